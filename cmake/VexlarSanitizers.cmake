@@ -1,0 +1,12 @@
+if(VEXLAR_TSAN AND VEXLAR_ASAN)
+  message(FATAL_ERROR "VEXLAR_TSAN and VEXLAR_ASAN cannot be combined")
+endif()
+if(VEXLAR_TSAN)
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer -g)
+  add_link_options(-fsanitize=thread)
+endif()
+if(VEXLAR_ASAN)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer
+                      -fno-sanitize-recover=undefined -g)
+  add_link_options(-fsanitize=address,undefined)
+endif()
