@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 namespace RulerTicks {
@@ -23,7 +24,10 @@ int32_t Truncate(double v) {
 
 QString FormatLabel(double value, bool absLabels) {
     if (absLabels) value = std::fabs(value);
-    QString text = QString::asprintf("%.1f", value);
+    // The C library's rounding, not Qt's own formatter: 0.25 gives "0.2".
+    char buffer[512];
+    std::snprintf(buffer, sizeof buffer, "%.1f", value);
+    QString text = QString::fromLatin1(buffer);
     if (text.endsWith(QLatin1String(".0"))) text.chop(2);
     return text;
 }
