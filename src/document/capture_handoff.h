@@ -1,0 +1,25 @@
+#pragma once
+// Hand-off of the link's front capture into the signals of one document: each
+// non-frozen signal receives (word >> first bit) AND mask of every sample word,
+// and the document the capture's trigger position. Runs on the user-interface
+// thread from the view's capture timer.
+
+#include <cstdint>
+
+struct CaptureFrame;
+class CCaptureLink;
+class CVexlarDoc;
+
+// Copies `front` into every non-frozen signal of `doc` and sets the trigger
+// position. The caller holds the link's lock.
+void CopyCaptureIntoDocument(const CaptureFrame& front, CVexlarDoc& doc);
+
+// When the link's front capture id differs from `lastCaptureId`: records the
+// new id, copies the capture under the link's lock and returns true.
+// Otherwise copies nothing and returns false.
+bool HandOffCapture(CCaptureLink& link, CVexlarDoc& doc, int32_t& lastCaptureId);
+
+// (word >> shift) AND mask for n little-endian sample words into out; shift is
+// taken modulo 32. Four words at a time where the processor has vector
+// instructions, with exactly the plain loop's result.
+void ExtractBitField(const uint8_t* words, int32_t n, int32_t shift, uint32_t mask, uint32_t* out);

@@ -1,0 +1,111 @@
+#include "document/vexlar_doc.h"
+
+#include <memory>
+
+#include "model/archive.h"
+#include "model/errors.h"
+
+namespace {
+// Smallest record in a file: version, sample count, a one-byte name length
+// and the 33 bytes of fields that follow the name in a version 1 record.
+constexpr size_t kMinRecordBytes = 4 + 4 + 1 + 33;
+}  // namespace
+
+CVexlarDoc::CVexlarDoc()
+{
+    CSignal* s = new CSignal(&m_signals);
+    s->m_name = QStringLiteral("all_bits");
+    s->m_colorTheme = 2;
+    s->m_expanded = true;
+    m_signals.push_back(s);
+    s->m_numBits = 32;
+    s->m_firstBit = 0;
+}
+
+CVexlarDoc::~CVexlarDoc()
+{
+    RemoveAllSignals();
+}
+
+void CVexlarDoc::RemoveAllSignals()
+{
+    while (!m_signals.empty()) {
+        CSignal* s = m_signals.front();
+        m_signals.pop_front();
+        delete s;
+    }
+    ++m_revision;
+}
+
+CSignal* CVexlarDoc::AppendNewSignal()
+{
+    auto s = std::make_unique<CSignal>(&m_signals);
+    m_signals.push_back(s.get());
+    ++m_revision;
+    return s.release();
+}
+
+CSignal* CVexlarDoc::InsertNewSignalAfter(SignalList::iterator after)
+{
+    auto s = std::make_unique<CSignal>(&m_signals);
+    m_signals.insert(after == m_signals.end() ? after : std::next(after), s.get());
+    ++m_revision;
+    return s.release();
+}
+
+SignalList::iterator CVexlarDoc::EraseSignal(SignalList::iterator pos)
+{
+    CSignal* s = *pos;
+    auto next = m_signals.erase(pos);
+    delete s;
+    ++m_revision;
+    return next;
+}
+
+void CVexlarDoc::SwapContent(CVexlarDoc& other)
+{
+    m_signals.swap(other.m_signals);
+    for (CSignal* s : m_signals)
+        s->m_owner = &m_signals;
+    for (CSignal* s : other.m_signals)
+        s->m_owner = &other.m_signals;
+    std::swap(m_triggerPos, other.m_triggerPos);
+    ++m_revision;
+    ++other.m_revision;
+}
+
+void CVexlarDoc::Serialize(CArchive& ar)
+{
+    if (ar.IsStoring())
+        Store(ar.Writer());
+    else
+        Load(ar.Reader());
+}
+
+void CVexlarDoc::Store(CArchiveWriter& w) const
+{
+    w.WriteInt32(1);
+    w.WriteInt32(static_cast<int32_t>(m_signals.size()));
+    CArchive ar(w);
+    for (CSignal* s : m_signals)
+        s->Serialize(ar);
+}
+
+void CVexlarDoc::Load(CArchiveReader& r)
+{
+    RemoveAllSignals();
+    if (r.ReadInt32() != 1)
+        throw CFileFormatException();
+    // Every record needs at least kMinRecordBytes, so a count that the rest
+    // of the file cannot hold is rejected before any signal is created.
+    const int32_t count = r.ReadInt32();
+    if (count < 0 || static_cast<size_t>(count) > r.Remaining() / kMinRecordBytes)
+        throw CFileFormatException();
+    CArchive ar(r);
+    for (int32_t i = 0; i < count; ++i) {
+        auto s = std::make_unique<CSignal>(&m_signals);
+        s->Serialize(ar);
+        m_signals.push_back(s.release());
+    }
+    ++m_revision;
+}

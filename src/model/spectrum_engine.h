@@ -1,0 +1,36 @@
+#pragma once
+// Per-signal FFT engine of the spectrum display: a Hann window, twiddle tables
+// and the work arrays of a 4096-point radix-2 transform, computed once when the
+// owning signal is created. Not reentrant: AveragePower uses m_re and m_im as
+// scratch, which is why every signal has its own engine.
+
+#include <cstdint>
+
+class CSpectrumEngine {
+public:
+    static constexpr int32_t kSize = 4096;                    // N
+    static constexpr int32_t kBins = kSize / 2;               // output bins of AveragePower
+    static constexpr int32_t kInputLength = 2 * kSize;        // values AveragePower expects
+
+    CSpectrumEngine();                                        // N = 4096
+    ~CSpectrumEngine();
+    CSpectrumEngine(const CSpectrumEngine&) = delete;
+    CSpectrumEngine& operator=(const CSpectrumEngine&) = delete;
+
+    // In-place forward FFT (twiddles e^(-2*pi*i*k/N)) of N complex values held
+    // in two arrays of N doubles; decimation in time, no scaling.
+    void Transform(double* re, double* im) const;
+
+    // Welch average of the Hann-windowed segments at offsets 0 and N/2 of
+    // `input` (at least 2N values; values 0..6143 are used) into `output`
+    // (N/2 values, dB): bin 0 = 10 log10(P0 / (fs*N)), bin k>0 = 10 log10(2 Pk / (fs*N)).
+    void AveragePower(const double* input, double* output, double sampleFreq);
+
+    // Fields in declaration order; the arrays are owned.
+    double* m_window = nullptr;    // N: sin(pi*i/(N-1))^2
+    double* m_cosTable = nullptr;  // N/2: cos(-2*pi*k/N)
+    double* m_sinTable = nullptr;  // N/2: sin(-2*pi*k/N)
+    double* m_re = nullptr;        // N: real work array
+    double* m_im = nullptr;        // N: imaginary work array
+    int32_t m_size = kSize;
+};
