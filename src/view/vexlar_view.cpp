@@ -1,0 +1,720 @@
+#include "view/vexlar_view.h"
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QTimerEvent>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "document/capture_handoff.h"
+#include "document/vexlar_doc.h"
+#include "model/signal.h"
+#include "view/draw_context.h"
+#include "view/name_column.h"
+#include "view/ruler.h"
+#include "view/trace_draw.h"
+
+namespace {
+
+const QString kVerdana = QStringLiteral("Verdana");
+
+// A double truncated toward zero into the int range (no undefined behaviour
+// for values the range cannot hold).
+int TruncateToInt(double v) {
+    if (std::isnan(v)) return 0;
+    if (v >= static_cast<double>(std::numeric_limits<int>::max())) {
+        return std::numeric_limits<int>::max();
+    }
+    if (v <= static_cast<double>(std::numeric_limits<int>::min())) {
+        return std::numeric_limits<int>::min();
+    }
+    return static_cast<int>(v);
+}
+
+GdiPoint ToGdi(const QPointF& p) {
+    return GdiPoint{static_cast<int32_t>(std::floor(p.x())), static_cast<int32_t>(std::floor(p.y()))};
+}
+
+// The marker and trigger labels: "Arial" 10 pt at the screen's 96 dpi.
+QFont LabelFont() {
+    QFont f(QStringLiteral("Arial"));
+    f.setStyleHint(QFont::SansSerif);
+    f.setPixelSize(13);
+    return f;
+}
+
+}  // namespace
+
+CVexlarView::CVexlarView(CVexlarDoc* doc, CCaptureLink* link, QWidget* parent)
+    : QWidget(parent), m_doc(doc), m_link(link) {
+    // Everything is painted from the off-screen image: no background erase.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setMouseTracking(true);   // the spectrum cross-hair follows the pointer
+    setFocusPolicy(Qt::StrongFocus);
+    setContextMenuPolicy(Qt::DefaultContextMenu);
+    m_timer.start(kTimerPeriodMs, Qt::PreciseTimer, this);
+}
+
+CVexlarView::~CVexlarView() = default;
+
+CVexlarDoc* CVexlarView::GetDocument() const { return m_doc; }
+
+int CVexlarView::StepFromZoom(double zoom) {
+    if (zoom > 1.0) return TruncateToInt(zoom + 0.5);
+    const int n = TruncateToInt(1.0 / zoom + 0.5);
+    return n == 0 ? 1 : -n;
+}
+
+int CVexlarView::SampleToX(int sample) const {
+    const int step = StepFromZoom(m_zoom);
+    const int64_t d = static_cast<int64_t>(sample) - m_firstVisible;
+    const int64_t x = step > 0 ? 100 + d * step : 100 + d / -step;
+    return static_cast<int>(std::clamp<int64_t>(x, std::numeric_limits<int>::min() / 2,
+                                                std::numeric_limits<int>::max() / 2));
+}
+
+double CVexlarView::XToSample(int x) const {
+    const double w = ClientRight() - 100;
+    if (w == 0.0) return m_firstVisible;
+    const double span = m_pixelStep > 0 ? w / m_pixelStep : w * -m_pixelStep;
+    return m_firstVisible + (x - 100) / w * span;
+}
+
+int CVexlarView::RowExtent(const CSignal& signal) {
+    return signal.GetRowHeight() + (signal.m_spectrum && signal.m_count > 0 ? 15 : 0);
+}
+
+int CVexlarView::VisibleCount(int step) const {
+    const int w = TraceWidth();
+    return step > 0 ? w / step + 1 : w * -step;
+}
+
+void CVexlarView::Invalidate() { m_needsRender = true; }
+
+void CVexlarView::DocumentChanged() {
+    if (m_doc) {
+        m_doc->SetModifiedFlag(true);
+        m_doc->BumpRevision();
+    }
+    Invalidate();
+}
+
+// ---------------------------------------------------------------------------
+// Capture timer
+
+void CVexlarView::timerEvent(QTimerEvent* event) {
+    if (event->timerId() == m_timer.timerId()) {
+        OnCaptureTimer();
+        return;
+    }
+    QWidget::timerEvent(event);
+}
+
+void CVexlarView::OnCaptureTimer() {
+    bool changed = m_needsRender;
+    if (m_link && m_doc && HandOffCapture(*m_link, *m_doc, m_lastCaptureId)) changed = true;
+    if (m_doc && m_doc->Revision() != m_paintedRevision) changed = true;
+    if (!changed) return;
+    m_needsRender = true;
+    update();
+}
+
+// ---------------------------------------------------------------------------
+// Painting
+
+void CVexlarView::paintEvent(QPaintEvent*) {
+    if (m_needsRender || m_image.size() != size()) RenderScreen();
+    QPainter painter(this);
+    if (m_image.size() == size()) {
+        painter.drawImage(0, 0, m_image);
+    } else {
+        painter.fillRect(rect(), Qt::black);
+    }
+}
+
+void CVexlarView::resizeEvent(QResizeEvent* event) {
+    Invalidate();
+    QWidget::resizeEvent(event);
+}
+
+const QImage& CVexlarView::PaintNow() {
+    RenderScreen();
+    return m_image;
+}
+
+void CVexlarView::RenderScreen() {
+    m_needsRender = false;
+    const int w = width();
+    const int h = height();
+    if (!m_doc || w < 2 || h < 2) {
+        m_image = QImage();
+        return;
+    }
+    if (m_image.size() != QSize(w, h) || m_image.format() != QImage::Format_RGB32) {
+        m_image = QImage(w, h, QImage::Format_RGB32);
+    }
+    m_paintedRevision = m_doc->Revision();
+
+    QPainter painter(&m_image);
+    CDrawContext dc(painter, 96.0, false);
+    CDCStateGuard guard(dc);
+    dc.FillSolidRect(0, 0, w, h, QColor(0, 0, 0));
+
+    const int step = StepFromZoom(m_zoom);
+
+    // Names and frozen bands.
+    dc.SelectFont(dc.PointFont(kVerdana, 100));
+    dc.SetTextColor(QColor(190, 190, 190));
+    int y = m_rowsTop + m_scrollY;
+    for (CSignal* signal : m_doc->m_signals) {
+        const int rowHeight = signal->GetRowHeight();
+        if (signal->m_freeze) dc.FillSolidRect(0, y, w, rowHeight, QColor(60, 40, 30));
+        DrawNameColumn(dc, *signal, y);
+        y += RowExtent(*signal) + 10;
+    }
+
+    // Traces.
+    dc.SelectFont(dc.PointFont(kVerdana, 80));
+    dc.SetTextAlign(TextAlign::CenterTop);
+    const int traceWidth = TraceWidth();
+    m_lastVisible = m_firstVisible + VisibleCount(step);
+    y = m_rowsTop + m_scrollY;
+    for (CSignal* signal : m_doc->m_signals) {
+        if (m_lastVisible >= signal->m_count) m_lastVisible = signal->m_count - 1;
+        const TraceArgs args{m_firstVisible, m_lastVisible, step, y, traceWidth};
+        y += DrawTrace(painter, *signal, args) + 10;
+        m_captureLength = signal->m_count;
+    }
+
+    DrawTimeRulers(dc);
+    DrawMarkerInfo(dc, w - 5, m_rowsTop + 5);
+
+    // Grid, trigger and markers: translucent lines and boxes.
+    const QFont labelFont = LabelFont();
+    const QFontMetrics labelMetrics(labelFont);
+    const QColor boxColor(100, 100, 100, 200);
+    const auto drawLabel = [&](int x, const QString& text) {
+        painter.setFont(labelFont);
+        painter.setPen(QColor(255, 255, 255, 255));
+        const int textWidth = labelMetrics.horizontalAdvance(text);
+        painter.drawText(QPoint(x - textWidth / 2, m_rowsTop + labelMetrics.ascent()), text);
+    };
+    const auto mark = [&](int x, const QPen& pen, const QString& text) {
+        painter.fillRect(QRect(x - 19, m_rowsTop, 38, 25), boxColor);
+        DrawVerticalLine(painter, pen, x, 0 + m_rowsTop + 25, h);
+        drawLabel(x, text);
+    };
+
+    if (m_pixelStep > 20) {
+        const QPen gridPen(QColor(255, 255, 255, 50), 1.0, Qt::SolidLine, Qt::FlatCap);
+        for (int x = 100; x < w; x += m_pixelStep) DrawVerticalLine(painter, gridPen, x, m_rowsTop, h);
+    }
+    const QPen triggerPen(QColor(127, 255, 255, 70), 3.0, Qt::SolidLine, Qt::FlatCap);
+    mark(SampleToX(m_doc->m_triggerPos), triggerPen, QStringLiteral("T"));
+    const QPen markerPen(QColor(255, 255, 127, 80), 3.0, Qt::SolidLine, Qt::FlatCap);
+    if (m_marker1 >= 0) mark(SampleToX(m_marker1), markerPen, QStringLiteral("M1"));
+    if (m_marker2 >= 0) mark(SampleToX(m_marker2), markerPen, QStringLiteral("M2"));
+
+    ++m_paintCount;
+    m_paintedCaptureId = m_lastCaptureId;
+    if (onPainted) onPainted(m_paintedCaptureId);
+}
+
+void CVexlarView::DrawTimeRulers(CDrawContext& dc) {
+    const int right = ClientRight();
+    dc.FillSolidRect(100, 5, right - 100, 20, QColor(120, 120, 120));
+    if (m_captureLength != 0) {
+        const double scale = static_cast<double>(right - 100) / m_captureLength;
+        const int left = TruncateToInt(100 + m_firstVisible * scale);
+        const int end = TruncateToInt(100 + m_lastVisible * scale);
+        if (end > left) dc.FillSolidRect(left, 5, end - left, 20, QColor(50, 50, 50));
+    }
+    const CRuler whole;
+    whole.DrawHorizontal(dc, GdiRect{100, 23, right, 43}, 0.0, m_captureLength, true);
+    dc.FillSolidRect(100, 30, right - 100, 20, QColor(50, 50, 50));
+    const CRuler window;
+    window.DrawHorizontal(dc, GdiRect{100, 48, right, 68}, m_firstVisible, XToSample(right), true);
+}
+
+void CVexlarView::DrawMarkerInfo(CDrawContext& dc, int right, int top) {
+    const int count = (m_marker1 >= 0 ? 1 : 0) + (m_marker2 >= 0 ? 1 : 0);
+    if (count == 0) return;
+    dc.Painter().fillRect(QRect(right - 100, top, 100, count == 1 ? 26 : 58), QColor(0, 0, 0, 220));
+    // A light colour that reads well on the dark box, whatever the rows left.
+    dc.SetTextColor(QColor(220, 220, 220));
+    dc.SetTextAlign(TextAlign::LeftTop);
+    if (count == 1) {
+        const bool first = m_marker1 >= 0;
+        dc.TextOut(right - 95, top + 5,
+                   QString::asprintf(first ? "M1: %d" : "M2: %d", first ? m_marker1 : m_marker2));
+        return;
+    }
+    dc.TextOut(right - 95, top + 5, QString::asprintf("M1: %d", m_marker1));
+    dc.TextOut(right - 95, top + 21, QString::asprintf("M2: %d", m_marker2));
+    const int64_t distance = std::llabs(static_cast<int64_t>(m_marker2) - m_marker1);
+    dc.TextOut(right - 95, top + 37, QString::asprintf("D: %lld", static_cast<long long>(distance)));
+}
+
+void CVexlarView::DrawVerticalLine(QPainter& painter, const QPen& pen, int x, int yTop, int yBottom) {
+    painter.setPen(pen);
+    // Only spectrum rows drawn in this paint (those with samples) interrupt
+    // the line; a segment is drawn only downward, so a row scrolled above the
+    // line's top never pulls the line back over the rulers.
+    int y0 = yTop;
+    for (const CSignal* signal : m_doc->m_signals) {
+        if (!signal->m_spectrum || signal->m_count <= 0) continue;
+        const int top = signal->m_traceRect.top;
+        if (top > y0) painter.drawLine(QPoint(x, y0), QPoint(x, top));
+        y0 = std::max(y0, signal->m_traceRect.bottom + 15);
+    }
+    if (yBottom > y0) painter.drawLine(QPoint(x, y0), QPoint(x, yBottom));
+}
+
+// ---------------------------------------------------------------------------
+// Printing
+
+namespace {
+
+// Units per sample of the printed trace, which starts at x = 300. Normally
+// the page width divided by the visible span of the last screen paint. A span
+// of one sample fills the trace area with it; a span wider than the page
+// becomes a negative scale (-k: k samples per unit) that fits it on the page.
+double PrintScale(int first, int last, int pageWidth) {
+    const int64_t span = static_cast<int64_t>(last) - first;
+    const int64_t room = std::max<int64_t>(1, pageWidth - 300);
+    if (span < 0) return 1.0;
+    if (span == 0) return static_cast<double>(room);
+    const int64_t s = pageWidth / span;
+    if (s >= 1) return static_cast<double>(s);
+    const int64_t count = span + 1;
+    return -static_cast<double>((count + room - 1) / room);
+}
+
+}  // namespace
+
+void CVexlarView::DrawPrint(CDrawContext& dc, int pageWidth, int pageHeight) {
+    if (!m_doc) return;
+    CDCStateGuard guard(dc);
+    dc.FillSolidRect(0, 0, pageWidth, -pageHeight, QColor(150, 150, 150));
+    const double s = PrintScale(m_firstVisible, m_lastVisible, pageWidth);
+
+    dc.SelectFont(dc.PointFont(kVerdana, 100));
+    dc.SetTextColor(QColor(0, 0, 0));
+    int y = 0;
+    for (CSignal* signal : m_doc->m_signals) {
+        DrawPrintNameColumn(dc, *signal, y);
+        y -= 100;
+    }
+
+    dc.SelectFont(dc.PointFont(kVerdana, 80));
+    dc.SetTextAlign(TextAlign::CenterTop);
+    y = 0;
+    for (CSignal* signal : m_doc->m_signals) {
+        const int rowHeight = DrawPrintTrace(dc.Painter(), *signal, m_firstVisible, m_lastVisible, s, y);
+        y -= rowHeight + 50;
+    }
+}
+
+void CVexlarView::Print(QPrinter* printer) {
+    if (!printer) return;
+    QPainter painter;
+    if (!painter.begin(printer)) return;
+    // 0.1 mm per logical unit, y growing upward from the top of the page.
+    const double devicePerUnit = printer->resolution() / 254.0;
+    const QRect viewport = painter.viewport();
+    const int pageWidth = static_cast<int>(viewport.width() / devicePerUnit);
+    const int pageHeight = static_cast<int>(viewport.height() / devicePerUnit);
+    painter.scale(devicePerUnit, -devicePerUnit);
+    CDrawContext dc(painter, 254.0, true);
+    DrawPrint(dc, pageWidth, pageHeight);
+    painter.end();
+}
+
+void CVexlarView::PrintPreview() {
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintPreviewDialog preview(&printer, this);
+    connect(&preview, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* p) { Print(p); });
+    preview.exec();
+}
+
+void CVexlarView::FilePrint() {
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintDialog dialog(&printer, this);
+    if (dialog.exec() == QDialog::Accepted) Print(&printer);
+}
+
+// ---------------------------------------------------------------------------
+// Mouse
+
+void CVexlarView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    const GdiPoint point = ToGdi(event->position());
+    m_leftDown = true;
+    m_dragFirstVisible = m_firstVisible;
+    m_dragScrollY = m_scrollY;
+    m_dragStart = point;
+    if (m_doc) {
+        const bool ctrl = event->modifiers().testFlag(Qt::ControlModifier);
+        bool changed = false;
+        for (CSignal* signal : m_doc->m_signals) {
+            const bool hit = signal->HitTest(point);
+            const bool selected = hit ? (ctrl ? !signal->m_selected : true)
+                                      : (ctrl ? signal->m_selected : false);
+            if (selected != signal->m_selected) {
+                signal->m_selected = selected;
+                changed = true;
+            }
+        }
+        if (changed) DocumentChanged();
+    }
+    Invalidate();
+    event->accept();
+}
+
+void CVexlarView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) m_leftDown = false;
+    if (event->button() == Qt::RightButton) {
+        m_menuPoint = ToGdi(event->position());
+        ShowContextMenu(m_menuPoint);
+        event->accept();
+        return;
+    }
+    QWidget::mouseReleaseEvent(event);
+}
+
+void CVexlarView::mouseMoveEvent(QMouseEvent* event) {
+    const GdiPoint point = ToGdi(event->position());
+    if (event->buttons().testFlag(Qt::LeftButton) && m_leftDown) {
+        Drag(point);
+    } else {
+        MoveCrossHair(point);
+    }
+    event->accept();
+}
+
+void CVexlarView::Drag(GdiPoint point) {
+    const int dx = point.x - m_dragStart.x;
+    if (m_pixelStep < 0) {
+        const int n = -m_pixelStep;
+        const bool wider = (ClientRight() - 100 - 0) < m_captureLength / n;
+        if (!wider && dx < 0) return;
+    }
+    int first = TruncateToInt(m_dragFirstVisible - dx / m_zoom);
+    if (first <= 0) first = 0;
+    m_firstVisible = first;
+
+    int scroll = m_dragScrollY + (point.y - m_dragStart.y);
+    if (scroll > 0) scroll = 0;
+    int64_t total = 0;
+    if (m_doc) {
+        for (const CSignal* signal : m_doc->m_signals) total += RowExtent(*signal) + 10;
+    }
+    const int64_t excess = m_rowsTop + total - ClientBottom();
+    if (excess < 0) {
+        scroll = 0;
+    } else if (scroll < -excess) {
+        scroll = static_cast<int>(-excess);
+    }
+    m_scrollY = scroll;
+    Invalidate();
+}
+
+void CVexlarView::MoveCrossHair(GdiPoint point) {
+    if (!m_doc) return;
+    bool moved = false;
+    for (CSignal* signal : m_doc->m_signals) {
+        if (!signal->m_spectrum) continue;
+        const GdiPoint cursor = signal->HitTest(point) ? point : GdiPoint{0, 0};
+        if (!(cursor == signal->m_cursor)) {
+            signal->m_cursor = cursor;
+            moved = true;
+        }
+    }
+    if (moved) Invalidate();
+}
+
+void CVexlarView::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !m_doc) {
+        QWidget::mouseDoubleClickEvent(event);
+        return;
+    }
+    const GdiPoint point = ToGdi(event->position());
+    for (CSignal* signal : m_doc->m_signals) {
+        if (signal->HitTest(point)) {
+            // A row with both styles is drawn as a spectrum, so it autoscales
+            // as one.
+            if (signal->m_spectrum) {
+                SpectrumAutoscale(*signal);
+            } else if (signal->m_analog) {
+                signal->Autoscale(m_firstVisible, m_lastVisible);
+            } else {
+                signal->m_expanded = !signal->m_expanded;
+            }
+            DocumentChanged();
+            event->accept();
+            return;
+        }
+        if (signal->m_labelRect.Contains(point.x, point.y)) {
+            EditSignal(*signal);
+            Invalidate();
+            event->accept();
+            return;
+        }
+    }
+    QWidget::mouseDoubleClickEvent(event);
+}
+
+void CVexlarView::wheelEvent(QWheelEvent* event) {
+    int delta = event->angleDelta().y();
+    if (delta == 0) delta = event->angleDelta().x();   // Shift turns some wheels sideways
+    if (delta == 0) {
+        event->ignore();
+        return;
+    }
+    const bool forward = delta > 0;
+    const GdiPoint point = ToGdi(event->position());
+    const Qt::KeyboardModifiers mods = event->modifiers();
+    event->accept();
+    if (mods.testFlag(Qt::ControlModifier) && WheelGraphHeight(point, forward)) return;
+    if (mods.testFlag(Qt::ShiftModifier) && WheelAnalogRange(point, forward)) return;
+    ZoomAt(point, forward);
+    Invalidate();
+}
+
+bool CVexlarView::WheelGraphHeight(GdiPoint point, bool forward) {
+    if (!m_doc) return false;
+    for (CSignal* signal : m_doc->m_signals) {
+        if (!signal->HitTest(point) || !(signal->m_analog || signal->m_spectrum)) continue;
+        const int height = signal->m_graphHeight;
+        signal->m_graphHeight = forward ? std::min(kMaxGraphHeight, TruncateToInt(height * 1.25))
+                                        : std::max(kMinGraphHeight, TruncateToInt(height * 0.8));
+        DocumentChanged();
+        return true;
+    }
+    return false;
+}
+
+bool CVexlarView::WheelAnalogRange(GdiPoint point, bool forward) {
+    if (!m_doc) return false;
+    for (CSignal* signal : m_doc->m_signals) {
+        if (!signal->HitTest(point) || !signal->m_analog || signal->m_spectrum) continue;
+        const GdiRect& r = signal->m_traceRect;
+        const double f = static_cast<double>(point.y - r.top) / (r.bottom - r.top);
+        const double c = (1 - f) * signal->m_max + f * signal->m_min;
+        const double k = forward ? 0.75 : 1.33333;
+        signal->m_min = TruncateToInt(c - k * (c - signal->m_min));
+        signal->m_max = TruncateToInt(c - k * (c - signal->m_max));
+        DocumentChanged();
+        return true;
+    }
+    return false;
+}
+
+void CVexlarView::ZoomAt(GdiPoint point, bool zoomIn) {
+    const int x = point.x - 100;
+    if (x <= 0) return;
+    const int wPixels = ClientRight() - 100;
+    const double w = wPixels;
+    const double anchor = m_firstVisible + x / w * (m_lastVisible - m_firstVisible);
+    if (zoomIn) {
+        m_zoom = m_zoom * kZoomFactor;
+    } else if (m_zoom > static_cast<double>(width()) / std::fabs(static_cast<double>(m_captureLength))) {
+        m_zoom = m_zoom / kZoomFactor;
+    }
+    if (m_zoom > kMaxZoom) m_zoom = kMaxZoom;
+    m_pixelStep = StepFromZoom(m_zoom);
+    const int span = m_pixelStep > 0 ? wPixels / m_pixelStep + 1 : wPixels * -m_pixelStep;
+    int first = TruncateToInt(anchor - x / w * span + 0.5);
+    if (first < 0) first = 0;
+    m_firstVisible = first;
+    Invalidate();
+}
+
+void CVexlarView::ZoomToFit() {
+    const int w = TraceWidth();
+    if (m_captureLength <= 0 || w <= 0) return;
+    if (m_captureLength <= w) {
+        m_zoom = std::min(kMaxZoom, static_cast<double>(w / m_captureLength));
+    } else {
+        const int64_t n = (static_cast<int64_t>(m_captureLength) + w - 1) / w;
+        m_zoom = 1.0 / static_cast<double>(n);
+    }
+    m_pixelStep = StepFromZoom(m_zoom);
+    m_firstVisible = 0;
+    Invalidate();
+}
+
+void CVexlarView::ScrollToStart() {
+    m_firstVisible = 0;
+    Invalidate();
+}
+
+void CVexlarView::ScrollToEnd() {
+    m_firstVisible = std::max(0, m_captureLength - VisibleCount(StepFromZoom(m_zoom)));
+    Invalidate();
+}
+
+void CVexlarView::keyPressEvent(QKeyEvent* event) {
+    const GdiPoint centre{100 + (ClientRight() - 100) / 2, height() / 2};
+    switch (event->key()) {
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+        ZoomAt(centre, true);
+        break;
+    case Qt::Key_Minus:
+        ZoomAt(centre, false);
+        break;
+    case Qt::Key_F:
+        ZoomToFit();
+        break;
+    case Qt::Key_Home:
+        ScrollToStart();
+        break;
+    case Qt::Key_End:
+        ScrollToEnd();
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+// ---------------------------------------------------------------------------
+// Context menus and commands
+
+QMenu* CVexlarView::CreateRowMenu(QWidget* parent) const {
+    auto* menu = new QMenu(parent);
+    const auto add = [menu](int id, const QString& text) {
+        QAction* action = menu->addAction(text);
+        action->setData(id);
+    };
+    add(ID_ROW_AUTOSCALE, QStringLiteral("Autoscale"));
+    add(ID_SET_MARKER_1, QStringLiteral("Set Marker 1"));
+    add(ID_SET_MARKER_2, QStringLiteral("Set Marker 2"));
+    add(ID_CLEAR_MARKERS, QStringLiteral("Clear Markers"));
+    menu->addSeparator();
+    add(ID_EDIT_SIGNAL, QStringLiteral("Edit..."));
+    return menu;
+}
+
+QMenu* CVexlarView::CreateSpectrumMenu(QWidget* parent) const {
+    auto* menu = new QMenu(parent);
+    QAction* autoscale = menu->addAction(QStringLiteral("Autoscale"));
+    autoscale->setData(ID_SPECTRUM_AUTOSCALE);
+    autoscale->setStatusTip(QStringLiteral("Autoscale y-axis"));
+    menu->addAction(QStringLiteral("Reset Trace"))->setData(ID_SPECTRUM_RESET_TRACE);
+    menu->addSeparator();
+    menu->addAction(QStringLiteral("Edit..."))->setData(ID_SPECTRUM_EDIT);
+    return menu;
+}
+
+void CVexlarView::contextMenuEvent(QContextMenuEvent* event) {
+    // A right click is handled on the button's release; only the keyboard's
+    // menu key arrives here.
+    if (event->reason() != QContextMenuEvent::Mouse) ShowContextMenu(ToGdi(event->pos()));
+    event->accept();
+}
+
+void CVexlarView::ShowContextMenu(GdiPoint clientPoint) {
+    if (!m_doc) return;
+    for (CSignal* signal : m_doc->m_signals) {
+        if (!signal->HitTest(clientPoint)) continue;
+        std::unique_ptr<QMenu> menu(signal->m_spectrum ? CreateSpectrumMenu(this) : CreateRowMenu(this));
+        const QPoint global = mapToGlobal(QPoint(clientPoint.x, clientPoint.y));
+        QAction* chosen = menuRunner ? menuRunner(*menu, global) : menu->exec(global);
+        if (chosen) {
+            const int id = chosen->data().toInt();
+            // The menu ran its own event loop: the signal may be gone since.
+            const auto& list = m_doc->m_signals;
+            if (std::find(list.begin(), list.end(), signal) != list.end()) RunCommand(id, signal);
+        }
+        return;   // rows do not overlap
+    }
+}
+
+void CVexlarView::RunCommand(int id, CSignal* signal) {
+    switch (id) {
+    case ID_SET_MARKER_1: OnSetMarker1(); break;
+    case ID_SET_MARKER_2: OnSetMarker2(); break;
+    case ID_CLEAR_MARKERS: OnClearMarkers(); break;
+    case ID_EDIT_SIGNAL:
+    case ID_SPECTRUM_EDIT: EditSignal(*signal); break;
+    case ID_ROW_AUTOSCALE:
+        signal->Autoscale(m_firstVisible, m_lastVisible);
+        DocumentChanged();
+        break;
+    case ID_SPECTRUM_AUTOSCALE:
+        SpectrumAutoscale(*signal);
+        DocumentChanged();
+        break;
+    case ID_SPECTRUM_RESET_TRACE:
+        signal->ResetPeakHold();
+        DocumentChanged();
+        break;
+    default: break;
+    }
+    Invalidate();
+}
+
+void CVexlarView::SpectrumAutoscale(CSignal& signal) {
+    signal.m_maxDb = *std::max_element(std::begin(signal.m_peakHold), std::end(signal.m_peakHold));
+    signal.m_minDb = signal.m_specMin;
+}
+
+void CVexlarView::EditSignal(CSignal& signal) {
+    if (onEditSignal && onEditSignal(signal)) DocumentChanged();
+    Invalidate();
+}
+
+namespace {
+
+int MarkerAt(const CVexlarView& view, int menuX) {
+    const double s = view.XToSample(menuX);
+    if (menuX > 100 && s >= 0 && s < view.m_captureLength) {
+        // Rounding may not carry the marker past the last sample.
+        return std::min(TruncateToInt(s + 0.5), view.m_captureLength - 1);
+    }
+    return -1;
+}
+
+}  // namespace
+
+void CVexlarView::OnSetMarker1() {
+    m_marker1 = MarkerAt(*this, m_menuPoint.x);
+    Invalidate();
+}
+
+void CVexlarView::OnSetMarker2() {
+    m_marker2 = MarkerAt(*this, m_menuPoint.x);
+    Invalidate();
+}
+
+void CVexlarView::OnClearMarkers() {
+    m_marker1 = -1;
+    m_marker2 = -1;
+    Invalidate();
+}
+
+void CVexlarView::OnEditSignalCommand() {
+    if (!m_doc) return;
+    for (CSignal* signal : m_doc->m_signals) {
+        if (signal->HitTest(m_menuPoint)) EditSignal(*signal);
+    }
+}

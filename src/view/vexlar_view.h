@@ -1,0 +1,170 @@
+#pragma once
+// The waveform view of one document: signal rows stacked top to bottom with a
+// name column on the left and the traces over a common time axis in samples;
+// above them an overview bar of the whole capture, two time rulers, the
+// trigger mark "T", the markers "M1" and "M2" and a read-out of the markers.
+//
+// A 10 ms timer pulls every new capture of the link into the document. The
+// view repaints (into an off-screen image, copied in one blit) only when its
+// picture can have changed: a capture was taken, the document's revision
+// moved, the user did something, or the spectrum cross-hair moved; at most
+// once per tick. An idle view costs a few atomic reads per tick.
+
+#include <QBasicTimer>
+#include <QImage>
+#include <QWidget>
+
+#include <cstdint>
+#include <functional>
+
+#include "model/geometry.h"
+
+class CCaptureLink;
+class CDrawContext;
+class CSignal;
+class CVexlarDoc;
+class QMenu;
+class QPainter;
+class QPen;
+class QPrinter;
+
+class CVexlarView : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int CAPTURE_TIMER_ID = 123456;   // the capture timer (10 ms)
+    static constexpr int kTimerPeriodMs = 10;
+
+    // Command ids of the context menus.
+    static constexpr int ID_SET_MARKER_1 = 32779;
+    static constexpr int ID_SET_MARKER_2 = 32780;
+    static constexpr int ID_CLEAR_MARKERS = 32781;
+    static constexpr int ID_EDIT_SIGNAL = 32782;
+    static constexpr int ID_SPECTRUM_AUTOSCALE = 32790;
+    static constexpr int ID_SPECTRUM_RESET_TRACE = 32791;
+    static constexpr int ID_SPECTRUM_EDIT = 32792;
+    static constexpr int ID_ROW_AUTOSCALE = 32793;
+
+    // Interaction constants.
+    static constexpr double kZoomFactor = 1.5;
+    static constexpr double kMaxZoom = 160.0;
+    static constexpr int kMinGraphHeight = 32;
+    static constexpr int kMaxGraphHeight = 1024;
+
+    CVexlarView(CVexlarDoc* doc, CCaptureLink* link, QWidget* parent = nullptr);
+    ~CVexlarView() override;
+
+    CVexlarDoc* GetDocument() const;
+
+    // Opens the properties of a signal (set by the application to the signal
+    // properties dialog); returns true when the signal was changed.
+    std::function<bool(CSignal&)> onEditSignal;
+    // Runs a context menu at a global position and returns the chosen action
+    // (nullptr: none). Defaults to QMenu::exec; tests choose an item here.
+    std::function<QAction*(QMenu&, const QPoint&)> menuRunner;
+    // Called at the end of every screen paint with the capture id it shows.
+    std::function<void(int32_t captureId)> onPainted;
+
+    // View state (see the paint pipeline and the interaction below).
+    int32_t m_lastCaptureId = 0;   // capture id last copied into the document
+    int m_rowsTop = 55;            // top of the first row and of the label boxes
+    double m_zoom = 20.0;          // pixels per sample
+    int m_pixelStep = 20;          // derived from m_zoom by the wheel: > 0 px per sample, -n: n samples per px
+    int m_firstVisible = 0;        // sample at the left edge of the trace area, never negative
+    int m_lastVisible = 0;         // last sample painted (every screen paint)
+    int m_captureLength = 0;       // sample count of the last signal painted
+    int m_marker1 = -1;            // -1: not set
+    int m_marker2 = -1;
+    int m_traceLeft = 100;         // width of the name column
+    GdiPoint m_dragStart;          // client point of the last left-button press
+    int m_dragFirstVisible = 0;
+    int m_scrollY = 0;             // vertical scroll of the rows, 0 or negative
+    int m_dragScrollY = 0;
+    GdiPoint m_menuPoint;          // client point of the last right-button release
+
+    // The integer step of a zoom factor: > 1.0 gives pixels per sample
+    // (rounded); otherwise -n for n samples per pixel (1 when n is 0).
+    static int StepFromZoom(double zoom);
+    int SampleToX(int sample) const;
+    double XToSample(int x) const;
+    // Vertical room of a row: its height, plus 15 for a spectrum row with
+    // samples (its frequency axis).
+    static int RowExtent(const CSignal& signal);
+
+    // Paints the whole view into the off-screen image now and returns it
+    // (the image the next paint event copies to the window).
+    const QImage& PaintNow();
+    // Number of screen paints done so far.
+    uint64_t PaintCount() const { return m_paintCount; }
+    // Asks for a repaint at the next tick (the state changed).
+    void Invalidate();
+    // One tick of the capture timer: takes a new capture into the document
+    // and repaints when anything changed since the last paint.
+    void OnCaptureTimer();
+
+    // Printing: one page of the rows on the 0.1 mm layout.
+    void Print(QPrinter* printer);
+    void PrintPreview();
+    void FilePrint();   // the print dialog, then Print
+    void DrawPrint(CDrawContext& dc, int pageWidth, int pageHeight);
+
+    // Interaction that can also be called as commands.
+    void ZoomAt(GdiPoint point, bool zoomIn);
+    void ZoomToFit();
+    void ScrollToStart();
+    void ScrollToEnd();
+    void OnSetMarker1();
+    void OnSetMarker2();
+    void OnClearMarkers();
+    void OnEditSignalCommand();   // "Edit..." as a command: the rows under m_menuPoint
+    // Shows the context menu of the row under a client point (nothing outside
+    // every row) and runs the chosen item.
+    void ShowContextMenu(GdiPoint clientPoint);
+    // The menus, with their texts and command ids in QAction::data().
+    QMenu* CreateRowMenu(QWidget* parent) const;
+    QMenu* CreateSpectrumMenu(QWidget* parent) const;
+
+    // Painting steps (on the off-screen image's context).
+    void DrawTimeRulers(CDrawContext& dc);
+    void DrawMarkerInfo(CDrawContext& dc, int right, int top);
+    void DrawVerticalLine(QPainter& painter, const QPen& pen, int x, int yTop, int yBottom);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void RenderScreen();
+    int ClientRight() const { return width(); }
+    int ClientBottom() const { return height(); }
+    int TraceWidth() const { return width() - 110; }
+    int VisibleCount(int step) const;
+    // A user change of document content: marks the document modified and
+    // moves its revision (other views of the document repaint too).
+    void DocumentChanged();
+    void RunCommand(int id, CSignal* signal);
+    void EditSignal(CSignal& signal);
+    void SpectrumAutoscale(CSignal& signal);
+    void Drag(GdiPoint point);
+    void MoveCrossHair(GdiPoint point);
+    bool WheelGraphHeight(GdiPoint point, bool forward);
+    bool WheelAnalogRange(GdiPoint point, bool forward);
+
+    CVexlarDoc* m_doc;
+    CCaptureLink* m_link;
+    QBasicTimer m_timer;
+    QImage m_image;
+    bool m_needsRender = true;
+    bool m_leftDown = false;
+    uint64_t m_paintedRevision = 0;
+    uint64_t m_paintCount = 0;
+    int32_t m_paintedCaptureId = 0;
+};
