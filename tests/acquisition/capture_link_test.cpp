@@ -1,0 +1,329 @@
+// The capture link against a scripted core (a test socket) and against the
+// simulated core, over loopback only.
+
+#include "acquisition/capture_link.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <set>
+#include <thread>
+
+#include "core_simulator.h"
+#include "datagram_builder.h"
+#include "udp_test_socket.h"
+
+using namespace testing_datagrams;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+bool IsRequest(const UdpTestSocket::Datagram& d, uint8_t kind)
+{
+    return d.bytes.size() == 2 && d.bytes[0] == 0xE2 && d.bytes[1] == kind;
+}
+
+int64_t MsSince(Clock::time_point t)
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count();
+}
+
+// Checks every sample word of the front capture against the test pattern.
+::testing::AssertionResult FrontMatchesPattern(CCaptureLink& link)
+{
+    std::lock_guard<std::mutex> guard(link.m_lock);
+    const CaptureFrame& f = link.m_front;
+    if (f.words == nullptr || f.depth != 4096 || f.bitsPerSample != 32 || f.triggerPos != 2048)
+        return ::testing::AssertionFailure() << "unexpected frame: depth " << f.depth << " bits " << f.bitsPerSample;
+    const auto id = static_cast<uint16_t>(f.captureId.load());
+    for (int32_t i = 0; i < f.depth; ++i) {
+        if (CaptureWord(f.words, i) != coresim::PatternWord(id, static_cast<uint32_t>(i)))
+            return ::testing::AssertionFailure() << "capture " << id << " word " << i << " differs";
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// A link talking to a test socket that plays the core.
+class ScriptedCoreTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(core.Bound());
+        link.SetCore("127.0.0.1", core.Port());
+    }
+    void TearDown() override { link.StopAndWait(); }
+
+    // Receives the three run requests of one idle pass.
+    void ExpectRunRequest(UdpTestSocket& at, int timeoutMs = 2000)
+    {
+        for (int i = 0; i < 3; ++i) {
+            auto d = at.Receive(i == 0 ? timeoutMs : 100);
+            ASSERT_TRUE(d.has_value()) << "run request " << i << " missing";
+            ASSERT_TRUE(IsRequest(*d, 0xC2)) << "run request " << i;
+            client = d->sender;
+        }
+    }
+
+    void SendPackets(UdpTestSocket& from, uint16_t id, int firstIndex, int endIndex)
+    {
+        for (int i = firstIndex; i < endIndex; ++i)
+            ASSERT_TRUE(from.SendTo(client, Packet(id, static_cast<uint16_t>(i))));
+    }
+
+    UdpTestSocket core;
+    CCaptureLink link;
+    sockaddr_in client{};
+};
+
+TEST_F(ScriptedCoreTest, CompleteCaptureIsHandedOverAndTheNextRequestFollows)
+{
+    link.Start();
+    EXPECT_TRUE(link.IsRunning());
+    ExpectRunRequest(core);
+    SendPackets(core, 7, 0, 16);
+    ASSERT_TRUE(WaitFor([&] { return link.FrontCaptureId() == 7; }, 2000));
+    {
+        std::lock_guard<std::mutex> guard(link.m_lock);
+        EXPECT_EQ(link.m_front.depth, 4096);
+        EXPECT_EQ(link.m_front.bitsPerSample, 32);
+        EXPECT_EQ(link.m_front.triggerPos, 2048);
+        EXPECT_EQ(link.m_front.capacityBytes, 16384);
+        EXPECT_EQ(link.m_front.words[15 * 1024 + 5], PayloadByte(7, 15, 5));
+    }
+    ExpectRunRequest(core, 500);
+}
+
+TEST_F(ScriptedCoreTest, RunSwitchedOffWhileReceivingStillCompletesButSendsNothingMore)
+{
+    link.Start();
+    ExpectRunRequest(core);
+    SendPackets(core, 3, 0, 8);
+    link.SetRunEnabled(false);
+    EXPECT_FALSE(link.IsRunEnabled());
+    SendPackets(core, 3, 8, 16);
+    ASSERT_TRUE(WaitFor([&] { return link.FrontCaptureId() == 3; }, 2000));
+    EXPECT_FALSE(core.Receive(400).has_value()) << "no request may follow with Run off";
+    link.ToggleRun();
+    EXPECT_TRUE(link.IsRunEnabled());
+    ExpectRunRequest(core, 500);
+}
+
+TEST_F(ScriptedCoreTest, TrigNowPendingTogetherWithRunGoesFirstAndAlone)
+{
+    link.SetRunEnabled(true);
+    link.TrigNow();
+    link.Start();
+    auto first = core.Receive(2000);
+    ASSERT_TRUE(first.has_value());
+    EXPECT_TRUE(IsRequest(*first, 0xC1));
+    client = first->sender;
+    EXPECT_FALSE(core.Receive(200).has_value()) << "no run request while the trigger-now capture is awaited";
+    SendPackets(core, 1, 0, 16);
+    ExpectRunRequest(core, 1000);
+    EXPECT_EQ(link.FrontCaptureId(), 1);
+}
+
+TEST_F(ScriptedCoreTest, TrigNowWithRunOffRequestsExactlyOneCapture)
+{
+    link.SetRunEnabled(false);
+    link.Start();
+    EXPECT_FALSE(core.Receive(200).has_value());
+    link.TrigNow();
+    auto request = core.Receive(1000);
+    ASSERT_TRUE(request.has_value());
+    EXPECT_TRUE(IsRequest(*request, 0xC1));
+    client = request->sender;
+    SendPackets(core, 9, 0, 16);
+    ASSERT_TRUE(WaitFor([&] { return link.FrontCaptureId() == 9; }, 2000));
+    EXPECT_FALSE(core.Receive(300).has_value());
+}
+
+TEST_F(ScriptedCoreTest, SenderOfTheLastDatagramReceivesTheNextRequest)
+{
+    UdpTestSocket other;
+    ASSERT_TRUE(other.Bound());
+    link.Start();
+    ExpectRunRequest(core);
+    SendPackets(other, 4, 0, 16);   // the capture comes from another port
+    ASSERT_TRUE(WaitFor([&] { return link.FrontCaptureId() == 4; }, 2000));
+    ExpectRunRequest(other, 1000);
+    EXPECT_FALSE(core.Receive(100).has_value());
+}
+
+TEST_F(ScriptedCoreTest, CaptureSmallerThanOneDatagramTimesOutAndIsRequestedAgain)
+{
+    link.Start();
+    ExpectRunRequest(core);
+    ASSERT_TRUE(core.SendTo(client, Packet(5, 0, 0, 9)));   // 512 bytes: zero packets expected
+    const auto sent = Clock::now();
+    ExpectRunRequest(core, 3000);
+    EXPECT_GE(MsSince(sent), 900) << "the burst must wait for its receive time-out";
+    EXPECT_EQ(link.FrontCaptureId(), 0);
+    EXPECT_GE(link.ReceiveTimeouts(), 1u);
+}
+
+TEST_F(ScriptedCoreTest, OversizedDatagramFailsTheReceiveLikeATimeOut)
+{
+    link.Start();
+    ExpectRunRequest(core);
+    SendPackets(core, 6, 0, 4);
+    std::vector<uint8_t> huge = Packet(6, 4);
+    huge.resize(3000, 0);
+    ASSERT_TRUE(core.SendTo(client, huge));
+    const auto sent = Clock::now();
+    ExpectRunRequest(core, 1000);
+    EXPECT_LT(MsSince(sent), 900) << "a failed receive ends the burst at once";
+    EXPECT_EQ(link.FrontCaptureId(), 0);
+}
+
+TEST_F(ScriptedCoreTest, ShortDatagramIsNotTakenForAPacket)
+{
+    link.Start();
+    ExpectRunRequest(core);
+    SendPackets(core, 8, 0, 15);
+    // Header of packet 15 with only 100 payload bytes: the rest of the
+    // receive buffer still holds packet 14.
+    std::vector<uint8_t> cut = Packet(8, 15);
+    cut.resize(108);
+    ASSERT_TRUE(core.SendTo(client, cut));
+    ExpectRunRequest(core, 3000);
+    EXPECT_EQ(link.FrontCaptureId(), 0) << "a capture must not complete on a short datagram";
+}
+
+TEST_F(ScriptedCoreTest, StopWhileBlockedInAReceiveReturnsWithinAboutASecond)
+{
+    link.Start();
+    ExpectRunRequest(core);   // the core stays silent: the thread waits in its receive
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    const auto t = Clock::now();
+    link.StopAndWait();
+    EXPECT_LT(MsSince(t), 1300);
+    EXPECT_FALSE(link.IsRunning());
+}
+
+TEST_F(ScriptedCoreTest, DestructionWhileReceivingReturnsWithinAboutASecond)
+{
+    auto other = std::make_unique<CCaptureLink>();
+    other->SetCore("127.0.0.1", core.Port());
+    other->Start();
+    ExpectRunRequest(core);
+    SendPackets(core, 2, 0, 5);   // a partial capture in the back buffer
+    const auto t = Clock::now();
+    other.reset();
+    EXPECT_LT(MsSince(t), 1300);
+}
+
+TEST(CaptureLinkTest, StopBeforeStartAndTwiceIsHarmless)
+{
+    CCaptureLink link;
+    link.StopAndWait();
+    EXPECT_FALSE(link.IsRunning());
+    EXPECT_EQ(link.FrontCaptureId(), 0);
+    link.StopAndWait();
+}
+
+// Link against the simulated core.
+class SimulatedCoreTest : public ::testing::Test {
+protected:
+    static coresim::CoreOptions Options()
+    {
+        coresim::CoreOptions o;
+        o.discoveryPort = 0;
+        return o;
+    }
+
+    // Starts the simulator and the link and records every front capture id
+    // seen until `captures` hand-overs happened or `timeoutMs` passed.
+    std::set<int32_t> Run(coresim::CoreSimulator& core, uint64_t captures, int timeoutMs)
+    {
+        std::set<int32_t> seen;
+        EXPECT_TRUE(core.Start()) << core.LastError();
+        link.SetCore("127.0.0.1", core.CapturePort());
+        link.Start();
+        const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
+        while (link.CompletedCaptures() < captures && Clock::now() < end) {
+            const int32_t id = link.FrontCaptureId();
+            if (id != 0)
+                seen.insert(id);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        seen.insert(link.FrontCaptureId());
+        seen.erase(0);
+        link.SetRunEnabled(false);
+        return seen;
+    }
+
+    void TearDown() override { link.StopAndWait(); }
+
+    CCaptureLink link;
+};
+
+TEST_F(SimulatedCoreTest, ContinuousCapturesCarryThePatternAndReuseTheBuffers)
+{
+    coresim::CoreSimulator core(Options());
+    const std::set<int32_t> seen = Run(core, 6, 5000);
+    ASSERT_GE(link.CompletedCaptures(), 6u);
+    EXPECT_TRUE(FrontMatchesPattern(link));
+    EXPECT_EQ(*seen.begin(), 1);
+    // Capture ids rise by one and none was lost on a clean loopback.
+    EXPECT_EQ(static_cast<size_t>(*seen.rbegin()), seen.size());
+    EXPECT_EQ(link.BufferAllocations(), 2u) << "captures of one size allocate only the first two buffers";
+    EXPECT_EQ(link.ReceiveTimeouts(), 0u);
+    EXPECT_EQ(core.RequestsAccepted(), core.CapturesSent());
+}
+
+struct FaultCase {
+    const char* name;
+    std::function<void(coresim::CoreOptions&)> apply;
+    bool firstCaptureHandedOver;   // faults hit the first capture only
+};
+
+class SimulatedFaultTest : public SimulatedCoreTest, public ::testing::WithParamInterface<FaultCase> {};
+
+TEST_P(SimulatedFaultTest, FaultyFirstCaptureThenCleanCaptures)
+{
+    coresim::CoreOptions o = Options();
+    o.faultCaptures = 1;
+    GetParam().apply(o);
+    coresim::CoreSimulator core(o);
+    const std::set<int32_t> seen = Run(core, 3, 8000);
+    ASSERT_GE(link.CompletedCaptures(), 3u);
+    EXPECT_EQ(seen.count(1) == 1, GetParam().firstCaptureHandedOver);
+    EXPECT_TRUE(seen.count(2) == 1 && seen.count(3) == 1) << "the clean captures after the fault arrive";
+    EXPECT_TRUE(FrontMatchesPattern(link));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, SimulatedFaultTest,
+    ::testing::Values(
+        FaultCase{"reordered", [](coresim::CoreOptions& o) { o.reorderIndexes = {2, 9, 14}; }, true},
+        FaultCase{"delayed", [](coresim::CoreOptions& o) { o.delayIndexes = {5}; o.delayMs = 100; }, true},
+        FaultCase{"dropped", [](coresim::CoreOptions& o) { o.dropIndexes = {6}; }, false},
+        FaultCase{"first_packet_lost", [](coresim::CoreOptions& o) { o.loseFirstPacket = true; }, false},
+        FaultCase{"short_datagram", [](coresim::CoreOptions& o) { o.shortIndexes = {10}; }, false},
+        FaultCase{"oversized_datagram", [](coresim::CoreOptions& o) { o.oversizedIndexes = {3}; }, false},
+        FaultCase{"late_packets_before_first", [](coresim::CoreOptions& o) { o.latePackets = 3; }, true},
+        FaultCase{"duplicated_and_dropped", [](coresim::CoreOptions& o) {
+                      o.duplicateIndexes = {4};
+                      o.dropIndexes = {11};
+                  }, true}),
+    [](const ::testing::TestParamInfo<FaultCase>& p) { return std::string(p.param.name); });
+
+TEST_F(SimulatedCoreTest, DuplicatedAndLostPacketLeavesStaleBytesOfAnOlderCapture)
+{
+    coresim::CoreOptions o = Options();
+    o.duplicateIndexes = {4};
+    o.dropIndexes = {11};
+    coresim::CoreSimulator core(o);
+    Run(core, 4, 5000);
+    ASSERT_GE(link.CompletedCaptures(), 4u);
+    std::lock_guard<std::mutex> guard(link.m_lock);
+    const auto id = static_cast<uint16_t>(link.m_front.captureId.load());
+    const int32_t inGap = 11 * 256 + 3;    // word in the lost packet
+    const int32_t outside = 10 * 256 + 3;
+    EXPECT_EQ(CaptureWord(link.m_front.words, outside), coresim::PatternWord(id, outside));
+    EXPECT_NE(CaptureWord(link.m_front.words, inGap), coresim::PatternWord(id, inGap));
+}
+
+}  // namespace
