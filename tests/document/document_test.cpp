@@ -1,0 +1,109 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "document/vexlar_doc.h"
+
+namespace {
+
+std::vector<QString> Names(const CVexlarDoc& doc)
+{
+    std::vector<QString> names;
+    for (const CSignal* s : doc.m_signals)
+        names.push_back(s->m_name);
+    return names;
+}
+
+TEST(Document, NewDocumentHoldsTheStartUpSignal)
+{
+    CVexlarDoc doc;
+    ASSERT_EQ(doc.m_signals.size(), 1u);
+    const CSignal* s = doc.m_signals.front();
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->m_name, QStringLiteral("all_bits"));
+    EXPECT_EQ(s->m_numBits, 32);
+    EXPECT_EQ(s->m_firstBit, 0);
+    EXPECT_EQ(s->m_colorTheme, 2);
+    EXPECT_TRUE(s->m_expanded);
+    EXPECT_EQ(s->m_mask, 0xFFFFFFFFu);
+    EXPECT_FALSE(s->m_allBits);
+    EXPECT_EQ(s->m_radix, Hex);
+    EXPECT_EQ(s->m_owner, &doc.m_signals);
+    EXPECT_EQ(doc.m_triggerPos, 2048);
+    EXPECT_FALSE(doc.IsModified());
+}
+
+TEST(Document, ListKeepsStablePositions)
+{
+    CVexlarDoc doc;
+    CSignal* a = doc.AppendNewSignal();
+    a->m_name = QStringLiteral("a");
+    CSignal* c = doc.AppendNewSignal();
+    c->m_name = QStringLiteral("c");
+    auto posA = std::next(doc.m_signals.begin());
+    CSignal* b = doc.InsertNewSignalAfter(posA);
+    b->m_name = QStringLiteral("b");
+    EXPECT_EQ(Names(doc), (std::vector<QString>{"all_bits", "a", "b", "c"}));
+    EXPECT_EQ(*posA, a);   // the position still names the same signal
+    for (const CSignal* s : doc.m_signals)
+        EXPECT_EQ(s->m_owner, &doc.m_signals);
+
+    // Remove while iterating: every other signal.
+    a->m_selected = true;
+    c->m_selected = true;
+    for (auto it = doc.m_signals.begin(); it != doc.m_signals.end();) {
+        if ((*it)->m_selected)
+            it = doc.EraseSignal(it);
+        else
+            ++it;
+    }
+    EXPECT_EQ(Names(doc), (std::vector<QString>{"all_bits", "b"}));
+
+    doc.RemoveAllSignals();
+    EXPECT_TRUE(doc.m_signals.empty());
+    EXPECT_EQ(doc.Head(), nullptr);
+    // The document stays usable without signals.
+    doc.AppendNewSignal();
+    EXPECT_EQ(doc.m_signals.size(), 1u);
+}
+
+TEST(Document, SwapContentMovesOwnership)
+{
+    CVexlarDoc a;
+    CVexlarDoc b;
+    b.AppendNewSignal()->m_name = QStringLiteral("x");
+    b.m_triggerPos = 7;
+    const uint64_t ra = a.Revision();
+    a.SwapContent(b);
+    EXPECT_EQ(Names(a), (std::vector<QString>{"all_bits", "x"}));
+    EXPECT_EQ(Names(b), (std::vector<QString>{"all_bits"}));
+    for (const CSignal* s : a.m_signals)
+        EXPECT_EQ(s->m_owner, &a.m_signals);
+    for (const CSignal* s : b.m_signals)
+        EXPECT_EQ(s->m_owner, &b.m_signals);
+    EXPECT_EQ(a.m_triggerPos, 7);
+    EXPECT_NE(a.Revision(), ra);
+    // UpdateFromSource of a moved signal reads its new document's first signal.
+    CSignal* head = a.Head();
+    head->EnsureCapacity(1);
+    head->m_samples[0] = 0x5;
+    head->m_count = 1;
+    CSignal* x = a.m_signals.back();
+    x->UpdateFromSource();
+    EXPECT_EQ(x->m_count, 1);
+}
+
+TEST(Document, ModifiedFlagAndRevision)
+{
+    CVexlarDoc doc;
+    EXPECT_FALSE(doc.IsModified());
+    doc.SetModifiedFlag();
+    EXPECT_TRUE(doc.IsModified());
+    doc.SetModifiedFlag(false);
+    EXPECT_FALSE(doc.IsModified());
+    const uint64_t r = doc.Revision();
+    doc.BumpRevision();
+    EXPECT_GT(doc.Revision(), r);
+}
+
+}  // namespace
