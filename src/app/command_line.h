@@ -1,0 +1,22 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+
+// What the command line asks of the application. Parsing is plain code so
+// that it can be tested without starting anything.
+struct CommandLineOptions {
+    bool help = false;
+    bool version = false;
+    bool demo = false;               // start the simulated core and connect to it
+    QString coreAddress;             // --core ADDR:PORT: connect without discovery
+    int corePort = 0;
+    QStringList adapters;            // --adapter ADDR: discovery only on these
+    QString file;                    // a document to open instead of a new one
+    bool headlessExport = false;     // --export / --export-selected: no window at all
+    QString error;                   // non-empty when the line is not understood
+};
+
+CommandLineOptions ParseCommandLine(const QStringList& arguments);   // arguments[0] is the program
+bool IsHeadlessExportRequest(int argc, char** argv);
+QString UsageText();
+QString VersionText();

@@ -1,0 +1,97 @@
+#pragma once
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "acquisition/capture_link.h"
+#include "acquisition/device_scanner.h"
+#include "app/command_line.h"
+
+class CDocumentManager;
+class CMainFrame;
+class CSelectFpgaDialog;
+class CVexlarDoc;
+class QProgressBar;
+class QWidget;
+namespace coresim {
+class CoreSimulator;
+}
+
+// The application object: owns the one capture link of the process, brings
+// up the settings, the main frame and the first document, lets the user
+// choose the core and starts the capture thread; at exit it stops the thread
+// before anything else goes away.
+class CVexlarApp : public QObject {
+    Q_OBJECT
+public:
+    CVexlarApp();
+    ~CVexlarApp() override;
+    CVexlarApp(const CVexlarApp&) = delete;
+    CVexlarApp& operator=(const CVexlarApp&) = delete;
+
+    // Start-up; false when the process should end (e.g. the document named
+    // on the command line cannot be opened).
+    bool InitInstance(const CommandLineOptions& options);
+    // Shut-down: stops the capture thread and waits for it, then the demo
+    // core; returns the exit code.
+    int ExitInstance();
+    // Two discovery passes, the "Select FPGA" dialog and the thread start.
+    void SelectCoreAndStartLink();
+
+    CCaptureLink m_link;
+    bool m_hiColorIcons = true;
+
+    CMainFrame* MainFrame() const { return m_mainFrame.get(); }
+    CDocumentManager* Documents() const { return m_documents.get(); }
+    coresim::CoreSimulator* DemoCore() const { return m_demoCore.get(); }
+    bool MainFrameClosed() const { return m_mainFrameClosed; }
+    // The logic-analyzer cores the last selection offered, in link order.
+    const std::vector<DeviceRecord>& OfferedCores() const { return m_offeredCores; }
+    // Discovery passes run by the start-up selection (not by the thread).
+    int SelectionScanPasses() const { return m_selectionScanPasses; }
+
+    // Runs the "Select FPGA" dialog and returns its result; tests replace it
+    // to look at the dialog and answer it. By default: exec().
+    std::function<int(CSelectFpgaDialog&)> m_runSelectDialog;
+
+    // Command handlers (also reachable through the actions).
+    void OnAppAbout();
+    void OnTrigRun();
+    void OnTrigNow();
+    void OnFileNew();
+    void OnFileOpen();
+    void OnFileClose();
+    void OnFileSave();
+    void OnFileSaveAs();
+    void OnWindowNew();
+
+    // Keeps the commands' enabled and checked states current (the idle
+    // update of the original framework).
+    void UpdateCommandUI();
+
+private:
+    void ConnectCommands();
+    QWidget* CreateView(CVexlarDoc* doc);
+    AdapterSource AdapterSourceFromOptions() const;
+    bool StartDemoCore(bool announce);
+    void ShowScanProgress(int pass, int adapterIndex, int adapterCount);
+    void EndScanProgress();
+    bool QueryCloseMainFrame();
+    void OpenFiles(const QStringList& paths);
+    void ShowWindowManager();
+
+    CommandLineOptions m_options;
+    std::unique_ptr<CMainFrame> m_mainFrame;
+    std::unique_ptr<CDocumentManager> m_documents;
+    std::unique_ptr<coresim::CoreSimulator> m_demoCore;
+    std::vector<DeviceRecord> m_offeredCores;
+    QProgressBar* m_scanProgress = nullptr;
+    std::atomic<bool> m_cancelScan{false};
+    int m_selectionScanPasses = 0;
+    bool m_mainFrameClosed = false;
+    bool m_exited = false;
+};
