@@ -2,6 +2,7 @@
 
 #include <QFontMetrics>
 #include <QPainter>
+#include <QPolygon>
 #include <QTransform>
 
 #include <algorithm>
@@ -118,15 +119,58 @@ QPoint CDrawContext::CurrentPosition() const { return m_state->position; }
 
 void CDrawContext::LineTo(int x, int y) {
     const QPoint from = m_state->position;
-    m_state->position = QPoint(x, y);
-    const int dx = x - from.x();
-    const int dy = y - from.y();
-    if (dx == 0 && dy == 0) return;
-    if (m_state->pen.style() == Qt::NoPen) return;
-    m_painter->setPen(m_state->pen);
-    // With a flat cap Qt leaves out the last pixel of an aliased line, as GDI
-    // does: consecutive LineTo calls meet without doubled pixels.
-    m_painter->drawLine(from, QPoint(x, y));
+    const QPoint to(x, y);
+    m_state->position = to;
+    if (from == to || m_state->pen.style() == Qt::NoPen) return;
+    QPainter& p = *m_painter;
+    p.setPen(m_state->pen);
+    if (m_state->pen.width() > 1 || !p.worldTransform().isIdentity()) {
+        p.drawLine(from, to);
+        return;
+    }
+    // A thin line covers its start point and every pixel up to, but not
+    // including, its end point, whichever way it runs. Qt's aliased line with
+    // a flat cap leaves out the pixel at the larger coordinate, so a line
+    // running left or up is drawn as the same span shifted by one.
+    if (from.y() == to.y()) {
+        if (to.x() > from.x()) {
+            p.drawLine(from, to);
+        } else {
+            p.drawLine(QPoint(to.x() + 1, y), QPoint(from.x() + 1, y));
+        }
+        return;
+    }
+    if (from.x() == to.x()) {
+        if (to.y() > from.y()) {
+            p.drawLine(from, to);
+        } else {
+            p.drawLine(QPoint(x, to.y() + 1), QPoint(x, from.y() + 1));
+        }
+        return;
+    }
+    // Slanted: Bresenham's points from the start, end point excluded.
+    const int dx = std::abs(to.x() - from.x());
+    const int dy = -std::abs(to.y() - from.y());
+    const int sx = from.x() < to.x() ? 1 : -1;
+    const int sy = from.y() < to.y() ? 1 : -1;
+    int err = dx + dy;
+    int cx = from.x();
+    int cy = from.y();
+    QPolygon points;
+    points.reserve(std::max(dx, -dy));
+    while (cx != to.x() || cy != to.y()) {
+        points << QPoint(cx, cy);
+        const int e2 = 2 * err;
+        if (e2 >= dy) {
+            err += dy;
+            cx += sx;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            cy += sy;
+        }
+    }
+    p.drawPoints(points);
 }
 
 void CDrawContext::SetTextColor(const QColor& c) { m_state->textColor = c; }
