@@ -33,4 +33,11 @@ public:
     double* m_re = nullptr;        // N: real work array
     double* m_im = nullptr;        // N: imaginary work array
     int32_t m_size = kSize;
+
+    // The same twiddles laid out stage by stage (N - 1 entries: for the stage
+    // of half-size h, entries h-1 .. 2h-2 hold table index j*(N/(2h)), j < h),
+    // so the butterflies of a stage read them in order. Values are copies, so
+    // the transform's result is the same as with the tables above.
+    double* m_stageCos = nullptr;
+    double* m_stageSin = nullptr;
 };
