@@ -1,0 +1,300 @@
+// Digital rows: the one-bit waveform, the bus of value boxes and the per-bit
+// rows of an expanded bus, on screen and in print; and the row dispatcher.
+//
+// The drawing walks pixel columns, not samples. Within one column only its
+// first change can draw anything: every later change finds the current level
+// or box less than 4 pixels wide and only moves the state on. So a column is
+// fully described by whether it changes, the value before it and the value
+// at its end (DigitalColumn), and those come from the per-block summaries
+// when a column spans many samples.
+
+#include <QPainter>
+
+#include <algorithm>
+
+#include "model/signal.h"
+#include "view/draw_context.h"
+#include "view/theme_colors.h"
+#include "view/trace_draw.h"
+#include "view/trace_internal.h"
+
+namespace trace_detail {
+
+RowEmitter::RowEmitter(QPainter& painter, int y, int dir, const QColor& lineColor,
+                       const QColor& fillColor, bool ordered, bool keepStrokes)
+    : m_painter(painter),
+      m_y(y),
+      m_dir(dir),
+      m_line(lineColor),
+      m_fill(fillColor),
+      m_ordered(ordered),
+      m_keepStrokes(keepStrokes) {}
+
+RowEmitter::~RowEmitter() { Flush(); }
+
+QRect RowEmitter::Rows(int x, int off, int w, int h) const {
+    // As FillSolidRect: negative extents are normalised.
+    if (w < 0) {
+        x += w;
+        w = -w;
+    }
+    if (h < 0) {
+        off += h;
+        h = -h;
+    }
+    if (m_dir > 0) return QRect(x, m_y + off, w, h);
+    return QRect(x, m_y - off - h + 1, w, h);
+}
+
+void RowEmitter::FillLine(int x, int off, int w, int h) {
+    if (w == 0 || h == 0) return;
+    const QRect r = Rows(x, off, w, h);
+    if (m_ordered)
+        m_painter.fillRect(r, m_line);
+    else
+        m_blocks.push_back(r);
+}
+
+void RowEmitter::FillBody(int x, int off, int w, int h) {
+    if (w == 0 || h == 0) return;
+    const QRect r = Rows(x, off, w, h);
+    if (m_ordered)
+        m_painter.fillRect(r, m_fill);
+    else
+        m_bodies.push_back(r);
+}
+
+void RowEmitter::Line(int x1, int off1, int x2, int off2) {
+    if (x1 == x2 && off1 == off2) return;   // GDI draws nothing for an empty line
+    const QLine line(x1, Y(off1), x2, Y(off2));
+    if (m_ordered)
+        m_painter.drawLine(line);
+    else
+        m_lines.push_back(line);
+}
+
+void RowEmitter::Stroke(int x, int off1, int off2) {
+    if (m_keepStrokes) Line(x, off1, x, off2);
+}
+
+void RowEmitter::Flush() {
+    for (const QRect& r : m_bodies) m_painter.fillRect(r, m_fill);
+    for (const QRect& r : m_blocks) m_painter.fillRect(r, m_line);
+    if (!m_lines.isEmpty()) m_painter.drawLines(m_lines);
+    m_bodies.clear();
+    m_blocks.clear();
+    m_lines.clear();
+}
+
+void EmitBitRow(const std::vector<DigitalColumn>& cols, uint32_t firstValue, uint32_t mask, int x0,
+                int bitHeight, RowEmitter& e) {
+    const int hi = 3;
+    const int lo = bitHeight - 3;
+    bool cur = (firstValue & mask) != 0;
+    int level = cur ? hi : lo;
+    int u = x0;
+    int v = x0;
+    auto event = [&](int x, bool b) {
+        if (x > u + 3) {
+            e.FillLine(v, hi, u - v, bitHeight - 6);   // the dense run before this level
+            if (cur && x - u > 1) e.FillBody(u + 1, hi, x - u, bitHeight - 4);
+            e.Line(u, level, x, level);
+            e.Line(x, level, x, b ? hi : lo);
+            v = x;
+        } else {
+            if (x > u) e.Stroke(u, hi, lo);
+            if (x > u + 1) e.Stroke(u + 1, hi, lo);
+        }
+        u = x;
+    };
+    const size_t n = cols.size();
+    for (size_t c = 0; c < n; ++c) {
+        const DigitalColumn& col = cols[c];
+        if ((col.change & mask) != 0)
+            event(col.x, !cur);   // cur is the value before the column here
+        else if (c + 1 == n)
+            event(col.x, cur);    // the last sample closes the last level
+        cur = (col.end & mask) != 0;
+        level = cur ? hi : lo;
+    }
+    e.FillLine(v, hi, u - v, bitHeight - 6);
+}
+
+}  // namespace trace_detail
+
+using namespace trace_detail;
+
+namespace {
+
+struct RowColours {
+    QColor fill;
+    QColor line;
+    QColor text;
+};
+
+RowColours ScreenColours(const CSignal& signal) {
+    if (signal.m_selected)
+        return {ThemeColors::SelectedFill(signal.m_colorTheme),
+                ThemeColors::SelectedLine(signal.m_colorTheme), ThemeColors::SelectedText()};
+    return {ThemeColors::NormalFill(signal.m_colorTheme), ThemeColors::NormalLine(signal.m_colorTheme),
+            ThemeColors::NormalText()};
+}
+
+// The bus: value boxes with crossings, the dense runs as solid blocks, and
+// the value text in boxes wider than 50 units.
+void EmitBusRow(CDrawContext& dc, const CSignal& signal, const std::vector<DigitalColumn>& cols,
+                int x0, RowEmitter& e, bool print) {
+    const int h = signal.m_busHeight;
+    const int yt = 3;
+    const int yb = h - 3;
+    int u = x0;
+    int v = x0;
+    bool firstBox = true;
+    auto event = [&](int x, uint32_t value) {
+        if (x > u + 3) {
+            e.FillLine(v, yt, u - v, h - 6);
+            v = x;
+            const int j = x - u;
+            if (j > 1) e.FillBody(u + 1, yt, j, h - 6);
+            int penX;
+            if (firstBox) {
+                e.Line(u, yb, x - 3, yb);
+                penX = u;
+                firstBox = false;
+            } else {
+                e.Line(u - 3, yt, u + 3, yb);
+                e.Line(u + 3, yb, x - 3, yb);
+                e.Line(u - 3, yb, u + 3, yt);
+                penX = u + 3;
+            }
+            e.Line(penX, yt, x - 3, yt);
+            if (j > 50) {
+                QString text;
+                signal.FormatValue(text, value);
+                e.Flush();
+                dc.TextOut(u + j / 2, e.Y(5), text);
+            }
+        }
+        u = x;
+    };
+    const size_t n = cols.size();
+    for (size_t c = 0; c < n; ++c) {
+        const DigitalColumn& col = cols[c];
+        if (col.change != 0 || c + 1 == n) event(col.x, col.before);
+    }
+    e.FillLine(v, yt, u - v, h - 6);
+    (void)print;
+}
+
+// The digital row: a one-bit waveform, or the bus and, when expanded, one
+// waveform per bit (most significant on top).
+void DrawDigitalRow(CDrawContext& dc, CSignal& signal, int first, int last, const Stepping& st,
+                    int y, int dir, bool print) {
+    QPainter& painter = dc.Painter();
+    const RowColours screen = ScreenColours(signal);
+    const RowColours bus = print ? RowColours{ThemeColors::PrintFill(signal.m_colorTheme),
+                                              ThemeColors::PrintLine(signal.m_colorTheme),
+                                              QColor(0, 0, 0)}
+                                 : screen;
+    const int penWidth = signal.m_selected ? 2 : 1;
+    dc.SetTextColor(bus.text);
+    dc.SetTextAlign(TextAlign::CenterTop);
+    const QPen previous = dc.Pen();
+    dc.SelectPen(bus.line, penWidth);
+
+    std::vector<DigitalColumn> cols;
+    BuildDigitalColumns(signal, first, last, st, cols);
+    const uint32_t firstValue = cols.empty() ? 0u : cols.front().before;
+    const bool thin = penWidth <= 1 && !print;
+    auto visible = [&](int top, int height) {
+        return print || BandVisible(painter, top, top + height);
+    };
+
+    if (signal.m_numBits == 1) {
+        if (visible(y, signal.m_bitHeight)) {
+            RowEmitter e(painter, y, dir, screen.line, screen.fill, !thin, !thin);
+            EmitBitRow(cols, firstValue, 1u, st.x0, signal.m_bitHeight, e);
+        }
+    } else {
+        if (visible(y, signal.m_busHeight)) {
+            RowEmitter e(painter, y, dir, bus.line, bus.fill, true, true);
+            EmitBusRow(dc, signal, cols, st.x0, e, print);
+        }
+        if (signal.m_expanded) {
+            if (print) dc.SelectPen(screen.line, penWidth);
+            uint32_t mask = (signal.m_numBits >= 1 && signal.m_numBits <= 32)
+                                ? (1u << (signal.m_numBits - 1))
+                                : 0u;
+            int yb = y + dir * (signal.m_busHeight + signal.m_bitGap);
+            for (int bit = 0; bit < signal.m_numBits; ++bit) {
+                const int top = dir > 0 ? yb : yb - signal.m_bitHeight;
+                if (visible(top, signal.m_bitHeight)) {
+                    RowEmitter e(painter, yb, dir, screen.line, screen.fill, !thin, !thin);
+                    EmitBitRow(cols, firstValue, mask, st.x0, signal.m_bitHeight, e);
+                }
+                yb += dir * (signal.m_bitHeight + signal.m_bitGap);
+                mask >>= 1;
+            }
+        }
+    }
+    dc.SetPen(previous);
+}
+
+}  // namespace
+
+int DrawBitTrace(QPainter& painter, CSignal& signal, int first, int last, int x0, int step, int y,
+                 uint32_t mask) {
+    CDrawContext dc(painter);
+    const Stepping st = ScreenStepping(x0, step);
+    if (BandVisible(painter, y, y + signal.m_bitHeight)) {
+        const RowColours colours = ScreenColours(signal);
+        const bool thin = dc.Pen().width() <= 1;
+        std::vector<DigitalColumn> cols;
+        BuildDigitalColumns(signal, first, last, st, cols);
+        RowEmitter e(painter, y, 1, colours.line, colours.fill, !thin, !thin);
+        EmitBitRow(cols, cols.empty() ? 0u : cols.front().before, mask, st.x0, signal.m_bitHeight, e);
+    }
+    return signal.m_bitHeight;
+}
+
+int DrawPrintBitTrace(QPainter& painter, CSignal& signal, int first, int last, double scale, int y,
+                      uint32_t mask) {
+    CDrawContext dc(painter, 254.0, true);
+    const Stepping st = PrintStepping(painter, 300, scale, first, last);
+    const RowColours colours = ScreenColours(signal);
+    std::vector<DigitalColumn> cols;
+    BuildDigitalColumns(signal, first, last, st, cols);
+    RowEmitter e(painter, y, -1, colours.line, colours.fill, true, true);
+    EmitBitRow(cols, cols.empty() ? 0u : cols.front().before, mask, st.x0, signal.m_bitHeight, e);
+    return signal.m_bitHeight;
+}
+
+int DrawTrace(QPainter& painter, CSignal& signal, const TraceArgs& args) {
+    const int height = signal.GetRowHeight();
+    if (signal.m_count <= 0 || signal.m_samples == nullptr) return height;
+    if (signal.m_spectrum)
+        return DrawSpectrum(painter, signal, args.first, args.last, 100, args.step, args.y, args.width);
+    if (signal.m_analog) return DrawAnalog(painter, signal, args.first, args.last, args.step, args.y);
+
+    CDrawContext dc(painter);
+    // Never read outside the samples, whatever range the caller asks for.
+    const int last = std::min(args.last, signal.m_count - 1);
+    const int first = std::max(args.first, 0);
+    const Stepping st = ScreenStepping(100, args.step);
+    DrawDigitalRow(dc, signal, first, last, st, args.y, 1, false);
+    signal.m_traceRect = {100, args.y, 100 + VisibleWidth(st, args.first, args.last), args.y + height};
+    return height;
+}
+
+int DrawPrintTrace(QPainter& painter, CSignal& signal, int first, int last, double scale, int y) {
+    const int height = signal.GetRowHeight();
+    if (signal.m_count <= 0 || signal.m_samples == nullptr) return height;
+    if (signal.m_analog) return DrawPrintAnalog(painter, signal, first, last, scale, y);
+    CDrawContext dc(painter, 254.0, true);
+    const int lastIn = std::min(last, signal.m_count - 1);
+    const int firstIn = std::max(first, 0);
+    const Stepping st = PrintStepping(painter, 300, scale, first, last);
+    DrawDigitalRow(dc, signal, firstIn, lastIn, st, y, -1, true);
+    signal.m_traceRect = {300, y - height, 300 + VisibleWidth(st, first, last), y};
+    return height;
+}

@@ -1,0 +1,95 @@
+#pragma once
+// Shared pieces of the row drawers (trace_*.cpp): how sample indices map to
+// x positions, the per-column view of the samples, the kept summaries, and
+// the primitive emitter that draws a row's rectangles and lines.
+
+#include <QColor>
+#include <QLine>
+#include <QRect>
+#include <QString>
+#include <QVector>
+
+#include <cstdint>
+#include <vector>
+
+#include "view/trace_summary.h"
+
+class CDrawContext;
+class CSignal;
+class QPainter;
+
+namespace trace_detail {
+
+// Sample i of [first, last] lies in column (i - first) / n at x0 + column * dx.
+struct Stepping {
+    int x0 = 100;
+    int dx = 1;       // units per column
+    int64_t n = 1;    // samples per column
+};
+
+// Screen: step > 0 pixels per sample, -n samples per pixel.
+Stepping ScreenStepping(int x0, int step);
+// Printing with a floating-point scale (see DrawPrintTrace).
+Stepping PrintStepping(QPainter& painter, int x0, double scale, int first, int last);
+// Width of the visible span: columns * dx, as the row rectangles use it.
+int VisibleWidth(const Stepping& st, int first, int last);
+
+// One pixel column of a digital row: its x, the OR of every change of the
+// samples in it (sample XOR its predecessor; none for the first sample), the
+// value before its first sample and the value of its last sample.
+struct DigitalColumn {
+    int32_t x;
+    uint32_t change;
+    uint32_t before;
+    uint32_t end;
+};
+void BuildDigitalColumns(const CSignal& signal, int first, int last, const Stepping& st,
+                         std::vector<DigitalColumn>& out);
+
+SampleValueRule ValueRuleOf(const CSignal& signal);
+// A kept summary of the signal's samples when one may be used (a cache scope
+// is active and the samples have been seen unchanged before), else null.
+const CSampleSummary* SummaryFor(const CSignal& signal, bool changes, bool ranges);
+
+// True when a band of rows [top, bottom) can show on the painter's target.
+bool BandVisible(QPainter& painter, int top, int bottom);
+
+// Draws a row's primitives. Offsets are rows below the row top in screen
+// orientation; in print (dir = -1) they are mirrored so that the row hangs
+// down the page from its top. Ordered emitters draw at once; batched ones
+// draw all body fills first, then everything in the line colour (valid for a
+// one-pixel pen, whose strokes stay inside their own columns).
+class RowEmitter {
+public:
+    RowEmitter(QPainter& painter, int y, int dir, const QColor& lineColor,
+               const QColor& fillColor, bool ordered, bool keepStrokes);
+    ~RowEmitter();
+    void FillLine(int x, int off, int w, int h);
+    void FillBody(int x, int off, int w, int h);
+    void Line(int x1, int off1, int x2, int off2);
+    // A thin stroke inside a dense run; a one-pixel stroke lies wholly inside
+    // the solid block that later covers the run, so it may be left out.
+    void Stroke(int x, int off1, int off2);
+    void Flush();
+    int Y(int off) const { return m_y + m_dir * off; }
+
+private:
+    QRect Rows(int x, int off, int w, int h) const;
+    QPainter& m_painter;
+    int m_y;
+    int m_dir;
+    QColor m_line;
+    QColor m_fill;
+    bool m_ordered;
+    bool m_keepStrokes;
+    QVector<QRect> m_bodies;
+    QVector<QRect> m_blocks;
+    QVector<QLine> m_lines;
+};
+
+// The one-bit waveform of `mask` over the columns; firstValue is the first
+// sample. Returns nothing; the caller returns the row height.
+void EmitBitRow(const std::vector<DigitalColumn>& cols, uint32_t firstValue, uint32_t mask, int x0,
+                int bitHeight, RowEmitter& e);
+
+}  // namespace trace_detail

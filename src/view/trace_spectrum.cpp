@@ -1,0 +1,197 @@
+// Spectrum rows: the live power spectrum in dB with its peak hold, both dB
+// scales, the frequency axis below the graph and the cross-hair read-out.
+
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+#include "model/signal.h"
+#include "view/draw_context.h"
+#include "view/ruler.h"
+#include "view/theme_colors.h"
+#include "view/trace_draw.h"
+#include "view/trace_internal.h"
+
+using namespace trace_detail;
+
+namespace {
+
+constexpr int kBins = CSignal::kSpectrumBins;
+
+QColor PeakLine(int theme) {
+    static const QColor colours[3] = {QColor(100, 100, 0), QColor(0, 110, 0), QColor(0, 110, 110)};
+    return colours[(theme >= 0 && theme <= 2) ? theme : 0];
+}
+
+QColor PeakArea(int theme) {
+    static const QColor colours[3] = {QColor(20, 20, 0), QColor(0, 25, 0), QColor(0, 25, 25)};
+    return colours[(theme >= 0 && theme <= 2) ? theme : 0];
+}
+
+struct BinMap {
+    int top = 0;
+    int bottom = 0;   // yb = y + H - 3
+    int span = 0;     // H - 6
+    double minDb = 0.0;
+    double maxDb = 0.0;
+    int width = 0;
+
+    int X(int k) const {
+        return static_cast<int>(100.0 + static_cast<double>(k) * width / 2047.0 + 0.5);
+    }
+    // A level to y, clamped to [top, bottom]. With no range (maxDb equal to
+    // minDb) every point lies on the top edge; levels of minus infinity and
+    // bins still at the peak-hold floor lie on the bottom edge.
+    int Y(double d) const {
+        if (maxDb == minDb) return top;
+        const double yd = static_cast<double>(bottom) - (d - minDb) / (maxDb - minDb) * span;
+        if (std::isnan(yd)) return bottom;
+        if (yd <= top) return top;
+        if (yd >= bottom) return bottom;
+        return static_cast<int>(yd);
+    }
+};
+
+// A filled area under a curve: each pixel column takes the level of the next
+// bin to its right and is one vertical line from the bottom up to it.
+void AreaLines(const BinMap& map, const double* levels, QVector<QLine>& lines) {
+    int c = 100;
+    for (int k = 0; k < kBins; ++k) {
+        const int xk = map.X(k);
+        const int yk = map.Y(levels[k]);
+        if (yk != map.bottom)
+            for (int col = c; col < xk; ++col) lines.push_back(QLine(col, map.bottom, col, yk));
+        c = xk;
+    }
+}
+
+void CurveLines(const BinMap& map, const double* levels, QVector<QLine>& lines) {
+    int px = map.X(0);
+    int py = map.Y(levels[0]);
+    for (int k = 1; k < kBins; ++k) {
+        const int x = map.X(k);
+        const int y = map.Y(levels[k]);
+        if (x != px || y != py) lines.push_back(QLine(px, py, x, y));
+        px = x;
+        py = y;
+    }
+}
+
+void StrokeLines(CDrawContext& dc, const QColor& colour, const QVector<QLine>& lines) {
+    dc.SelectPen(colour, 1);
+    if (!lines.isEmpty()) dc.Painter().drawLines(lines);
+}
+
+}  // namespace
+
+void FormatFrequency(double& f, QString& unit) {
+    if (f > 1000000.0) {
+        f /= 1000000.0;
+        unit = QStringLiteral("MHz");
+    } else if (f > 1000.0) {
+        f /= 1000.0;
+        unit = QStringLiteral("kHz");
+    } else {
+        unit = QStringLiteral("Hz");
+    }
+}
+
+void DrawLabelBox(CDrawContext& dc, const QString& text, int x, int y, const GdiRect& bounds) {
+    if (text.isEmpty()) return;
+    CDCStateGuard guard(dc);
+    dc.SetTextAlign(TextAlign::LeftTop);
+    dc.SelectFont(dc.PointFont(QStringLiteral("Verdana"), 90));
+    dc.SetTextColor(QColor(255, 255, 255));
+    GdiRect r = dc.MeasureText(text);
+    const int dx = x + 15;
+    const int dy = y + 23;
+    r.left += dx;
+    r.right += dx;
+    r.top += dy;
+    r.bottom += dy;
+    if (r.right > bounds.right) {
+        const int excess = r.right - bounds.right;
+        r.left -= excess;
+        r.right -= excess;
+    }
+    if (r.bottom > bounds.bottom) {
+        const int excess = r.bottom - bounds.bottom;
+        r.top -= excess;
+        r.bottom -= excess;
+    }
+    dc.FillSolidRect(r.left - 3 + 1, r.top - 3 + 1, r.Width() + 6, r.Height() + 6, QColor(20, 20, 40));
+    dc.DrawText(text, r);
+}
+
+int DrawSpectrum(QPainter& painter, CSignal& signal, int /*first*/, int /*last*/, int /*x0*/,
+                 int /*step*/, int y, int width) {
+    CDrawContext dc(painter);
+    const int height = signal.GetRowHeight();
+    const int w = width - 20;
+    signal.UpdateSpectrum();
+    const double minDb = signal.m_minDb;
+    const double maxDb = signal.m_maxDb;
+    const int theme = signal.m_colorTheme;
+    const QColor currentLine = signal.m_selected ? ThemeColors::SelectedLine(theme)
+                                                 : ThemeColors::NormalLine(theme);
+    const QColor currentArea = signal.m_selected ? ThemeColors::SelectedFill(theme)
+                                                 : ThemeColors::NormalFill(theme);
+    const QPen previous = dc.Pen();
+    dc.SelectPen(currentLine, 1);
+    dc.SetTextColor(signal.m_selected ? ThemeColors::SelectedText() : ThemeColors::NormalText());
+    dc.FillSolidRect(100, y, w, height, QColor(30, 30, 30));
+
+    if (BandVisible(painter, y, y + height)) {
+        BinMap map;
+        map.top = y;
+        map.bottom = y + height - 3;
+        map.span = height - 6;
+        map.minDb = minDb;
+        map.maxDb = maxDb;
+        map.width = w;
+        QVector<QLine> lines;
+        lines.reserve(4096);
+        AreaLines(map, signal.m_peakHold, lines);
+        StrokeLines(dc, PeakArea(theme), lines);
+        lines.clear();
+        CurveLines(map, signal.m_peakHold, lines);
+        StrokeLines(dc, PeakLine(theme), lines);
+        lines.clear();
+        AreaLines(map, signal.m_spectrumDb, lines);
+        StrokeLines(dc, currentArea, lines);
+        lines.clear();
+        CurveLines(map, signal.m_spectrumDb, lines);
+        StrokeLines(dc, currentLine, lines);
+    }
+
+    signal.m_traceRect = {100, y, 100 + w, y + height};
+    const GdiRect rect = signal.m_traceRect;
+    dc.SetTextAlign(TextAlign::LeftTop);
+    CRuler().DrawVertical(dc, rect, minDb, maxDb, true);
+    CRuler().DrawVertical(dc, rect, minDb, maxDb, false);
+    double f = signal.m_sampleFreq * 0.5;
+    QString unit;
+    FormatFrequency(f, unit);
+    CRuler().DrawHorizontal(dc, rect, 0.0, f, false);
+
+    if (signal.m_cursor.x != 0 || signal.m_cursor.y != 0) {
+        const int cx = signal.m_cursor.x;
+        const int cy = signal.m_cursor.y;
+        dc.SelectPen(QColor(255, 255, 255), 1, Qt::DotLine);
+        dc.MoveTo(cx, rect.top);
+        dc.LineTo(cx, rect.bottom);
+        dc.MoveTo(rect.left, cy);
+        dc.LineTo(rect.right, cy);
+        double freq = static_cast<double>(cx - rect.left) / static_cast<double>(rect.right - rect.left) *
+                      signal.m_sampleFreq * 0.5;
+        QString freqUnit;
+        FormatFrequency(freq, freqUnit);
+        const double level = maxDb + (minDb - maxDb) * static_cast<double>(cy - rect.top) /
+                                         static_cast<double>(rect.bottom - rect.top);
+        const QString text = QString::asprintf("%.3f %s\n%.1f dB", freq, qPrintable(freqUnit), level);
+        DrawLabelBox(dc, text, cx, cy, rect);
+    }
+    dc.SetPen(previous);
+    return height + 15;
+}
