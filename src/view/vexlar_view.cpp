@@ -192,6 +192,9 @@ void CVexlarView::RenderScreen() {
     const int traceWidth = TraceWidth();
     m_lastVisible = m_firstVisible + VisibleCount(step);
     y = m_rowsTop + m_scrollY;
+    // The samples are those of this revision: the row drawers may keep their
+    // summaries of them until the revision moves.
+    const CTraceCacheScope cacheScope(m_doc, m_paintedRevision);
     for (CSignal* signal : m_doc->m_signals) {
         if (m_lastVisible >= signal->m_count) m_lastVisible = signal->m_count - 1;
         const TraceArgs args{m_firstVisible, m_lastVisible, step, y, traceWidth};
@@ -286,13 +289,11 @@ void CVexlarView::DrawVerticalLine(QPainter& painter, const QPen& pen, int x, in
 // ---------------------------------------------------------------------------
 // Printing
 
-namespace {
-
 // Units per sample of the printed trace, which starts at x = 300. Normally
 // the page width divided by the visible span of the last screen paint. A span
 // of one sample fills the trace area with it; a span wider than the page
 // becomes a negative scale (-k: k samples per unit) that fits it on the page.
-double PrintScale(int first, int last, int pageWidth) {
+double CVexlarView::PrintScale(int first, int last, int pageWidth) {
     const int64_t span = static_cast<int64_t>(last) - first;
     const int64_t room = std::max<int64_t>(1, pageWidth - 300);
     if (span < 0) return 1.0;
@@ -302,8 +303,6 @@ double PrintScale(int first, int last, int pageWidth) {
     const int64_t count = span + 1;
     return -static_cast<double>((count + room - 1) / room);
 }
-
-}  // namespace
 
 void CVexlarView::DrawPrint(CDrawContext& dc, int pageWidth, int pageHeight) {
     if (!m_doc) return;

@@ -107,6 +107,11 @@ public:
     void PrintPreview();
     void FilePrint();   // the print dialog, then Print
     void DrawPrint(CDrawContext& dc, int pageWidth, int pageHeight);
+    // Units per sample of the printed trace (x from 300): the page width over
+    // the visible span of the last screen paint; a one-sample span fills the
+    // trace area; a span wider than the page gives -k, k samples per unit,
+    // so that it fits the page.
+    static double PrintScale(int first, int last, int pageWidth);
 
     // Interaction that can also be called as commands.
     void ZoomAt(GdiPoint point, bool zoomIn);
