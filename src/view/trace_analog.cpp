@@ -81,11 +81,11 @@ struct ValueMap {
 // The graph lines. perSample: x grows by dx for every sample and each sample
 // is joined at the right end of its slot; else n samples per column.
 void EmitAnalogLines(const CSignal& signal, int first, int last, const Stepping& st, bool perSample,
-                     const ValueMap& map, QVector<QLine>& lines) {
+                     const ValueMap& map, LineBatch& lines) {
     const uint32_t* s = signal.m_samples;
     if (last < first) return;
     auto add = [&](int x1, int y1, int x2, int y2) {
-        if (x1 != x2 || y1 != y2) lines.push_back(QLine(x1, y1, x2, y2));
+        lines.Add(x1, y1, x2, y2);
     };
     int penX = st.x0;
     int penY = map.Y(s[first]);
@@ -149,7 +149,7 @@ int DrawAnalogRow(CDrawContext& dc, CSignal& signal, int first, int last, const 
     if (signal.m_numBits == 1) {
         // A one-bit signal is a digital waveform on the graph background.
         if (visible) {
-            const bool thin = !print && dc.Pen().width() <= 1;
+            const bool thin = !print && RowEmitter::CanBatch(painter);
             const QColor fill = signal.m_selected ? ThemeColors::SelectedFill(theme)
                                                   : ThemeColors::NormalFill(theme);
             const QColor bitLine = signal.m_selected ? ThemeColors::SelectedLine(theme)
@@ -167,9 +167,9 @@ int DrawAnalogRow(CDrawContext& dc, CSignal& signal, int first, int last, const 
         map.minValue = signal.m_min;
         map.range = static_cast<double>(signal.m_max) - static_cast<double>(signal.m_min);
         map.rule = ValueRuleOf(signal);
-        QVector<QLine> lines;
+        LineBatch lines(ThinLines(painter));
         EmitAnalogLines(signal, firstIn, lastIn, st, perSample, map, lines);
-        if (!lines.isEmpty()) painter.drawLines(lines);
+        lines.Draw(painter);
     }
 
     if (print)

@@ -11,6 +11,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "model/signal.h"
 #include "view/draw_context.h"
@@ -28,7 +29,62 @@ RowEmitter::RowEmitter(QPainter& painter, int y, int dir, const QColor& lineColo
       m_line(lineColor),
       m_fill(fillColor),
       m_ordered(ordered),
-      m_keepStrokes(keepStrokes) {}
+      m_keepStrokes(keepStrokes),
+      m_lines(ThinLines(painter)) {}
+
+bool RowEmitter::CanBatch(QPainter& painter) { return ThinLines(painter); }
+
+bool ThinLines(QPainter& painter) {
+    return painter.pen().width() <= 1 && painter.worldTransform().isIdentity();
+}
+
+void LineBatch::Add(int x1, int y1, int x2, int y2) {
+    if (x1 == x2 && y1 == y2) return;   // an empty line draws nothing
+    if (!m_thin) {
+        m_lines.push_back(QLine(x1, y1, x2, y2));
+        return;
+    }
+    if (y1 == y2) {
+        if (x2 > x1)
+            m_lines.push_back(QLine(x1, y1, x2, y2));
+        else
+            m_lines.push_back(QLine(x2 + 1, y1, x1 + 1, y1));
+        return;
+    }
+    if (x1 == x2) {
+        if (y2 > y1)
+            m_lines.push_back(QLine(x1, y1, x2, y2));
+        else
+            m_lines.push_back(QLine(x1, y2 + 1, x1, y1 + 1));
+        return;
+    }
+    const int dx = std::abs(x2 - x1);
+    const int dy = -std::abs(y2 - y1);
+    const int sx = x1 < x2 ? 1 : -1;
+    const int sy = y1 < y2 ? 1 : -1;
+    int err = dx + dy;
+    int cx = x1;
+    int cy = y1;
+    while (cx != x2 || cy != y2) {
+        m_points << QPoint(cx, cy);
+        const int e2 = 2 * err;
+        if (e2 >= dy) {
+            err += dy;
+            cx += sx;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            cy += sy;
+        }
+    }
+}
+
+void LineBatch::Draw(QPainter& painter) {
+    if (!m_lines.isEmpty()) painter.drawLines(m_lines);
+    if (!m_points.isEmpty()) painter.drawPoints(m_points);
+    m_lines.clear();
+    m_points.clear();
+}
 
 RowEmitter::~RowEmitter() { Flush(); }
 
@@ -65,12 +121,8 @@ void RowEmitter::FillBody(int x, int off, int w, int h) {
 }
 
 void RowEmitter::Line(int x1, int off1, int x2, int off2) {
-    if (x1 == x2 && off1 == off2) return;   // GDI draws nothing for an empty line
-    const QLine line(x1, Y(off1), x2, Y(off2));
-    if (m_ordered)
-        m_painter.drawLine(line);
-    else
-        m_lines.push_back(line);
+    m_lines.Add(x1, Y(off1), x2, Y(off2));
+    if (m_ordered) m_lines.Draw(m_painter);
 }
 
 void RowEmitter::Stroke(int x, int off1, int off2) {
@@ -80,10 +132,9 @@ void RowEmitter::Stroke(int x, int off1, int off2) {
 void RowEmitter::Flush() {
     for (const QRect& r : m_bodies) m_painter.fillRect(r, m_fill);
     for (const QRect& r : m_blocks) m_painter.fillRect(r, m_line);
-    if (!m_lines.isEmpty()) m_painter.drawLines(m_lines);
+    m_lines.Draw(m_painter);
     m_bodies.clear();
     m_blocks.clear();
-    m_lines.clear();
 }
 
 void EmitBitRow(const std::vector<DigitalColumn>& cols, uint32_t firstValue, uint32_t mask, int x0,
@@ -205,7 +256,7 @@ void DrawDigitalRow(CDrawContext& dc, CSignal& signal, int first, int last, cons
     std::vector<DigitalColumn> cols;
     BuildDigitalColumns(signal, first, last, st, cols);
     const uint32_t firstValue = cols.empty() ? 0u : cols.front().before;
-    const bool thin = penWidth <= 1 && !print;
+    const bool thin = !print && RowEmitter::CanBatch(painter);
     auto visible = [&](int top, int height) {
         return print || BandVisible(painter, top, top + height);
     };
@@ -248,7 +299,7 @@ int DrawBitTrace(QPainter& painter, CSignal& signal, int first, int last, int x0
     const Stepping st = ScreenStepping(x0, step);
     if (BandVisible(painter, y, y + signal.m_bitHeight)) {
         const RowColours colours = ScreenColours(signal);
-        const bool thin = dc.Pen().width() <= 1;
+        const bool thin = RowEmitter::CanBatch(painter);
         std::vector<DigitalColumn> cols;
         BuildDigitalColumns(signal, first, last, st, cols);
         RowEmitter e(painter, y, 1, colours.line, colours.fill, !thin, !thin);

@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QLine>
+#include <QPolygon>
 #include <QRect>
 #include <QString>
 #include <QVector>
@@ -54,6 +55,27 @@ const CSampleSummary* SummaryFor(const CSignal& signal, bool changes, bool range
 // True when a band of rows [top, bottom) can show on the painter's target.
 bool BandVisible(QPainter& painter, int top, int bottom);
 
+// Lines with the drawing context's meaning (CDrawContext::LineTo): a thin
+// line on an unscaled target covers its start point and every pixel up to,
+// but not including, its end point, in every direction (slanted ones by
+// Bresenham's points); a wide pen or a scaled target draws the line as Qt
+// does with a flat cap. Collected, then drawn in two calls.
+class LineBatch {
+public:
+    explicit LineBatch(bool thin) : m_thin(thin) {}
+    void Add(int x1, int y1, int x2, int y2);
+    void Draw(QPainter& painter);
+    bool IsEmpty() const { return m_lines.isEmpty() && m_points.isEmpty(); }
+
+private:
+    bool m_thin;
+    QVector<QLine> m_lines;
+    QPolygon m_points;
+};
+// True when lines drawn with the painter's current pen are thin lines in the
+// sense above.
+bool ThinLines(QPainter& painter);
+
 // Draws a row's primitives. Offsets are rows below the row top in screen
 // orientation; in print (dir = -1) they are mirrored so that the row hangs
 // down the page from its top. Ordered emitters draw at once; batched ones
@@ -63,6 +85,9 @@ class RowEmitter {
 public:
     RowEmitter(QPainter& painter, int y, int dir, const QColor& lineColor,
                const QColor& fillColor, bool ordered, bool keepStrokes);
+    // Batched (thin pen on screen) or ordered with every stroke, as the
+    // painter's pen requires.
+    static bool CanBatch(QPainter& painter);
     ~RowEmitter();
     void FillLine(int x, int off, int w, int h);
     void FillBody(int x, int off, int w, int h);
@@ -84,7 +109,7 @@ private:
     bool m_keepStrokes;
     QVector<QRect> m_bodies;
     QVector<QRect> m_blocks;
-    QVector<QLine> m_lines;
+    LineBatch m_lines;
 };
 
 // The one-bit waveform of `mask` over the columns; firstValue is the first

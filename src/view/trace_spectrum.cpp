@@ -55,32 +55,36 @@ struct BinMap {
 
 // A filled area under a curve: each pixel column takes the level of the next
 // bin to its right and is one vertical line from the bottom up to it.
-void AreaLines(const BinMap& map, const double* levels, QVector<QLine>& lines) {
+void AreaLines(const BinMap& map, const double* levels, LineBatch& lines) {
     int c = 100;
     for (int k = 0; k < kBins; ++k) {
         const int xk = map.X(k);
         const int yk = map.Y(levels[k]);
         if (yk != map.bottom)
-            for (int col = c; col < xk; ++col) lines.push_back(QLine(col, map.bottom, col, yk));
+            for (int col = c; col < xk; ++col) lines.Add(col, map.bottom, col, yk);
         c = xk;
     }
 }
 
-void CurveLines(const BinMap& map, const double* levels, QVector<QLine>& lines) {
+void CurveLines(const BinMap& map, const double* levels, LineBatch& lines) {
     int px = map.X(0);
     int py = map.Y(levels[0]);
     for (int k = 1; k < kBins; ++k) {
         const int x = map.X(k);
         const int y = map.Y(levels[k]);
-        if (x != px || y != py) lines.push_back(QLine(px, py, x, y));
+        lines.Add(px, py, x, y);
         px = x;
         py = y;
     }
 }
 
-void StrokeLines(CDrawContext& dc, const QColor& colour, const QVector<QLine>& lines) {
+// Selects a one-pixel pen of the colour and draws the lines `add` produces.
+template <typename Add>
+void StrokeLines(CDrawContext& dc, const QColor& colour, Add add) {
     dc.SelectPen(colour, 1);
-    if (!lines.isEmpty()) dc.Painter().drawLines(lines);
+    LineBatch lines(ThinLines(dc.Painter()));
+    add(lines);
+    lines.Draw(dc.Painter());
 }
 
 }  // namespace
@@ -150,19 +154,10 @@ int DrawSpectrum(QPainter& painter, CSignal& signal, int /*first*/, int /*last*/
         map.minDb = minDb;
         map.maxDb = maxDb;
         map.width = w;
-        QVector<QLine> lines;
-        lines.reserve(4096);
-        AreaLines(map, signal.m_peakHold, lines);
-        StrokeLines(dc, PeakArea(theme), lines);
-        lines.clear();
-        CurveLines(map, signal.m_peakHold, lines);
-        StrokeLines(dc, PeakLine(theme), lines);
-        lines.clear();
-        AreaLines(map, signal.m_spectrumDb, lines);
-        StrokeLines(dc, currentArea, lines);
-        lines.clear();
-        CurveLines(map, signal.m_spectrumDb, lines);
-        StrokeLines(dc, currentLine, lines);
+        StrokeLines(dc, PeakArea(theme), [&](LineBatch& b) { AreaLines(map, signal.m_peakHold, b); });
+        StrokeLines(dc, PeakLine(theme), [&](LineBatch& b) { CurveLines(map, signal.m_peakHold, b); });
+        StrokeLines(dc, currentArea, [&](LineBatch& b) { AreaLines(map, signal.m_spectrumDb, b); });
+        StrokeLines(dc, currentLine, [&](LineBatch& b) { CurveLines(map, signal.m_spectrumDb, b); });
     }
 
     signal.m_traceRect = {100, y, 100 + w, y + height};
