@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# The console client against the simulated core on loopback: direct core
+# address, a fixed number of captures, one line each.
+set -euo pipefail
+coresim=$1
+capture=$2
+mode=${3:-run}
+
+out=$(mktemp -d)
+trap 'kill "$core" 2>/dev/null || true; rm -rf "$out"' EXIT
+discovery=(--no-discovery)
+# Adapter mode finds the core through discovery restricted to 127.0.0.1.
+[ "$mode" = adapter ] && discovery=(--discovery-port 4626)
+"$coresim" --address 127.0.0.1 "${discovery[@]}" --capture-port 0 --seconds 30 >"$out/core" &
+core=$!
+for _ in $(seq 100); do
+  grep -q 'capture port' "$out/core" 2>/dev/null && break
+  sleep 0.05
+done
+port=$(sed -n 's/.*capture port \([0-9]*\).*/\1/p' "$out/core")
+[ -n "$port" ] || { echo "simulated core did not start"; cat "$out/core"; exit 1; }
+
+args=(--core "127.0.0.1:$port" --count 3 --seconds 10 --words 2)
+[ "$mode" = trig-now ] && args+=(--trig-now)
+[ "$mode" = adapter ] && args=(--adapter 127.0.0.1 --count 3 --seconds 10 --words 2)
+"$capture" "${args[@]}" >"$out/lines"
+cat "$out/lines"
+[ "$(wc -l <"$out/lines")" -eq 3 ] || { echo "expected 3 lines"; exit 1; }
+# Captures 1, 2, 3 with the default shape and the pattern's first two words.
+for id in 1 2 3; do
+  grep -Eq "^capture $id: depth 4096, width 32, trigger 2048, words 00[0-9A-F]{6} 01[0-9A-F]{6}\$" "$out/lines" \
+    || { echo "capture $id missing or malformed"; exit 1; }
+done
+"$capture" --help | grep -q -- '--adapter ADDR'
+if "$capture" --core nonsense 2>/dev/null; then echo "bad --core accepted"; exit 1; fi
+echo ok
