@@ -68,8 +68,47 @@ inline bool PickChoice(CFEPropertyGridCtrl& grid, CPropertyGridProperty* propert
 
 inline void DoubleClickValue(CFEPropertyGridCtrl& grid, CPropertyGridProperty* property)
 {
+    grid.Tree()->scrollToItem(property->GetItem());
     QTest::mouseDClick(grid.Tree()->viewport(), Qt::LeftButton, Qt::NoModifier,
                        grid.ValueCellRect(property).center());
+}
+
+}  // namespace test_support
+
+namespace test_support {
+
+// The property with the given name at any depth of the grid, or null.
+inline CPropertyGridProperty* FindByName(const CFEPropertyGridCtrl& grid, const QString& name)
+{
+    std::function<CPropertyGridProperty*(CPropertyGridProperty*)> search = [&](CPropertyGridProperty* p) -> CPropertyGridProperty* {
+        if (p->GetName() == name)
+            return p;
+        for (int i = 0; i < p->GetSubItemsCount(); ++i)
+            if (CPropertyGridProperty* found = search(p->GetSubItem(i)))
+                return found;
+        return nullptr;
+    };
+    for (int i = 0; i < grid.GetPropertyCount(); ++i)
+        if (CPropertyGridProperty* found = search(grid.GetProperty(i)))
+            return found;
+    return nullptr;
+}
+
+// Runs `steps` on the properties dialog that the code under test opens
+// modally (the next one to become the active modal window), then makes sure
+// it is closed: a dialog the steps leave open is cancelled.
+inline void OnNextDialog(const std::function<void(CPropertiesDialog&)>& steps)
+{
+    QTimer::singleShot(0, [steps] {
+        auto* shown = qobject_cast<CPropertiesDialog*>(QApplication::activeModalWidget());
+        if (shown == nullptr || !QTest::qWaitForWindowExposed(shown)) {
+            QTest::qFail("no properties dialog was opened", __FILE__, __LINE__);
+            return;
+        }
+        steps(*shown);
+        if (shown->isVisible())
+            shown->reject();
+    });
 }
 
 }  // namespace test_support

@@ -1,0 +1,112 @@
+#include "document/signal_commands.h"
+
+#include "document/vexlar_doc.h"
+#include "model/signal.h"
+
+#include <algorithm>
+#include <iterator>
+#include <memory>
+
+namespace {
+
+void MarkChanged(CVexlarDoc& doc)
+{
+    doc.SetModifiedFlag(true);
+    doc.BumpRevision();
+}
+
+// Copies everything a duplicate shares with its original. The copy keeps its
+// own defaults for m_freeze, m_cursor, m_specMin, m_specMax and m_spectrumDb.
+void CopySignal(const CSignal& from, CSignal& to)
+{
+    to.EnsureCapacity(from.m_count);
+    if (from.m_count > 0)
+        std::copy(from.m_samples, from.m_samples + from.m_count, to.m_samples);
+    to.m_count = from.m_count;
+
+    to.m_name = from.m_name;
+    to.m_numBits = from.m_numBits;
+    to.m_firstBit = from.m_firstBit;
+    to.m_allBits = from.m_allBits;
+    to.m_mask = from.m_mask;
+    to.m_expanded = from.m_expanded;
+    to.m_selected = from.m_selected;
+    to.m_traceRect = from.m_traceRect;
+    to.m_labelRect = from.m_labelRect;
+    to.m_bitGap = from.m_bitGap;
+    to.m_bitHeight = from.m_bitHeight;
+    to.m_busHeight = from.m_busHeight;
+    to.m_colorTheme = from.m_colorTheme;
+    to.m_analog = from.m_analog;
+    to.m_min = from.m_min;
+    to.m_max = from.m_max;
+    to.m_graphHeight = from.m_graphHeight;
+    to.m_spectrum = from.m_spectrum;
+    to.m_sampleFreq = from.m_sampleFreq;
+    to.m_minDb = from.m_minDb;
+    to.m_maxDb = from.m_maxDb;
+    std::copy(std::begin(from.m_peakHold), std::end(from.m_peakHold), std::begin(to.m_peakHold));
+    to.m_radix = from.m_radix;
+}
+
+}  // namespace
+
+bool AddSignal(CVexlarDoc& doc, const SignalEditor& edit)
+{
+    // The new signal belongs to the document's list but is not in it while it
+    // is being edited; it joins the list only when confirmed.
+    auto signal = std::make_unique<CSignal>(&doc.m_signals);
+    if (!edit || !edit(*signal))
+        return false;
+    doc.m_signals.push_back(signal.release());
+    MarkChanged(doc);
+    return true;
+}
+
+int DeleteSelectedSignals(CVexlarDoc& doc)
+{
+    int removed = 0;
+    for (auto it = doc.m_signals.begin(); it != doc.m_signals.end();) {
+        if ((*it)->m_selected) {
+            it = doc.EraseSignal(it);
+            ++removed;
+        } else {
+            ++it;
+        }
+    }
+    if (removed > 0)
+        MarkChanged(doc);
+    return removed;
+}
+
+int FreezeSelectedSignals(CVexlarDoc& doc)
+{
+    int frozen = 0;
+    for (CSignal* signal : doc.m_signals) {
+        if (signal->m_selected && !signal->m_freeze) {
+            signal->m_freeze = true;
+            ++frozen;
+        }
+    }
+    if (frozen > 0)
+        MarkChanged(doc);
+    return frozen;
+}
+
+int DuplicateSelectedSignals(CVexlarDoc& doc)
+{
+    int copies = 0;
+    for (auto it = doc.m_signals.begin(); it != doc.m_signals.end(); ++it) {
+        CSignal* original = *it;
+        if (!original->m_selected)
+            continue;
+        CSignal* copy = doc.InsertNewSignalAfter(it);
+        CopySignal(*original, *copy);
+        original->m_freeze = true;
+        ++it;   // continue after the copy, which is not duplicated again
+        ++copies;
+    }
+    if (copies > 0)
+        MarkChanged(doc);
+    return copies;
+}
