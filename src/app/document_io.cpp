@@ -1,13 +1,42 @@
 #include "app/document_io.h"
 
-bool LoadDocumentFromFile(CVexlarDoc&, const QString&, QString& error) {
-    error = QStringLiteral("Unexpected file format.");
+#include "document/document_file.h"
+#include "document/vexlar_doc.h"
+#include "model/errors.h"
+
+#include <exception>
+#include <new>
+
+namespace {
+// Runs a document-layer operation and turns its exception into the text the
+// user sees.
+template <typename Operation>
+bool Guarded(Operation&& operation, QString& error, const char* fallback) {
+    try {
+        operation();
+        return true;
+    } catch (const std::bad_alloc&) {
+        error = QStringLiteral("Out of memory.");
+    } catch (const std::exception& e) {
+        error = QString::fromLocal8Bit(e.what());
+    } catch (...) {
+        error = QString::fromLatin1(fallback);
+    }
+    if (error.isEmpty()) {
+        error = QString::fromLatin1(fallback);
+    }
     return false;
 }
-bool SaveDocumentToFile(CVexlarDoc&, const QString&, QString& error) {
-    error = QStringLiteral("Failed to save document.");
-    return false;
+}  // namespace
+
+bool LoadDocumentFromFile(CVexlarDoc& doc, const QString& path, QString& error) {
+    return Guarded([&] { OpenDocumentFile(doc, path); }, error, "Unexpected file format.");
 }
+
+bool SaveDocumentToFile(CVexlarDoc& doc, const QString& path, QString& error) {
+    return Guarded([&] { SaveDocumentFile(doc, path); }, error, "Failed to save document.");
+}
+
 bool ExportTableFile(CVexlarDoc&, const QString&, QString& error) { error = QStringLiteral("not built"); return false; }
 bool ExportVcdFile(CVexlarDoc&, const QString&, QString& error) { error = QStringLiteral("not built"); return false; }
 bool ExportTestbenchFile(CVexlarDoc&, const QString&, QString& error) { error = QStringLiteral("not built"); return false; }

@@ -1,0 +1,98 @@
+#pragma once
+// Shared pieces of the application tests: isolated settings, waiting with the
+// event loop running, and the signals of a document.
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <thread>
+
+#include "app/command_line.h"
+#include "app/document_manager.h"
+#include "app/main_frame.h"
+#include "app/vexlar_app.h"
+#include "core_simulator.h"
+#include "document/vexlar_doc.h"
+#include "model/signal.h"
+
+namespace apptest {
+
+// Points QSettings at a private folder for the life of the test program, so
+// that no test reads or writes the user's settings.
+inline QTemporaryDir& SettingsDir() {
+    static QTemporaryDir dir;
+    return dir;
+}
+
+inline void IsolateSettings() {
+    QCoreApplication::setOrganizationName(QStringLiteral("Brannock"));
+    QCoreApplication::setApplicationName(QStringLiteral("Vexlar"));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, SettingsDir().path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, SettingsDir().path());
+    QSettings().clear();
+}
+
+// Runs the event loop until pred() holds or the time is up.
+inline bool WaitFor(const std::function<bool()>& pred, int timeoutMs = 5000) {
+    QDeadlineTimer deadline(timeoutMs);
+    while (!pred()) {
+        if (deadline.hasExpired()) {
+            return pred();
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QTest::qSleep(2);
+    }
+    return true;
+}
+
+// Waits without running the event loop (no view timer can fire meanwhile).
+inline bool WaitWithoutEvents(const std::function<bool()>& pred, int timeoutMs = 5000) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!pred()) {
+        if (std::chrono::steady_clock::now() > end) {
+            return pred();
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+// A simulated logic-analyzer core on loopback that does not take part in
+// discovery.
+inline std::unique_ptr<coresim::CoreSimulator> StartCore(uint32_t coreId = 0xFE010111) {
+    coresim::CoreOptions options;
+    options.address = "127.0.0.1";
+    options.discoveryPort = 0;
+    options.capturePort = 0;
+    options.coreId = coreId;
+    auto core = std::make_unique<coresim::CoreSimulator>(options);
+    if (!core->Start()) {
+        return nullptr;
+    }
+    return core;
+}
+
+inline CommandLineOptions CoreOptionsFor(int port) {
+    CommandLineOptions options;
+    options.coreAddress = QStringLiteral("127.0.0.1");
+    options.corePort = port;
+    return options;
+}
+
+inline CSignal* FirstSignal(CVexlarDoc* doc) {
+    return doc && !doc->m_signals.empty() ? doc->m_signals.front() : nullptr;
+}
+
+inline CVexlarDoc* FirstDocument(const CVexlarApp& app) {
+    const auto docs = app.Documents()->Documents();
+    return docs.empty() ? nullptr : docs.front();
+}
+
+}  // namespace apptest
