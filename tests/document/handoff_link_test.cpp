@@ -33,24 +33,24 @@ TEST(HandOffLink, CopiesOnlyWhenTheIdChanges)
     CVexlarDoc doc;
     int32_t last = 0;
     EXPECT_FALSE(HandOffCapture(link, doc, last));   // id 0: nothing yet
-    EXPECT_EQ(doc.Head()->m_count, 0);
+    EXPECT_EQ(doc.m_signals.front()->m_count, 0);
 
     SetFront(link, 5, 64);
     EXPECT_TRUE(HandOffCapture(link, doc, last));
     EXPECT_EQ(last, 5);
-    EXPECT_EQ(doc.Head()->m_samples[10], 35u);
+    EXPECT_EQ(doc.m_signals.front()->m_samples[10], 35u);
     EXPECT_EQ(doc.m_triggerPos, 32);
 
     // Same id again: nothing copied, even if the document's samples changed meanwhile.
-    doc.Head()->m_samples[10] = 0;
+    doc.m_signals.front()->m_samples[10] = 0;
     const uint64_t revision = doc.Revision();
     EXPECT_FALSE(HandOffCapture(link, doc, last));
-    EXPECT_EQ(doc.Head()->m_samples[10], 0u);
+    EXPECT_EQ(doc.m_signals.front()->m_samples[10], 0u);
     EXPECT_EQ(doc.Revision(), revision);
 
     SetFront(link, 6, 64);
     EXPECT_TRUE(HandOffCapture(link, doc, last));
-    EXPECT_EQ(doc.Head()->m_samples[10], 36u);
+    EXPECT_EQ(doc.m_signals.front()->m_samples[10], 36u);
 }
 
 TEST(HandOffLink, LateViewTakesTheCurrentCaptureOverTheFilesSamples)

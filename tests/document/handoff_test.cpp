@@ -96,7 +96,7 @@ TEST(HandOff, FrozenSignalIsLeftAlone)
     EXPECT_EQ(frozen->m_samples, array);
     for (int32_t i = 0; i < 100; ++i)
         ASSERT_EQ(frozen->m_samples[i], Pattern(i) & 0xFF);
-    EXPECT_EQ(doc.Head()->m_samples[5], Other(5));
+    EXPECT_EQ(doc.m_signals.front()->m_samples[5], Other(5));
 }
 
 TEST(HandOff, AllBitsSignalTakesTheWholeWord)
@@ -117,12 +117,12 @@ TEST(HandOff, SmallerDepthReusesTheArray)
     CVexlarDoc doc;
     Capture big(1, 4096, 32, Pattern);
     CopyCaptureIntoDocument(big.frame, doc);
-    uint32_t* array = doc.Head()->m_samples;
+    uint32_t* array = doc.m_signals.front()->m_samples;
     Capture small(2, 1024, 32, Other);
     CopyCaptureIntoDocument(small.frame, doc);
-    EXPECT_EQ(doc.Head()->m_samples, array);
-    EXPECT_EQ(doc.Head()->m_capacity, 4096);
-    EXPECT_EQ(doc.Head()->m_count, 1024);
+    EXPECT_EQ(doc.m_signals.front()->m_samples, array);
+    EXPECT_EQ(doc.m_signals.front()->m_capacity, 4096);
+    EXPECT_EQ(doc.m_signals.front()->m_count, 1024);
     EXPECT_EQ(doc.m_triggerPos, 512);
 }
 
@@ -148,7 +148,7 @@ TEST(HandOff, EmptyCaptureAndEmptyListStillSetTheTrigger)
     Capture none(2, 0, 32, Pattern);
     none.frame.triggerPos = 0;
     CopyCaptureIntoDocument(none.frame, doc);
-    EXPECT_EQ(doc.Head()->m_count, 8);   // depth 0 leaves the signal
+    EXPECT_EQ(doc.m_signals.front()->m_count, 8);   // depth 0 leaves the signal
     EXPECT_EQ(doc.m_triggerPos, 0);
 
     doc.RemoveAllSignals();

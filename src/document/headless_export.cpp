@@ -1,0 +1,75 @@
+#include "document/headless_export.h"
+
+#include <cstdio>
+#include <exception>
+
+#include "document/document_file.h"
+#include "document/text_export.h"
+#include "document/vcd_export.h"
+#include "document/vexlar_doc.h"
+#include "document/vhdl_export.h"
+
+namespace {
+
+int Usage()
+{
+    std::fputs("usage: vexlar --export csv|vhdl|vcd IN.VEXLAR OUT\n"
+               "       vexlar --export-selected IN.VEXLAR OUT-PREFIX\n",
+               stderr);
+    return 2;
+}
+
+}  // namespace
+
+bool IsHeadlessExportRequest(const QStringList& args)
+{
+    return args.contains(QStringLiteral("--export")) || args.contains(QStringLiteral("--export-selected"));
+}
+
+int RunHeadlessExport(const QStringList& args)
+{
+    const qsizetype at = args.indexOf(QStringLiteral("--export"));
+    const qsizetype atSelected = args.indexOf(QStringLiteral("--export-selected"));
+    QString format;
+    QString in;
+    QString out;
+    if (at >= 0 && atSelected < 0 && args.size() == at + 4) {
+        format = args[at + 1];
+        in = args[at + 2];
+        out = args[at + 3];
+        if (format != QLatin1String("csv") && format != QLatin1String("vhdl") && format != QLatin1String("vcd"))
+            return Usage();
+    } else if (atSelected >= 0 && at < 0 && args.size() == atSelected + 3) {
+        format = QStringLiteral("selected");
+        in = args[atSelected + 1];
+        out = args[atSelected + 2];
+    } else {
+        return Usage();
+    }
+
+    try {
+        CVexlarDoc doc;
+        OpenDocumentFile(doc, in);
+        if (format == QLatin1String("csv")) {
+            ExportCsv(doc, out);
+        } else if (format == QLatin1String("vhdl")) {
+            ExportVhdlTestbench(doc, out);
+        } else if (format == QLatin1String("vcd")) {
+            ExportVcd(doc, out);
+        } else {
+            int row = 0;
+            for (const CSignal* s : doc.m_signals) {
+                ++row;
+                if (!s->m_selected)
+                    continue;
+                const QString path = out + QLatin1Char('-') + QString::number(row) + QStringLiteral(".txt");
+                ExportSignalText(*s, path);
+                std::printf("%s\n", path.toLocal8Bit().constData());
+            }
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s: %s\n", in.toLocal8Bit().constData(), e.what());
+        return 1;
+    }
+    return 0;
+}

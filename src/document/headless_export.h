@@ -1,0 +1,15 @@
+#pragma once
+// Conversions of a saved document without a display, for scripts and tests:
+//   --export csv|vhdl|vcd IN.VEXLAR OUT
+//   --export-selected IN.VEXLAR OUT-PREFIX   (OUT-PREFIX-<row>.txt per selected signal)
+// The application calls this from main before any window exists.
+
+#include <QStringList>
+
+// True when the arguments (after the program name) ask for a headless export.
+bool IsHeadlessExportRequest(const QStringList& args);
+
+// Runs the export the arguments (after the program name) ask for. Returns 0
+// on success; otherwise writes the error text to standard error and returns
+// 1 (bad input or output file) or 2 (bad arguments).
+int RunHeadlessExport(const QStringList& args);

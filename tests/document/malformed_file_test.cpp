@@ -1,0 +1,174 @@
+// Malformed document files: each is "Unexpected file format.", allocates
+// nothing large on the strength of a count in the file, and leaves the open
+// document as it was. This program replaces the global operator new to see
+// the largest single allocation made while loading.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "document/document_file.h"
+#include "document/vexlar_doc.h"
+#include "file_builder.h"
+#include "model/errors.h"
+
+namespace {
+std::atomic<size_t> g_largest{0};
+
+void* Allocate(size_t size)
+{
+    size_t seen = g_largest.load(std::memory_order_relaxed);
+    while (size > seen && !g_largest.compare_exchange_weak(seen, size, std::memory_order_relaxed)) {
+    }
+    if (void* p = std::malloc(size == 0 ? 1 : size))
+        return p;
+    throw std::bad_alloc();
+}
+}  // namespace
+
+void* operator new(size_t size) { return Allocate(size); }
+void* operator new[](size_t size) { return Allocate(size); }
+void* operator new(size_t size, const std::nothrow_t&) noexcept
+{
+    try {
+        return Allocate(size);
+    } catch (...) {
+        return nullptr;
+    }
+}
+void* operator new[](size_t size, const std::nothrow_t& t) noexcept { return operator new(size, t); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, size_t) noexcept { std::free(p); }
+void operator delete[](void* p, size_t) noexcept { std::free(p); }
+
+namespace {
+
+constexpr size_t kLargeAllocation = 1 << 20;
+
+FileBuilder ValidTwoRecordFile()
+{
+    FileBuilder f;
+    f.I32(1).I32(2);
+    f.I32(1).I32(3).I32(7).I32(8).I32(9).Narrow("v1").Fields(4, 0, false, true, false, false, 1, false, 0, 15, 100, 2);
+    f.I32(2).I32(2).I32(1).I32(2).Wide("v2").Fields(8, 4, false, true, true, false, 2, false, 0, 255, 100, 0)
+        .V2Fields(false, 1.0, 0.0, 0.0, -1e100);
+    return f;
+}
+
+struct Malformed {
+    std::string what;
+    std::vector<uint8_t> bytes;
+};
+
+std::vector<Malformed> Cases()
+{
+    std::vector<Malformed> cases;
+    auto add = [&](const std::string& what, const FileBuilder& f) { cases.push_back({what, f.bytes}); };
+
+    for (int32_t version : {0, 2, -1, 0x7FFFFFFF})
+        add("document version " + std::to_string(version), FileBuilder().I32(version).I32(0));
+    add("negative signal count", FileBuilder().I32(1).I32(-1));
+    add("huge signal count", FileBuilder().I32(1).I32(0x7FFFFFFF));
+    {
+        FileBuilder f = ValidTwoRecordFile();
+        f.bytes[4] = 3;   // three records claimed, two present
+        add("signal count one too many", f);
+    }
+    for (int32_t version : {0, 3, -2}) {
+        FileBuilder f;
+        f.I32(1).I32(1).I32(version).I32(0).Wide("x").Fields(1, 0, 0, 1, 0, 0, 1, 0, 0, 1024, 100, 2)
+            .V2Fields(false, 1.0, 0, 0, -1e100);
+        add("record version " + std::to_string(version), f);
+    }
+    add("negative sample count",
+        FileBuilder().I32(1).I32(1).I32(2).I32(-5).Wide("x").Fields(1, 0, 0, 1, 0, 0, 1, 0, 0, 1024, 100, 2));
+    for (int32_t count : {0x7FFFFFFF, 0x40000000, 1 << 20}) {
+        add("sample count " + std::to_string(count),
+            FileBuilder().I32(1).I32(1).I32(2).I32(count).I32(0).I32(0).Wide("x"));
+    }
+    {
+        FileBuilder f;
+        f.I32(1).I32(1).I32(1).I32(2).I32(1).I32(2).Narrow("x");   // 2 samples, then fields missing
+        add("record cut after the name", f);
+    }
+    struct StringCase { const char* what; std::vector<uint8_t> bytes; };
+    const StringCase strings[] = {
+        {"8-bit name longer than the file", {0xFE, 'a'}},
+        {"8-bit name, uint16 length", {0xFF, 0x00, 0x10, 'a'}},
+        {"8-bit name, uint32 length", {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F}},
+        {"8-bit name, uint64 length", {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F}},
+        {"UTF-16 name, byte length", {0xFF, 0xFE, 0xFF, 0x20, 'a', 0}},
+        {"UTF-16 name, uint16 length", {0xFF, 0xFE, 0xFF, 0xFF, 0x00, 0x80}},
+        {"UTF-16 name, uint32 length", {0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x40}},
+        {"UTF-16 name, uint64 length",
+         {0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 1}},
+    };
+    for (const StringCase& s : strings) {
+        FileBuilder f;
+        f.I32(1).I32(1).I32(2).I32(0);
+        f.bytes.insert(f.bytes.end(), s.bytes.begin(), s.bytes.end());
+        add(s.what, f);
+    }
+
+    // The valid file cut short: at every byte through the fields, then at
+    // every double of the peak hold.
+    const FileBuilder valid = ValidTwoRecordFile();
+    const size_t peakStart = valid.bytes.size() - 2048 * 8;
+    for (size_t cut = 1; cut < valid.bytes.size(); cut += (cut < peakStart ? 1 : 8)) {
+        FileBuilder f;
+        f.bytes.assign(valid.bytes.begin(), valid.bytes.begin() + static_cast<std::ptrdiff_t>(cut));
+        add("cut at " + std::to_string(cut), f);
+    }
+    return cases;
+}
+
+TEST(MalformedFile, ValidFileLoads)
+{
+    const FileBuilder valid = ValidTwoRecordFile();
+    CVexlarDoc doc;
+    LoadDocumentBytes(doc, valid.bytes.data(), valid.bytes.size());
+    ASSERT_EQ(doc.m_signals.size(), 2u);
+    EXPECT_EQ(doc.m_signals.back()->m_samples[1], 2u);
+}
+
+TEST(MalformedFile, EachIsAFormatErrorThatAllocatesLittleAndChangesNothing)
+{
+    const std::vector<Malformed> cases = Cases();
+    CVexlarDoc doc;
+    CSignal* kept = doc.AppendNewSignal();
+    kept->m_name = QStringLiteral("kept");
+    kept->EnsureCapacity(3);
+    kept->m_count = 3;
+    kept->m_samples[2] = 99;
+    doc.SetModifiedFlag();
+    doc.m_triggerPos = 1234;
+    const std::vector<CSignal*> before(doc.m_signals.begin(), doc.m_signals.end());
+    const uint64_t revision = doc.Revision();
+
+    for (const Malformed& c : cases) {
+        g_largest = 0;
+        try {
+            LoadDocumentBytes(doc, c.bytes.data(), c.bytes.size());
+            ADD_FAILURE() << c.what << ": loaded";
+        } catch (const CFileFormatException& e) {
+            EXPECT_STREQ(e.what(), "Unexpected file format.") << c.what;
+        } catch (const std::exception& e) {
+            ADD_FAILURE() << c.what << ": " << e.what();
+        }
+        EXPECT_LT(g_largest.load(), kLargeAllocation) << c.what;
+        ASSERT_EQ(std::vector<CSignal*>(doc.m_signals.begin(), doc.m_signals.end()), before) << c.what;
+        EXPECT_EQ(kept->m_name, QStringLiteral("kept"));
+        EXPECT_EQ(kept->m_samples[2], 99u);
+        EXPECT_EQ(kept->m_owner, &doc.m_signals);
+        EXPECT_TRUE(doc.IsModified());
+        EXPECT_EQ(doc.m_triggerPos, 1234);
+        EXPECT_EQ(doc.Revision(), revision) << c.what;
+    }
+}
+
+}  // namespace
