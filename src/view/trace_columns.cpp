@@ -54,9 +54,11 @@ Stepping PrintStepping(QPainter& painter, int x0, double scale, int first, int l
                 pageWidth = inverse.mapRect(QRectF(0, 0, device->width(), device->height())).width();
         }
         if (!(pageWidth >= 1.0)) pageWidth = 1900.0;   // an A4 page's printable width
-        const double span = std::max(1.0, static_cast<double>(last) - static_cast<double>(first));
+        // The trace starts at x0: the room right of it takes the whole span.
+        const double room = std::max(1.0, pageWidth - x0);
+        const double count = std::max(1.0, static_cast<double>(last) - static_cast<double>(first) + 1.0);
         st.dx = 1;
-        st.n = std::max<int64_t>(1, static_cast<int64_t>(std::ceil(span / pageWidth)));
+        st.n = std::max<int64_t>(1, static_cast<int64_t>(std::ceil(count / room)));
     }
     return st;
 }
