@@ -1,0 +1,499 @@
+// Mouse, wheel, keys and context menus of the waveform view, driven by real
+// mouse, wheel and key events sent to a view of a known document; and the
+// capture timer's hand-off and repaint policy.
+#include <QAction>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QWheelEvent>
+#include <QtTest>
+
+#include <cstring>
+#include <mutex>
+
+#include "acquisition/capture_link.h"
+#include "view/vexlar_view.h"
+#include "view_fixture.h"
+
+using namespace viewtest;
+
+namespace {
+
+struct Fixture {
+    CVexlarDoc doc;
+    CVexlarView view{&doc, nullptr};
+    explicit Fixture(int w = 1000, int h = 400) {
+        doc.RemoveAllSignals();
+        view.resize(w, h);
+    }
+    void Paint() { view.PaintNow(); }
+};
+
+void SendMouse(QWidget& w, QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons buttons,
+               QPoint pos, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    QMouseEvent event(type, QPointF(pos), QPointF(w.mapToGlobal(pos)), button, buttons, mods);
+    QCoreApplication::sendEvent(&w, &event);
+}
+
+void Click(QWidget& w, QPoint pos, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    SendMouse(w, QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, pos, mods);
+    SendMouse(w, QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, pos, mods);
+}
+
+void DoubleClick(QWidget& w, QPoint pos) {
+    Click(w, pos);
+    SendMouse(w, QEvent::MouseButtonDblClick, Qt::LeftButton, Qt::LeftButton, pos);
+    SendMouse(w, QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, pos);
+}
+
+void RightClick(QWidget& w, QPoint pos) {
+    SendMouse(w, QEvent::MouseButtonPress, Qt::RightButton, Qt::RightButton, pos);
+    SendMouse(w, QEvent::MouseButtonRelease, Qt::RightButton, Qt::NoButton, pos);
+}
+
+void Wheel(QWidget& w, QPoint pos, int delta, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    QWheelEvent event(QPointF(pos), QPointF(w.mapToGlobal(pos)), QPoint(), QPoint(0, delta),
+                      Qt::NoButton, mods, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(&w, &event);
+}
+
+void Key(QWidget& w, int key, const QString& text = QString()) {
+    QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QCoreApplication::sendEvent(&w, &event);
+}
+
+// A context-menu runner that records the menu and picks the item with an id.
+struct MenuChoice {
+    int pick = 0;
+    int runs = 0;
+    QStringList texts;
+    QList<int> ids;
+    void Install(CVexlarView& view) {
+        view.menuRunner = [this](QMenu& menu, const QPoint&) -> QAction* {
+            ++runs;
+            texts.clear();
+            ids.clear();
+            QAction* chosen = nullptr;
+            for (QAction* a : menu.actions()) {
+                texts << (a->isSeparator() ? QStringLiteral("-") : a->text());
+                ids << a->data().toInt();
+                if (!a->isSeparator() && a->data().toInt() == pick) chosen = a;
+            }
+            return chosen;
+        };
+    }
+};
+
+uint32_t Zero(int) { return 0; }
+
+}  // namespace
+
+class ViewMouseTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void wheelZoomsAtThePointer() {
+        Fixture f;
+        AddSignal(f.doc, "a", 1, 4096, Zero);
+        f.Paint();
+        QCOMPARE(f.view.m_lastVisible, 45);
+        Wheel(f.view, QPoint(300, 60), 120);
+        QCOMPARE(f.view.m_zoom, 30.0);
+        QCOMPARE(f.view.m_pixelStep, 30);
+        QCOMPARE(f.view.m_firstVisible, 3);   // anchor 10, span 31
+        QVERIFY(!f.doc.IsModified());         // view state, not document content
+
+        // Over the name column nothing changes.
+        Wheel(f.view, QPoint(60, 60), 120);
+        QCOMPARE(f.view.m_zoom, 30.0);
+        QCOMPARE(f.view.m_firstVisible, 3);
+    }
+
+    void zoomLimits() {
+        Fixture f;
+        AddSignal(f.doc, "a", 1, 4096, Zero);
+        for (int i = 0; i < 20; ++i) {
+            f.Paint();
+            Wheel(f.view, QPoint(500, 60), 120);
+        }
+        QCOMPARE(f.view.m_zoom, 160.0);
+        QCOMPARE(f.view.m_pixelStep, 160);
+        const double fit = 1000.0 / 4096;
+        for (int i = 0; i < 40; ++i) {
+            f.Paint();
+            Wheel(f.view, QPoint(500, 60), -120);
+        }
+        QVERIFY(f.view.m_zoom <= fit);
+        QVERIFY(f.view.m_zoom * 1.5 > fit);
+        QVERIFY(f.view.m_firstVisible >= 0);
+
+        // 1.5 down to 1.0: one sample per pixel, as a step of -1.
+        f.view.m_zoom = 1.5;
+        f.Paint();
+        Wheel(f.view, QPoint(500, 60), -120);
+        QCOMPARE(f.view.m_zoom, 1.0);
+        QCOMPARE(f.view.m_pixelStep, -1);
+
+        // Without samples the view cannot zoom out at all.
+        Fixture empty;
+        empty.Paint();
+        Wheel(empty.view, QPoint(500, 60), -120);
+        QCOMPARE(empty.view.m_zoom, 20.0);
+    }
+
+    void ctrlWheelChangesGraphHeightWithinLimits() {
+        Fixture f(1000, 1400);
+        CSignal* digital = AddSignal(f.doc, "d", 1, 4096, Zero);
+        CSignal* tall = AddSignal(f.doc, "tall", 8, 4096, Zero);
+        tall->m_analog = true;
+        tall->m_graphHeight = 900;
+        CSignal* low = AddSignal(f.doc, "low", 8, 4096, Zero);
+        low->m_spectrum = true;
+        low->m_graphHeight = 35;
+        f.Paint();
+        const uint64_t revision = f.doc.Revision();
+        Wheel(f.view, QPoint(300, tall->m_traceRect.top + 10), 120, Qt::ControlModifier);
+        QCOMPARE(tall->m_graphHeight, 1024);   // not 1125
+        QVERIFY(f.doc.IsModified());
+        QVERIFY(f.doc.Revision() > revision);
+        f.Paint();
+        Wheel(f.view, QPoint(300, low->m_traceRect.top + 10), -120, Qt::ControlModifier);
+        QCOMPARE(low->m_graphHeight, 32);      // not 28
+        QCOMPARE(f.view.m_zoom, 20.0);
+        // Over a digital row Ctrl + wheel falls through to the time zoom.
+        Wheel(f.view, QPoint(300, digital->m_traceRect.top + 5), 120, Qt::ControlModifier);
+        QCOMPARE(f.view.m_zoom, 30.0);
+    }
+
+    void shiftWheelNarrowsTheAnalogRangeAroundThePointer() {
+        Fixture f;
+        CSignal* analog = AddSignal(f.doc, "an", 10, 4096, Zero);
+        analog->m_analog = true;
+        f.Paint();
+        QCOMPARE(analog->m_traceRect.top, 55);
+        QCOMPARE(analog->m_traceRect.bottom, 155);
+        Wheel(f.view, QPoint(400, 105), 120, Qt::ShiftModifier);
+        QCOMPARE(analog->m_min, 128);
+        QCOMPARE(analog->m_max, 896);
+        QCOMPARE(f.view.m_zoom, 20.0);
+        // Backwards widens it again (by 1.33333) around the same value.
+        Wheel(f.view, QPoint(400, 105), -120, Qt::ShiftModifier);
+        QCOMPARE(analog->m_min, 0);
+        QCOMPARE(analog->m_max, 1023);
+        // Many steps back never overflow the range.
+        for (int i = 0; i < 200; ++i) Wheel(f.view, QPoint(400, 60), -120, Qt::ShiftModifier);
+        QVERIFY(analog->m_min < analog->m_max);
+    }
+
+    void doubleClicks() {
+        Fixture f(1000, 800);
+        CSignal* analog = AddSignal(f.doc, "an", 12, 4096,
+                                    [](int i) { return i <= 45 ? 100 + (i % 3) * 100 : 4000; });
+        analog->m_analog = true;
+        CSignal* bus = AddSignal(f.doc, "bus", 8, 4096, [](int i) { return i; });
+        CSignal* spec = AddSignal(f.doc, "spec", 8, 4096, [](int i) { return (i * 37) & 0xFF; });
+        spec->m_spectrum = true;
+        CSignal* edited = nullptr;
+        f.view.onEditSignal = [&](CSignal& s) {
+            edited = &s;
+            return true;
+        };
+        f.Paint();
+
+        // Analog: autoscale to the visible samples (100..300, margin 10).
+        DoubleClick(f.view, QPoint(300, analog->m_traceRect.top + 20));
+        QCOMPARE(analog->m_min, 89);
+        QCOMPARE(analog->m_max, 310);
+        QVERIFY(f.doc.IsModified());
+
+        // Bus: per-bit rows shown and hidden.
+        QVERIFY(bus->m_expanded);
+        QCOMPARE(bus->GetRowHeight(), 26 + 8 * 18);
+        DoubleClick(f.view, QPoint(300, bus->m_traceRect.top + 10));
+        QVERIFY(!bus->m_expanded);
+        QCOMPARE(bus->GetRowHeight(), 26);
+        f.Paint();
+        DoubleClick(f.view, QPoint(300, bus->m_traceRect.top + 10));
+        QVERIFY(bus->m_expanded);
+        f.Paint();
+
+        // Spectrum: the dB range from the peak hold and the spectrum's floor.
+        DoubleClick(f.view, QPoint(300, spec->m_traceRect.top + 20));
+        QCOMPARE(spec->m_maxDb, *std::max_element(spec->m_peakHold, spec->m_peakHold + 2048));
+        QCOMPARE(spec->m_minDb, spec->m_specMin);
+
+        // The name opens the properties.
+        f.doc.SetModifiedFlag(false);
+        DoubleClick(f.view, QPoint(20, bus->m_labelRect.top + 5));
+        QCOMPARE(edited, bus);
+        QVERIFY(f.doc.IsModified());
+
+        // Between rows: nothing.
+        edited = nullptr;
+        const bool expanded = bus->m_expanded;
+        DoubleClick(f.view, QPoint(300, bus->m_traceRect.top - 3));
+        QCOMPARE(edited, nullptr);
+        QCOMPARE(bus->m_expanded, expanded);
+    }
+
+    void dragMovesTimeAndRowsWithinLimits() {
+        Fixture f;
+        for (int i = 0; i < 20; ++i) AddSignal(f.doc, QString("b%1").arg(i), 8, 4096, Zero);
+        f.view.m_firstVisible = 10;
+        f.Paint();
+        SendMouse(f.view, QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, QPoint(500, 100));
+        SendMouse(f.view, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, QPoint(540, 100));
+        QCOMPARE(f.view.m_firstVisible, 8);   // 40 pixels at 20 per sample
+        SendMouse(f.view, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, QPoint(800, 100));
+        QCOMPARE(f.view.m_firstVisible, 0);   // never below 0
+        SendMouse(f.view, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, QPoint(100, 100));
+        QCOMPARE(f.view.m_firstVisible, 30);  // no upper limit
+
+        // Rows: 20 x (170 + 10) = 3600 pixels; the last row stops at the bottom.
+        SendMouse(f.view, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, QPoint(500, -900));
+        QCOMPARE(f.view.m_scrollY, -1000);
+        SendMouse(f.view, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, QPoint(500, -9000));
+        QCOMPARE(f.view.m_scrollY, -(55 + 3600 - 400));
+        SendMouse(f.view, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, QPoint(500, 300));
+        QCOMPARE(f.view.m_scrollY, 0);
+        SendMouse(f.view, QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, QPoint(500, 300));
+
+        // Moving without the button does not drag.
+        SendMouse(f.view, QEvent::MouseMove, Qt::NoButton, Qt::NoButton, QPoint(900, 100));
+        QCOMPARE(f.view.m_firstVisible, 10);
+
+        // Rows that fit keep the scroll at 0.
+        Fixture small;
+        AddSignal(small.doc, "a", 1, 4096, Zero);
+        small.Paint();
+        SendMouse(small.view, QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, QPoint(500, 100));
+        SendMouse(small.view, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, QPoint(500, 20));
+        QCOMPARE(small.view.m_scrollY, 0);
+        SendMouse(small.view, QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, QPoint(500, 20));
+
+        // Five samples per pixel and the capture fits: no dragging to later samples.
+        small.view.m_zoom = 0.2;
+        small.view.m_pixelStep = -5;
+        small.view.m_firstVisible = 100;
+        small.Paint();
+        SendMouse(small.view, QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, QPoint(500, 100));
+        SendMouse(small.view, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, QPoint(400, 100));
+        QCOMPARE(small.view.m_firstVisible, 100);
+        SendMouse(small.view, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, QPoint(510, 100));
+        QCOMPARE(small.view.m_firstVisible, 50);   // 100 - 10 / 0.2
+    }
+
+    void selectionByClickAndCtrlClick() {
+        Fixture f;
+        CSignal* a = AddSignal(f.doc, "a", 1, 4096, Zero);
+        CSignal* b = AddSignal(f.doc, "b", 1, 4096, Zero);
+        CSignal* c = AddSignal(f.doc, "c", 1, 4096, Zero);
+        f.Paint();
+        const auto rowPoint = [](const CSignal* s) { return QPoint(400, s->m_traceRect.top + 5); };
+        Click(f.view, rowPoint(a));
+        QVERIFY(a->m_selected && !b->m_selected && !c->m_selected);
+        QVERIFY(f.doc.IsModified());
+        Click(f.view, rowPoint(b), Qt::ControlModifier);
+        QVERIFY(a->m_selected && b->m_selected && !c->m_selected);
+        Click(f.view, rowPoint(a), Qt::ControlModifier);   // toggles only that row
+        QVERIFY(!a->m_selected && b->m_selected && !c->m_selected);
+        Click(f.view, rowPoint(c));
+        QVERIFY(!a->m_selected && !b->m_selected && c->m_selected);
+        Click(f.view, QPoint(40, c->m_traceRect.top + 5));   // the name column clears all
+        QVERIFY(!a->m_selected && !b->m_selected && !c->m_selected);
+        // A click that changes nothing leaves the document alone.
+        f.doc.SetModifiedFlag(false);
+        const uint64_t revision = f.doc.Revision();
+        Click(f.view, QPoint(40, 300));
+        QVERIFY(!f.doc.IsModified());
+        QCOMPARE(f.doc.Revision(), revision);
+    }
+
+    void rowMenuSetsAndClearsMarkers() {
+        Fixture f;
+        CSignal* a = AddSignal(f.doc, "a", 1, 4096, Zero);
+        f.Paint();
+        MenuChoice menu;
+        menu.Install(f.view);
+        const int y = a->m_traceRect.top + 5;
+
+        menu.pick = CVexlarView::ID_SET_MARKER_1;
+        RightClick(f.view, QPoint(110, y));
+        QCOMPARE(menu.runs, 1);
+        QCOMPARE(menu.texts, (QStringList{"Autoscale", "Set Marker 1", "Set Marker 2", "Clear Markers",
+                                          "-", "Edit..."}));
+        QCOMPARE(menu.ids, (QList<int>{32793, 32779, 32780, 32781, 0, 32782}));
+        QCOMPARE(f.view.m_menuPoint, (GdiPoint{110, y}));
+        QCOMPARE(f.view.m_marker1, 1);   // sample 0.5 rounds up
+
+        menu.pick = CVexlarView::ID_SET_MARKER_2;
+        RightClick(f.view, QPoint(700, y));
+        QCOMPARE(f.view.m_marker2, 30);
+
+        // Over the name column no menu opens; the marker command there clears.
+        RightClick(f.view, QPoint(50, y));
+        QCOMPARE(menu.runs, 2);
+        f.view.OnSetMarker1();
+        QCOMPARE(f.view.m_marker1, -1);
+        QCOMPARE(f.view.m_marker2, 30);
+
+        menu.pick = CVexlarView::ID_CLEAR_MARKERS;
+        RightClick(f.view, QPoint(300, y));
+        QCOMPARE(f.view.m_marker1, -1);
+        QCOMPARE(f.view.m_marker2, -1);
+        QVERIFY(!f.doc.IsModified());   // markers belong to the view
+
+        // Between rows no menu.
+        RightClick(f.view, QPoint(300, a->m_traceRect.bottom + 3));
+        QCOMPARE(menu.runs, 3);
+
+        // A marker placed at the end of a short capture stays on its last sample.
+        Fixture shortDoc;
+        AddSignal(shortDoc.doc, "s", 1, 20, Zero);
+        shortDoc.Paint();
+        MenuChoice pick;
+        pick.Install(shortDoc.view);
+        pick.pick = CVexlarView::ID_SET_MARKER_1;
+        RightClick(shortDoc.view, QPoint(495, 60));   // sample 19.75
+        QCOMPARE(shortDoc.view.m_marker1, 19);
+    }
+
+    void rowMenuAutoscaleAndEdit() {
+        Fixture f;
+        CSignal* d = AddSignal(f.doc, "d", 12, 4096, [](int i) { return i <= 45 ? 100 + (i % 3) * 100 : 0; });
+        f.Paint();
+        int edits = 0;
+        f.view.onEditSignal = [&](CSignal&) {
+            ++edits;
+            return false;
+        };
+        MenuChoice menu;
+        menu.Install(f.view);
+        menu.pick = CVexlarView::ID_ROW_AUTOSCALE;
+        RightClick(f.view, QPoint(300, d->m_traceRect.top + 5));
+        QCOMPARE(d->m_min, 89);
+        QCOMPARE(d->m_max, 310);
+        QVERIFY(f.doc.IsModified());
+        f.doc.SetModifiedFlag(false);
+        menu.pick = CVexlarView::ID_EDIT_SIGNAL;
+        RightClick(f.view, QPoint(300, d->m_traceRect.top + 5));
+        QCOMPARE(edits, 1);
+        QVERIFY(!f.doc.IsModified());   // Cancel changes nothing
+        f.view.OnEditSignalCommand();   // as a command: the row under the menu point
+        QCOMPARE(edits, 2);
+    }
+
+    void spectrumMenuAndCrossHair() {
+        Fixture f;
+        CSignal* spec = AddSignal(f.doc, "spec", 8, 4096, [](int i) { return (i * 37) & 0xFF; });
+        spec->m_spectrum = true;
+        f.Paint();
+        MenuChoice menu;
+        menu.Install(f.view);
+        menu.pick = CVexlarView::ID_SPECTRUM_RESET_TRACE;
+        const QPoint inside(300, spec->m_traceRect.top + 20);
+        RightClick(f.view, inside);
+        QCOMPARE(menu.texts, (QStringList{"Autoscale", "Reset Trace", "-", "Edit..."}));
+        QCOMPARE(menu.ids, (QList<int>{32790, 32791, 0, 32792}));
+        for (double v : spec->m_peakHold) QCOMPARE(v, -1e100);
+        f.Paint();
+        menu.pick = CVexlarView::ID_SPECTRUM_AUTOSCALE;
+        RightClick(f.view, inside);
+        QCOMPARE(spec->m_maxDb, *std::max_element(spec->m_peakHold, spec->m_peakHold + 2048));
+
+        // The cross-hair follows the pointer inside the graph, (0, 0) outside.
+        SendMouse(f.view, QEvent::MouseMove, Qt::NoButton, Qt::NoButton, inside);
+        QCOMPARE(spec->m_cursor, (GdiPoint{300, spec->m_traceRect.top + 20}));
+        SendMouse(f.view, QEvent::MouseMove, Qt::NoButton, Qt::NoButton, QPoint(50, 20));
+        QCOMPARE(spec->m_cursor, (GdiPoint{0, 0}));
+    }
+
+    void keysZoomFitAndJump() {
+        Fixture f;
+        AddSignal(f.doc, "a", 1, 4096, Zero);
+        f.Paint();
+        Key(f.view, Qt::Key_Plus, "+");
+        QCOMPARE(f.view.m_zoom, 30.0);
+        f.Paint();
+        Key(f.view, Qt::Key_Minus, "-");
+        QCOMPARE(f.view.m_zoom, 20.0);
+        Key(f.view, Qt::Key_End);
+        f.Paint();
+        QCOMPARE(f.view.m_lastVisible, 4095);
+        QCOMPARE(f.view.m_firstVisible, 4096 - 45);
+        Key(f.view, Qt::Key_Home);
+        QCOMPARE(f.view.m_firstVisible, 0);
+        Key(f.view, Qt::Key_F, "f");
+        f.Paint();
+        QCOMPARE(f.view.m_firstVisible, 0);
+        QCOMPARE(f.view.m_lastVisible, 4095);   // the whole capture on screen
+        QCOMPARE(f.view.m_pixelStep, -5);       // 4096 samples on 890 pixels
+        // A short capture fits at the largest zoom.
+        Fixture tiny;
+        AddSignal(tiny.doc, "t", 1, 3, Zero);
+        tiny.Paint();
+        Key(tiny.view, Qt::Key_F, "f");
+        QCOMPARE(tiny.view.m_zoom, 160.0);
+        for (int i = 0; i < 10; ++i) Key(tiny.view, Qt::Key_Plus, "+");
+        QCOMPARE(tiny.view.m_zoom, 160.0);
+    }
+
+    void captureTimerTakesNewCapturesAndRepaintsOnlyOnChange() {
+        CCaptureLink link;   // never started: the test plays the capture thread
+        CVexlarDoc doc;
+        doc.RemoveAllSignals();
+        CSignal* nibble = AddSignal(doc, "n", 4, 1, Zero);
+        nibble->m_firstBit = 4;
+        nibble->UpdateMask();
+        CVexlarView view(&doc, &link);
+        view.resize(800, 300);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QTest::qWait(100);
+        const uint64_t idle = view.PaintCount();
+        QVERIFY(idle >= 1);
+        QTest::qWait(300);
+        QCOMPARE(view.PaintCount(), idle);   // nothing changed: no repaint
+
+        int32_t painted = -1;
+        view.onPainted = [&](int32_t id) { painted = id; };
+        {
+            std::lock_guard<std::mutex> lock(link.m_lock);
+            const int depth = 64;
+            link.m_front.words = new uint8_t[4 * depth];
+            link.m_front.capacityBytes = 4 * depth;
+            for (int i = 0; i < depth; ++i) {
+                const uint32_t w = 0xFEDu + i * 16u;
+                std::memcpy(link.m_front.words + 4 * i, &w, 4);
+            }
+            link.m_front.depth = depth;
+            link.m_front.bitsPerSample = 32;
+            link.m_front.triggerPos = 32;
+            link.m_front.captureId.store(7);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(painted, 7, 2000);
+        QCOMPARE(view.m_lastCaptureId, 7);
+        QCOMPARE(nibble->m_count, 64);
+        QCOMPARE(nibble->m_samples[0], 0xEu);
+        QCOMPARE(nibble->m_samples[1], 0xFu);
+        QCOMPARE(doc.m_triggerPos, 32);
+        QVERIFY(!doc.IsModified());   // a capture is not a user change
+        QTest::qWait(200);
+        const uint64_t after = view.PaintCount();
+        QTest::qWait(200);
+        QCOMPARE(view.PaintCount(), after);
+
+        // A change of the document made elsewhere shows at the next tick.
+        doc.BumpRevision();
+        QTRY_VERIFY_WITH_TIMEOUT(view.PaintCount() > after, 2000);
+        // Many changes within one tick give one repaint.
+        QTest::qWait(100);
+        const uint64_t before = view.PaintCount();
+        for (int i = 0; i < 20; ++i) Wheel(view, QPoint(400, 60), i % 2 ? 120 : -120);
+        QTRY_VERIFY_WITH_TIMEOUT(view.PaintCount() > before, 2000);
+        QVERIFY(view.PaintCount() <= before + 2);
+    }
+};
+
+QTEST_MAIN(ViewMouseTest)
+#include "view_mouse_test.moc"
