@@ -88,7 +88,7 @@ void VcdTimeStep(double sampleFreq, std::string& timescale, uint64_t& unitsPerSa
     const Unit* chosen = nullptr;
     for (const Unit& u : units) {
         const double x = period / u.seconds;
-        if (x >= 1.0 && x <= 1e12 && std::fabs(x - std::round(x)) <= 1e-9 * x) {
+        if (x >= 1.0 && x <= 1e12 && std::fabs(x - std::round(x)) <= std::max(1e-9, 1e-13 * x)) {
             chosen = &u;
             break;
         }

@@ -210,6 +210,7 @@ void WriteVhdlTestbench(const CVexlarDoc& doc, CTextOutput& out)
         };
         if (used.count(key(id)) != 0) {
             const std::string base = EncodeWindows1252(s->m_name);
+            id = Extended(base);   // distinct from the basic identifier of the same text
             for (int n = 2; used.count(key(id)) != 0; ++n)
                 id = Extended(base + "_" + std::to_string(n));
         }
