@@ -143,6 +143,8 @@ void CVexlarView::paintEvent(QPaintEvent*) {
     } else {
         painter.fillRect(rect(), Qt::black);
     }
+    painter.end();
+    if (onPainted) onPainted(m_paintedCaptureId);
 }
 
 void CVexlarView::resizeEvent(QResizeEvent* event) {
@@ -233,7 +235,6 @@ void CVexlarView::RenderScreen() {
 
     ++m_paintCount;
     m_paintedCaptureId = m_lastCaptureId;
-    if (onPainted) onPainted(m_paintedCaptureId);
 }
 
 void CVexlarView::DrawTimeRulers(CDrawContext& dc) {

@@ -62,7 +62,8 @@ public:
     // Runs a context menu at a global position and returns the chosen action
     // (nullptr: none). Defaults to QMenu::exec; tests choose an item here.
     std::function<QAction*(QMenu&, const QPoint&)> menuRunner;
-    // Called at the end of every screen paint with the capture id it shows.
+    // Called at the end of every paint event (the image is on the window)
+    // with the capture id that the picture shows.
     std::function<void(int32_t captureId)> onPainted;
 
     // View state (see the paint pipeline and the interaction below).
