@@ -33,6 +33,15 @@ public:
     using QTreeWidget::itemFromIndex;
 
 protected:
+    // Moving to another row ends an open edit there, keeping what was typed
+    // (the editor sits on the value cell, the current cell may be the name).
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override
+    {
+        if (previous.isValid() && itemFromIndex(current) != itemFromIndex(previous))
+            m_grid->CommitEditor();
+        QTreeWidget::currentChanged(current, previous);
+    }
+
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override
     {
         CPropertyGridProperty* property = m_grid->PropertyFromIndex(index);

@@ -89,6 +89,7 @@ private slots:
     void headerAndDescriptionArea();
     void tabStepping_data();
     void tabStepping();
+    void tabWhileEditingKeepsTheEdit();
     void doubleShownWithOneDecimal();
     void editedTextsReadBack_data();
     void editedTextsReadBack();
@@ -265,6 +266,27 @@ void PropertyGridTest::tabStepping()
     QCOMPARE(grid.GetCurSel(), selectedAfter.isEmpty() ? nullptr : fixture.ByName(selectedAfter));
     // Tab never moves the focus to the buttons.
     QCOMPARE(dialog.focusWidget(), focus);
+    dialog.reject();
+}
+
+void PropertyGridTest::tabWhileEditingKeepsTheEdit()
+{
+    TabFixture fixture(false);
+    CPropertiesDialog& dialog = fixture.dialog;
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    CFEPropertyGridCtrl& grid = *dialog.Grid();
+    CPropertyGridProperty* a = fixture.ByName(QStringLiteral("A"));
+    QVERIFY(grid.EditProperty(a));
+    auto* line = qobject_cast<QLineEdit*>(grid.InPlaceEditor());
+    QVERIFY(line != nullptr);
+    line->selectAll();
+    QTest::keyClicks(line, QStringLiteral("5"));
+    // Tab in the editor steps the selection; the typed value is kept.
+    QTest::keyClick(line, Qt::Key_Tab);
+    QCOMPARE(grid.GetCurSel(), fixture.ByName(QStringLiteral("B")));
+    QVERIFY(QTest::qWaitFor([&grid] { return grid.InPlaceEditor() == nullptr; }, 2000));
+    QCOMPARE(a->GetValue(), QVariant(5));
     dialog.reject();
 }
 
