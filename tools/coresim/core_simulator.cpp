@@ -115,17 +115,48 @@ int InterfaceIndexOf(const std::string& address)
 
 }  // namespace
 
-uint32_t PatternWord(uint16_t captureId, uint32_t index)
+namespace {
+
+uint32_t SineSample(uint16_t captureId, uint32_t index)
 {
     constexpr double kTwoPi = 6.283185307179586;
+    const double phase = kTwoPi * (static_cast<double>(index % 4096) * 8.0 / 4096.0) + 0.1 * captureId;
+    return static_cast<uint32_t>(std::lround(2048.0 + 2000.0 * std::sin(phase))) & 0xFFFu;
+}
+
+uint32_t PatternWordWithSine(uint16_t captureId, uint32_t index, uint32_t sine)
+{
     const uint32_t clock = index & 1u;
     const uint32_t bus = ((index >> 4) + captureId) & 0xFFu;
     const uint32_t uart = UartLevel(index);
     const uint32_t strobe = (index & 0xFFu) == 0 ? 1u : 0u;
-    const double phase = kTwoPi * (static_cast<double>(index % 4096) * 8.0 / 4096.0) + 0.1 * captureId;
-    const auto sine = static_cast<uint32_t>(std::lround(2048.0 + 2000.0 * std::sin(phase))) & 0xFFFu;
     const uint32_t counter = index & 0xFFu;
     return clock | (bus << 1) | (uart << 9) | (strobe << 10) | (sine << 12) | (counter << 24);
+}
+
+// The whole capture's bytes, generated before sending so that a paced
+// capture is paced by the wire and not by the pattern generator.
+void FillCapture(std::vector<uint8_t>& out, uint16_t captureId, int sampleBytes, int64_t captureBytes,
+                 size_t paddedBytes)
+{
+    out.assign(paddedBytes, 0);
+    uint32_t sine[4096];
+    for (uint32_t i = 0; i < 4096; ++i)
+        sine[i] = SineSample(captureId, i);
+    const auto samples = static_cast<uint32_t>(captureBytes / sampleBytes);
+    uint8_t* p = out.data();
+    for (uint32_t i = 0; i < samples; ++i) {
+        const uint32_t word = PatternWordWithSine(captureId, i, sine[i % 4096]);
+        for (int b = 0; b < sampleBytes; ++b)
+            *p++ = static_cast<uint8_t>(word >> (8 * b));
+    }
+}
+
+}  // namespace
+
+uint32_t PatternWord(uint16_t captureId, uint32_t index)
+{
+    return PatternWordWithSine(captureId, index, SineSample(captureId, index));
 }
 
 CoreSimulator::CoreSimulator(CoreOptions options) : m_options(std::move(options)) {}
@@ -369,37 +400,94 @@ void CoreSimulator::SendCapture(const void* clientAddress)
         }
     }
 
-    std::vector<uint8_t> datagram(std::max<size_t>(kDatagramBytes, static_cast<size_t>(std::max(0, o.oversizedLength))));
-    const double nsPerBit = o.bitsPerSecond > 0 ? 1e9 / o.bitsPerSecond : 0.0;
-    const int64_t startNs = MonotonicNs();
-    double bitsSent = 0;
+    FillCapture(m_captureBytes, id, sampleBytes, captureBytes, static_cast<size_t>(packets) * kPayloadBytes);
+    // Lay the whole train out first, faults included, so that sending is
+    // nothing but the wire: a paced capture keeps its rate.
+    struct Slot {
+        size_t offset;
+        size_t length;
+        bool delayed;
+    };
+    std::vector<Slot> slots;
+    slots.reserve(order.size());
+    size_t trainBytes = 0;
     for (int entry : order) {
-        if (m_stop.load())
-            return;
-        const bool late = entry < 0;
-        const int index = late ? -entry : entry;
-        const uint16_t packetId = late ? previousId : id;
-        std::fill(datagram.begin(), datagram.end(), 0);
-        PutHeader(datagram.data(), index == 0 ? 0xE1 : 0xE2, packetId, static_cast<uint16_t>(index), o.widthExponent,
-                  o.depthExponent);
-        PutPayload(datagram.data() + kHeaderBytes, packetId, index, sampleBytes, captureBytes);
-
+        const int index = entry < 0 ? -entry : entry;
         size_t length = kDatagramBytes;
-        if (faulty && !late) {
+        bool delayed = false;
+        if (faulty && entry >= 0) {
             if (o.shortIndexes.count(index) != 0)
                 length = static_cast<size_t>(std::clamp(o.shortLength, 0, static_cast<int>(kDatagramBytes)));
             else if (o.oversizedIndexes.count(index) != 0)
                 length = std::max(kDatagramBytes, static_cast<size_t>(o.oversizedLength));
-            if (o.delayIndexes.count(index) != 0 &&
-                !WaitUntilOrStop(MonotonicNs() + static_cast<int64_t>(o.delayMs) * 1'000'000))
+            delayed = o.delayIndexes.count(index) != 0;
+        }
+        slots.push_back({trainBytes, length, delayed});
+        trainBytes += std::max(length, kDatagramBytes);
+    }
+    m_train.assign(trainBytes, 0);
+    for (size_t n = 0; n < order.size(); ++n) {
+        const bool late = order[n] < 0;
+        const int index = late ? -order[n] : order[n];
+        const uint16_t packetId = late ? previousId : id;
+        uint8_t* d = m_train.data() + slots[n].offset;
+        PutHeader(d, index == 0 ? 0xE1 : 0xE2, packetId, static_cast<uint16_t>(index), o.widthExponent,
+                  o.depthExponent);
+        if (late)
+            PutPayload(d + kHeaderBytes, packetId, index, sampleBytes, captureBytes);
+        else
+            std::memcpy(d + kHeaderBytes, m_captureBytes.data() + static_cast<size_t>(index) * kPayloadBytes,
+                        kPayloadBytes);
+    }
+
+    const double nsPerBit = o.bitsPerSecond > 0 ? 1e9 / o.bitsPerSecond : 0.0;
+    const int64_t startNs = MonotonicNs();
+    int64_t shiftNs = 0;     // pauses of delayed datagrams
+    double bitsSent = 0;
+    constexpr size_t kBatch = 64;
+    mmsghdr messages[kBatch];
+    iovec vectors[kBatch];
+    size_t n = 0;
+    while (n < slots.size()) {
+        if (m_stop.load())
+            return;
+        if (slots[n].delayed) {
+            const int64_t pause = static_cast<int64_t>(o.delayMs) * 1'000'000;
+            shiftNs += pause;
+            if (!WaitUntilOrStop(MonotonicNs() + pause))
                 return;
         }
-        if (nsPerBit > 0 && !WaitUntilOrStop(startNs + static_cast<int64_t>(bitsSent * nsPerBit)))
+        if (nsPerBit > 0 && !WaitUntilOrStop(startNs + shiftNs + static_cast<int64_t>(bitsSent * nsPerBit)))
             return;
-        (void)::sendto(m_captureSocket, datagram.data(), length, 0, reinterpret_cast<const sockaddr*>(client),
-                       sizeof *client);
-        bitsSent += static_cast<double>(length) * 8.0;
+        // Send this datagram together with every following one that is
+        // already due (a paced sender that fell behind catches up in one call).
+        const int64_t now = MonotonicNs();
+        size_t count = 0;
+        double bits = bitsSent;
+        while (n + count < slots.size() && count < kBatch) {
+            const Slot& slot = slots[n + count];
+            if (count > 0 && (slot.delayed ||
+                              (nsPerBit > 0 && startNs + shiftNs + static_cast<int64_t>(bits * nsPerBit) > now)))
+                break;
+            vectors[count].iov_base = m_train.data() + slot.offset;
+            vectors[count].iov_len = slot.length;
+            messages[count] = {};
+            messages[count].msg_hdr.msg_name = const_cast<sockaddr_in*>(client);
+            messages[count].msg_hdr.msg_namelen = sizeof *client;
+            messages[count].msg_hdr.msg_iov = &vectors[count];
+            messages[count].msg_hdr.msg_iovlen = 1;
+            bits += static_cast<double>(slot.length) * 8.0;
+            ++count;
+        }
+        // A datagram the system refuses is lost, as on a real wire.
+        const int sent = ::sendmmsg(m_captureSocket, messages, static_cast<unsigned>(count), 0);
+        (void)sent;
+        bitsSent = bits;
+        n += count;
     }
+    // Only this thread writes the two totals.
+    m_captureBits.store(m_captureBits.load() + bitsSent);
+    m_captureSendSeconds.store(m_captureSendSeconds.load() + static_cast<double>(MonotonicNs() - startNs) * 1e-9);
     m_capturesSent.fetch_add(1);
 }
 

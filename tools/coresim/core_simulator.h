@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace coresim {
 
@@ -68,6 +69,10 @@ public:
     uint32_t RequestsAccepted() const { return m_requestsAccepted.load(); }
     uint32_t RequestsIgnored() const { return m_requestsIgnored.load(); }
     uint32_t DiscoveryReplies() const { return m_discoveryReplies.load(); }
+    // Bits put on the wire by complete captures and the time spent sending
+    // them: the pacing actually achieved.
+    double CaptureBitsSent() const { return m_captureBits.load(); }
+    double CaptureSendSeconds() const { return m_captureSendSeconds.load(); }
     const std::string& LastError() const { return m_error; }
 
 private:
@@ -91,7 +96,11 @@ private:
     std::atomic<uint32_t> m_requestsAccepted{0};
     std::atomic<uint32_t> m_requestsIgnored{0};
     std::atomic<uint32_t> m_discoveryReplies{0};
+    std::atomic<double> m_captureBits{0};
+    std::atomic<double> m_captureSendSeconds{0};
 
+    std::vector<uint8_t> m_captureBytes;   // the capture being sent
+    std::vector<uint8_t> m_train;          // its datagrams as they leave
     uint16_t m_nextCaptureId = 1;
     int64_t m_lastAcceptNs = 0;     // arrival of the last accepted request
     int64_t m_sendEndNs = 0;        // end of the last capture sent
