@@ -97,9 +97,9 @@ int CVexlarView::RowExtent(const CSignal& signal) {
     return signal.GetRowHeight() + (signal.m_spectrum && signal.m_count > 0 ? 15 : 0);
 }
 
-int CVexlarView::VisibleCount(int step) const {
-    const int w = TraceWidth();
-    return step > 0 ? w / step + 1 : w * -step;
+int64_t CVexlarView::VisibleCount(int step) const {
+    const int64_t w = TraceWidth();
+    return step > 0 ? w / step + 1 : w * -static_cast<int64_t>(step);
 }
 
 void CVexlarView::Invalidate() { m_needsRender = true; }
@@ -192,7 +192,9 @@ void CVexlarView::RenderScreen() {
     dc.SelectFont(dc.PointFont(kVerdana, 80));
     dc.SetTextAlign(TextAlign::CenterTop);
     const int traceWidth = TraceWidth();
-    m_lastVisible = m_firstVisible + VisibleCount(step);
+    m_lastVisible = static_cast<int>(std::clamp<int64_t>(
+        static_cast<int64_t>(m_firstVisible) + VisibleCount(step), std::numeric_limits<int>::min(),
+        std::numeric_limits<int>::max()));
     y = m_rowsTop + m_scrollY;
     // The samples are those of this revision: the row drawers may keep their
     // summaries of them until the revision moves.
@@ -539,7 +541,8 @@ void CVexlarView::ZoomAt(GdiPoint point, bool zoomIn) {
     }
     if (m_zoom > kMaxZoom) m_zoom = kMaxZoom;
     m_pixelStep = StepFromZoom(m_zoom);
-    const int span = m_pixelStep > 0 ? wPixels / m_pixelStep + 1 : wPixels * -m_pixelStep;
+    const double span = m_pixelStep > 0 ? static_cast<double>(wPixels / m_pixelStep + 1)
+                                        : static_cast<double>(wPixels) * -m_pixelStep;
     int first = TruncateToInt(anchor - x / w * span + 0.5);
     if (first < 0) first = 0;
     m_firstVisible = first;
@@ -566,7 +569,8 @@ void CVexlarView::ScrollToStart() {
 }
 
 void CVexlarView::ScrollToEnd() {
-    m_firstVisible = std::max(0, m_captureLength - VisibleCount(StepFromZoom(m_zoom)));
+    m_firstVisible = static_cast<int>(
+        std::max<int64_t>(0, m_captureLength - VisibleCount(StepFromZoom(m_zoom))));
     Invalidate();
 }
 

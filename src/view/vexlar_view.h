@@ -152,7 +152,7 @@ private:
     int ClientRight() const { return width(); }
     int ClientBottom() const { return height(); }
     int TraceWidth() const { return width() - 110; }
-    int VisibleCount(int step) const;
+    int64_t VisibleCount(int step) const;
     // A user change of document content: marks the document modified and
     // moves its revision (other views of the document repaint too).
     void DocumentChanged();
