@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+
 #include <chrono>
 #include <functional>
 #include <set>
@@ -324,6 +327,48 @@ TEST_F(SimulatedCoreTest, DuplicatedAndLostPacketLeavesStaleBytesOfAnOlderCaptur
     const int32_t outside = 10 * 256 + 3;
     EXPECT_EQ(CaptureWord(link.m_front.words, outside), coresim::PatternWord(id, outside));
     EXPECT_NE(CaptureWord(link.m_front.words, inGap), coresim::PatternWord(id, inGap));
+}
+
+}  // namespace
+
+namespace {
+
+// With no file descriptor left, the link's socket cannot be made and setting
+// its options fails: each failure is reported in perror form and the thread
+// carries on. Run in a child process whose descriptor limit is exhausted.
+TEST(CaptureLinkErrorTest, FailedSocketOptionsAreReportedInPerrorForm)
+{
+    int pipeFds[2];
+    ASSERT_EQ(::pipe(pipeFds), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::dup2(pipeFds[1], 2);
+        for (int fd = 3; fd < 1024; ++fd)
+            ::close(fd);
+        const rlimit limit{3, 3};
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+        {
+            CCaptureLink link;
+            link.SetCore("127.0.0.1", 9);
+            link.Start();
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            link.StopAndWait();
+            ::_exit(link.IsRunning() ? 2 : 0);
+        }
+    }
+    ::close(pipeFds[1]);
+    std::string text;
+    char buffer[256];
+    ssize_t n;
+    while ((n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0)
+        text.append(buffer, static_cast<size_t>(n));
+    ::close(pipeFds[0]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(text, "Error: Bad file descriptor\nError: Bad file descriptor\n");
 }
 
 }  // namespace
