@@ -145,6 +145,38 @@ private slots:
         }
     }
 
+    void textOnAnUpwardPageAndTurnedText() {
+        // Printing maps y upward: text still reads upright and hangs below
+        // its point on the page.
+        QImage page = BlackImage(200, 120);
+        {
+            QPainter p(&page);
+            p.scale(2.0, -2.0);
+            CDrawContext dc(p, 254.0, true);
+            dc.SelectFont(CDrawContext::HeightFont("Verdana", 10));
+            dc.SetTextColor(QColor(255, 255, 255));
+            dc.TextOut(10, -10, "MMM");   // device (20, 20)
+        }
+        QVERIFY(!AnyNonBlack(page, 0, 0, 200, 20));
+        QVERIFY(AnyNonBlack(page, 20, 20, 80, 42));
+        QVERIFY(!AnyNonBlack(page, 0, 44, 200, 120));
+
+        // An escapement of 90 degrees runs the text upward from its point,
+        // its top towards smaller x: the ink lies right of x and above y.
+        QImage turned = BlackImage(100, 100);
+        {
+            QPainter p(&turned);
+            CDrawContext dc(p);
+            dc.SelectFont(CDrawContext::HeightFont("Verdana", 11), 900);
+            dc.SetTextColor(QColor(255, 255, 255));
+            dc.TextOut(40, 70, "MMMM");
+        }
+        QVERIFY(AnyNonBlack(turned, 40, 30, 53, 70));
+        QVERIFY(!AnyNonBlack(turned, 0, 0, 39, 100));
+        QVERIFY(!AnyNonBlack(turned, 0, 72, 100, 100));
+        QVERIFY(!AnyNonBlack(turned, 55, 0, 100, 100));
+    }
+
     void guardRestoresPenBrushFontAndTextColourButNotAlignment() {
         QImage img = BlackImage(10, 10);
         QPainter p(&img);
