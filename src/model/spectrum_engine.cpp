@@ -1,6 +1,8 @@
 #include "model/spectrum_engine.h"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 #include <numbers>
 #include <utility>
 
@@ -8,31 +10,60 @@
 #include <emmintrin.h>
 #endif
 
+namespace {
+
+// The window and twiddle tables are the same for every engine: computed once
+// per process and copied into each new engine (a copy costs far less than
+// the 8192 sines and cosines).
+struct SharedTables {
+    std::vector<double> window, cosTable, sinTable, stageCos, stageSin;
+
+    explicit SharedTables(int32_t n)
+        : window(size_t(n)), cosTable(size_t(n / 2)), sinTable(size_t(n / 2)),
+          stageCos(size_t(n - 1)), stageSin(size_t(n - 1))
+    {
+        const double pi = std::numbers::pi;
+        for (int32_t i = 0; i < n; ++i) {
+            const double s = std::sin(pi * i / (n - 1));
+            window[size_t(i)] = s * s;
+        }
+        for (int32_t k = 0; k < n / 2; ++k) {
+            cosTable[size_t(k)] = std::cos(-2.0 * pi * k / n);
+            sinTable[size_t(k)] = std::sin(-2.0 * pi * k / n);
+        }
+        for (int32_t h = 1, t = n / 2; h < n; h *= 2, t /= 2) {
+            for (int32_t j = 0; j < h; ++j) {
+                stageCos[size_t(h - 1 + j)] = cosTable[size_t(j * t)];
+                stageSin[size_t(h - 1 + j)] = sinTable[size_t(j * t)];
+            }
+        }
+    }
+};
+
+const SharedTables& Tables()
+{
+    static const SharedTables tables(CSpectrumEngine::kSize);
+    return tables;
+}
+
+}  // namespace
+
 CSpectrumEngine::CSpectrumEngine()
 {
     const int32_t n = m_size;
+    const SharedTables& t = Tables();
     m_window = new double[n];
     m_cosTable = new double[n / 2];
     m_sinTable = new double[n / 2];
     m_re = new double[n]();
     m_im = new double[n]();
-    const double pi = std::numbers::pi;
-    for (int32_t i = 0; i < n; ++i) {
-        const double s = std::sin(pi * i / (n - 1));
-        m_window[i] = s * s;
-    }
-    for (int32_t k = 0; k < n / 2; ++k) {
-        m_cosTable[k] = std::cos(-2.0 * pi * k / n);
-        m_sinTable[k] = std::sin(-2.0 * pi * k / n);
-    }
     m_stageCos = new double[n - 1];
     m_stageSin = new double[n - 1];
-    for (int32_t h = 1, t = n / 2; h < n; h *= 2, t /= 2) {
-        for (int32_t j = 0; j < h; ++j) {
-            m_stageCos[h - 1 + j] = m_cosTable[j * t];
-            m_stageSin[h - 1 + j] = m_sinTable[j * t];
-        }
-    }
+    std::copy(t.window.begin(), t.window.end(), m_window);
+    std::copy(t.cosTable.begin(), t.cosTable.end(), m_cosTable);
+    std::copy(t.sinTable.begin(), t.sinTable.end(), m_sinTable);
+    std::copy(t.stageCos.begin(), t.stageCos.end(), m_stageCos);
+    std::copy(t.stageSin.begin(), t.stageSin.end(), m_stageSin);
 }
 
 CSpectrumEngine::~CSpectrumEngine()
