@@ -136,8 +136,8 @@ uint32_t PatternWordWithSine(uint16_t captureId, uint32_t index, uint32_t sine)
 
 // The whole capture's bytes, generated before sending so that a paced
 // capture is paced by the wire and not by the pattern generator.
-void FillCapture(std::vector<uint8_t>& out, uint16_t captureId, int sampleBytes, int64_t captureBytes,
-                 size_t paddedBytes)
+bool FillCapture(std::vector<uint8_t>& out, uint16_t captureId, int sampleBytes, int64_t captureBytes,
+                 size_t paddedBytes, const std::atomic<bool>& stop)
 {
     out.assign(paddedBytes, 0);
     uint32_t sine[4096];
@@ -146,10 +146,13 @@ void FillCapture(std::vector<uint8_t>& out, uint16_t captureId, int sampleBytes,
     const auto samples = static_cast<uint32_t>(captureBytes / sampleBytes);
     uint8_t* p = out.data();
     for (uint32_t i = 0; i < samples; ++i) {
+        if ((i & 0xFFFFu) == 0 && stop.load())
+            return false;   // a deep capture must not hold up Stop
         const uint32_t word = PatternWordWithSine(captureId, i, sine[i % 4096]);
         for (int b = 0; b < sampleBytes; ++b)
             *p++ = static_cast<uint8_t>(word >> (8 * b));
     }
+    return true;
 }
 
 }  // namespace
@@ -400,7 +403,9 @@ void CoreSimulator::SendCapture(const void* clientAddress)
         }
     }
 
-    FillCapture(m_captureBytes, id, sampleBytes, captureBytes, static_cast<size_t>(packets) * kPayloadBytes);
+    if (!FillCapture(m_captureBytes, id, sampleBytes, captureBytes, static_cast<size_t>(packets) * kPayloadBytes,
+                     m_stop))
+        return;
     // Lay the whole train out first, faults included, so that sending is
     // nothing but the wire: a paced capture keeps its rate.
     struct Slot {
