@@ -13,6 +13,10 @@
 
 namespace cp = capture_protocol;
 
+namespace {
+constexpr int kMinDiscoveryPassMs = 500;
+}
+
 CCaptureLink::~CCaptureLink()
 {
     // The thread must be gone before the buffers it may still touch are freed;
@@ -109,12 +113,18 @@ bool CCaptureLink::FindCore(std::string& address, int& port)
     for (;;) {
         if (m_stopRequested.load())
             return false;
+        const auto passStart = std::chrono::steady_clock::now();
         scanner.Scan();
         if (const DeviceRecord* core = scanner.FirstLogicAnalyzer()) {
             address = core->address;
             port = core->port;
             return true;
         }
+        // A pass normally lasts about a second per adapter; one that ended at
+        // once (no usable adapter) is not repeated in a busy loop.
+        while (std::chrono::steady_clock::now() - passStart < std::chrono::milliseconds(kMinDiscoveryPassMs) &&
+               !m_stopRequested.load())
+            std::this_thread::sleep_for(std::chrono::milliseconds(cp::kLoopPauseMs));
     }
 }
 

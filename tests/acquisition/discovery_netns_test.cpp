@@ -251,3 +251,23 @@ TEST_F(NetnsDiscoveryTest, LinkFallbackTakesTheFirstLogicAnalyzerAndCaptures)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(NetnsDiscoveryTest, LinkSearchingWithoutUsableAdaptersDoesNotSpin)
+{
+    CCaptureLink link;
+    // Not an address of the client namespace: every pass ends at its bind.
+    link.SetAdapterSource([] { return std::vector<std::string>{"203.0.113.1"}; });
+    clock_t cpuBefore = 0;
+    ASSERT_TRUE(InNamespace(Lab().client, [&] { link.Start(); }));
+    cpuBefore = ::clock();
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    const double cpuSeconds = static_cast<double>(::clock() - cpuBefore) / CLOCKS_PER_SEC;
+    const auto t = Clock::now();
+    link.StopAndWait();
+    EXPECT_LT(Clock::now() - t, std::chrono::milliseconds(600));
+    EXPECT_LT(cpuSeconds, 0.2) << "the search must pause between passes that end at once";
+}
+
+}  // namespace
