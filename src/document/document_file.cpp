@@ -71,16 +71,59 @@ std::string LocalPath(const QString& path)
 
 }  // namespace
 
-void LoadDocumentBytes(CVexlarDoc& doc, const uint8_t* data, size_t size)
+namespace {
+
+// Loads into a fresh document and hands its content over only when the whole
+// input was read; a null reader stands for an empty file.
+void LoadThroughFreshDocument(CVexlarDoc& doc, CArchiveReader* reader)
 {
     CVexlarDoc fresh;   // holds the start-up signal, which is what an empty file gives
-    if (size > 0) {
-        CArchiveReader reader(data, size);
-        CArchive ar(reader);
+    if (reader != nullptr) {
+        CArchive ar(*reader);
         fresh.Serialize(ar);
     }
     doc.SwapContent(fresh);
     doc.SetModifiedFlag(false);
+}
+
+class CFdSource : public CByteSource {
+public:
+    explicit CFdSource(int fd) : m_fd(fd) {}
+    size_t Read(uint8_t* data, size_t size) override
+    {
+        for (;;) {
+            const ssize_t n = ::read(m_fd, data, size);
+            if (n >= 0)
+                return static_cast<size_t>(n);
+            if (errno != EINTR)
+                throw CFileAccessException("Failed to open document.");
+        }
+    }
+
+private:
+    int m_fd;
+};
+
+}  // namespace
+
+void LoadDocumentStream(CVexlarDoc& doc, CByteSource& source, uint64_t size, size_t bufferSize)
+{
+    if (size == 0) {
+        LoadThroughFreshDocument(doc, nullptr);
+        return;
+    }
+    CArchiveReader reader(source, size, bufferSize);
+    LoadThroughFreshDocument(doc, &reader);
+}
+
+void LoadDocumentBytes(CVexlarDoc& doc, const uint8_t* data, size_t size)
+{
+    if (size == 0) {
+        LoadThroughFreshDocument(doc, nullptr);
+        return;
+    }
+    CArchiveReader reader(data, size);
+    LoadThroughFreshDocument(doc, &reader);
 }
 
 std::vector<uint8_t> StoreDocumentBytes(const CVexlarDoc& doc)
@@ -105,20 +148,10 @@ void OpenDocumentFile(CVexlarDoc& doc, const QString& path)
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
         throw CFileAccessException("Failed to open document.");
 
-    // The buffer is sized by the file itself, never by a count inside it.
-    std::vector<uint8_t> bytes(static_cast<size_t>(st.st_size));
-    size_t got = 0;
-    while (got < bytes.size()) {
-        const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            throw CFileAccessException("Failed to open document.");
-        if (n == 0)
-            break;   // the file shrank while reading: parse what is there
-        got += static_cast<size_t>(n);
-    }
-    LoadDocumentBytes(doc, bytes.data(), got);
+    // Counts in the file are checked against the file's own size; the
+    // samples are read straight into the signals.
+    CFdSource source(fd);
+    LoadDocumentStream(doc, source, static_cast<uint64_t>(st.st_size));
 }
 
 void SaveDocumentFile(CVexlarDoc& doc, const QString& path)

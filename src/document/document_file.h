@@ -18,6 +18,11 @@ class CVexlarDoc;
 // then leaves `doc` exactly as it was. Clears the modified flag on success.
 void LoadDocumentBytes(CVexlarDoc& doc, const uint8_t* data, size_t size);
 
+// The same from a source of `size` bytes read through a buffer (the samples go
+// straight into the signals). A source that ends early is a format error.
+class CByteSource;
+void LoadDocumentStream(CVexlarDoc& doc, CByteSource& source, uint64_t size, size_t bufferSize = 1 << 18);
+
 // The bytes of the saved document.
 std::vector<uint8_t> StoreDocumentBytes(const CVexlarDoc& doc);
 

@@ -1,6 +1,8 @@
 #include "model/archive.h"
 
+#include <algorithm>
 #include <bit>
+#include <string>
 #include <cstring>
 
 #include "model/errors.h"
@@ -100,10 +102,64 @@ void CArchiveWriter::WriteString(const QString& text)
     WriteBytes(text.utf16(), length * 2);
 }
 
-void CArchiveReader::Need(size_t bytes) const
+CArchiveReader::CArchiveReader(CByteSource& source, uint64_t total, size_t bufferSize)
+    : m_data(nullptr), m_size(0), m_total(total), m_source(&source), m_buffer(bufferSize < 64 ? 64 : bufferSize)
 {
-    if (bytes > m_size - m_pos)
+    m_data = m_buffer.data();
+}
+
+// Makes `bytes` bytes available in the window, refilling it from the source.
+void CArchiveReader::Need(size_t bytes)
+{
+    if (bytes <= m_size - m_pos)
+        return;
+    if (bytes > Remaining() || m_source == nullptr || bytes > m_buffer.size())
         throw CFileFormatException();
+    const size_t left = m_size - m_pos;
+    std::memmove(m_buffer.data(), m_buffer.data() + m_pos, left);
+    m_windowStart += m_pos;
+    m_pos = 0;
+    m_size = left;
+    const size_t wanted = static_cast<size_t>(std::min<uint64_t>(m_buffer.size() - left, m_total - m_windowStart - left));
+    while (m_size < left + wanted) {
+        const size_t n = m_source->Read(m_buffer.data() + m_size, left + wanted - m_size);
+        if (n == 0)
+            throw CFileFormatException();   // the input ended before its stated size
+        m_size += n;
+    }
+}
+
+void CArchiveReader::ReadBytes(void* out, size_t size)
+{
+    if (size > Remaining())
+        throw CFileFormatException();
+    auto* dst = static_cast<uint8_t*>(out);
+    const size_t inWindow = std::min(size, m_size - m_pos);
+    if (inWindow != 0)
+        std::memcpy(dst, m_data + m_pos, inWindow);
+    m_pos += inWindow;
+    dst += inWindow;
+    size -= inWindow;
+    if (size == 0)
+        return;
+    // The window is used up (m_source is set, since Remaining() covers size).
+    m_windowStart += m_pos;
+    m_pos = 0;
+    m_size = 0;
+    if (size >= m_buffer.size()) {
+        while (size > 0) {
+            const size_t n = m_source->Read(dst, size);
+            if (n == 0)
+                throw CFileFormatException();
+            dst += n;
+            size -= n;
+            m_windowStart += n;
+        }
+        return;
+    }
+    Need(size);
+    std::memcpy(dst, m_data, size);
+    m_pos = size;
 }
 
 uint8_t CArchiveReader::ReadByte()
@@ -146,18 +202,14 @@ void CArchiveReader::ReadUInt32Array(uint32_t* out, size_t count)
 {
     if (count > Remaining() / 4)
         throw CFileFormatException();
-    if (count != 0)
-        std::memcpy(out, m_data + m_pos, count * 4);
-    m_pos += count * 4;
+    ReadBytes(out, count * 4);
 }
 
 void CArchiveReader::ReadDoubleArray(double* out, size_t count)
 {
     if (count > Remaining() / 8)
         throw CFileFormatException();
-    if (count != 0)
-        std::memcpy(out, m_data + m_pos, count * 8);
-    m_pos += count * 8;
+    ReadBytes(out, count * 8);
 }
 
 // The length forms after the first byte: below 0xFF the byte itself, then a
@@ -181,23 +233,25 @@ QString CArchiveReader::ReadString()
 {
     uint8_t first = ReadByte();
     bool wide = false;
-    if (first == 0xFF && Remaining() >= 2 && m_data[m_pos] == 0xFE && m_data[m_pos + 1] == 0xFF) {
-        m_pos += 2;   // the marker of UTF-16 text
-        wide = true;
-        first = ReadByte();
+    if (first == 0xFF && Remaining() >= 2) {
+        Need(2);
+        if (m_data[m_pos] == 0xFE && m_data[m_pos + 1] == 0xFF) {
+            m_pos += 2;   // the marker of UTF-16 text
+            wide = true;
+            first = ReadByte();
+        }
     }
     const uint64_t length = ReadLength(first);
     if (wide) {
         if (length > Remaining() / 2)
             throw CFileFormatException();
         QString text(static_cast<qsizetype>(length), Qt::Uninitialized);
-        std::memcpy(text.data(), m_data + m_pos, length * 2);
-        m_pos += length * 2;
+        ReadBytes(text.data(), length * 2);
         return text;
     }
     if (length > Remaining())
         throw CFileFormatException();
-    QString text = DecodeWindows1252(reinterpret_cast<const char*>(m_data + m_pos), length);
-    m_pos += length;
-    return text;
+    std::string bytes(static_cast<size_t>(length), '\0');
+    ReadBytes(bytes.data(), bytes.size());
+    return DecodeWindows1252(bytes.data(), bytes.size());
 }

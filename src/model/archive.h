@@ -54,9 +54,21 @@ private:
     size_t m_used = 0;
 };
 
+// Where the reader's bytes come from when they are not all in memory.
+class CByteSource {
+public:
+    virtual ~CByteSource() = default;
+    // Reads up to `size` bytes; returns how many (0 at the end). Throws on failure.
+    virtual size_t Read(uint8_t* data, size_t size) = 0;
+};
+
 class CArchiveReader {
 public:
-    CArchiveReader(const uint8_t* data, size_t size) : m_data(data), m_size(size) {}
+    // All the input in memory.
+    CArchiveReader(const uint8_t* data, size_t size) : m_data(data), m_size(size), m_total(size) {}
+    // `total` bytes from a source, read through a buffer; large arrays are
+    // read straight into their destination.
+    CArchiveReader(CByteSource& source, uint64_t total, size_t bufferSize = 1 << 18);
 
     // Every read throws CFileFormatException when the input ends first.
     int32_t ReadInt32();
@@ -71,16 +83,22 @@ public:
     // text. Without it: a length in bytes of Windows-1252 text.
     QString ReadString();
 
-    size_t Remaining() const { return m_size - m_pos; }
-    size_t Position() const { return m_pos; }
+    // Bytes left in the input (in memory or still to come from the source).
+    size_t Remaining() const { return static_cast<size_t>(m_total - Position()); }
+    uint64_t Position() const { return m_windowStart + m_pos; }
 
 private:
-    void Need(size_t bytes) const;
+    void Need(size_t bytes);
+    void ReadBytes(void* out, size_t size);
     uint64_t ReadLength(uint8_t first);
 
-    const uint8_t* m_data;
-    size_t m_size;
-    size_t m_pos = 0;
+    const uint8_t* m_data;   // the current window of the input
+    size_t m_size;           // bytes in the window
+    size_t m_pos = 0;        // read position in the window
+    uint64_t m_total;        // bytes of the whole input
+    uint64_t m_windowStart = 0;
+    CByteSource* m_source = nullptr;
+    std::vector<uint8_t> m_buffer;
 };
 
 // The direction-carrying archive that Serialize of the records takes.

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <new>
@@ -14,6 +15,7 @@
 #include "document/document_file.h"
 #include "document/vexlar_doc.h"
 #include "file_builder.h"
+#include "model/archive.h"
 #include "model/errors.h"
 
 namespace {
@@ -127,6 +129,24 @@ std::vector<Malformed> Cases()
     return cases;
 }
 
+// Hands out the bytes a few at a time, as a slow file would.
+class CTrickleSource : public CByteSource {
+public:
+    explicit CTrickleSource(const std::vector<uint8_t>& bytes) : m_bytes(bytes) {}
+    size_t Read(uint8_t* data, size_t size) override
+    {
+        const size_t n = std::min({size, m_bytes.size() - m_pos, size_t(7)});
+        std::copy(m_bytes.begin() + static_cast<std::ptrdiff_t>(m_pos),
+                  m_bytes.begin() + static_cast<std::ptrdiff_t>(m_pos + n), data);
+        m_pos += n;
+        return n;
+    }
+
+private:
+    const std::vector<uint8_t>& m_bytes;
+    size_t m_pos = 0;
+};
+
 TEST(MalformedFile, ValidFileLoads)
 {
     const FileBuilder valid = ValidTwoRecordFile();
@@ -134,6 +154,20 @@ TEST(MalformedFile, ValidFileLoads)
     LoadDocumentBytes(doc, valid.bytes.data(), valid.bytes.size());
     ASSERT_EQ(doc.m_signals.size(), 2u);
     EXPECT_EQ(doc.m_signals.back()->m_samples[1], 2u);
+
+    // Through a stream with a small buffer: the same document.
+    CTrickleSource source(valid.bytes);
+    CVexlarDoc streamed;
+    LoadDocumentStream(streamed, source, valid.bytes.size(), 64);
+    ASSERT_EQ(streamed.m_signals.size(), 2u);
+    EXPECT_EQ(StoreDocumentBytes(streamed), StoreDocumentBytes(doc));
+
+    // A file that shrinks while it is read ends early: a format error.
+    const std::vector<uint8_t> cut(valid.bytes.begin(), valid.bytes.end() - 100);
+    CTrickleSource shrunk(cut);
+    CVexlarDoc untouched;
+    EXPECT_THROW(LoadDocumentStream(untouched, shrunk, valid.bytes.size(), 64), CFileFormatException);
+    EXPECT_EQ(untouched.m_signals.size(), 1u);
 }
 
 TEST(MalformedFile, EachIsAFormatErrorThatAllocatesLittleAndChangesNothing)
@@ -150,10 +184,16 @@ TEST(MalformedFile, EachIsAFormatErrorThatAllocatesLittleAndChangesNothing)
     const std::vector<CSignal*> before(doc.m_signals.begin(), doc.m_signals.end());
     const uint64_t revision = doc.Revision();
 
+    for (int pass = 0; pass < 2; ++pass)
     for (const Malformed& c : cases) {
         g_largest = 0;
         try {
-            LoadDocumentBytes(doc, c.bytes.data(), c.bytes.size());
+            if (pass == 0) {
+                LoadDocumentBytes(doc, c.bytes.data(), c.bytes.size());
+            } else {
+                CTrickleSource source(c.bytes);
+                LoadDocumentStream(doc, source, c.bytes.size(), 64);
+            }
             ADD_FAILURE() << c.what << ": loaded";
         } catch (const CFileFormatException& e) {
             EXPECT_STREQ(e.what(), "Unexpected file format.") << c.what;
