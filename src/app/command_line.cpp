@@ -2,7 +2,6 @@
 
 #include <arpa/inet.h>
 
-#include <cstring>
 
 namespace {
 bool IsIPv4(const QString& text) {
@@ -27,16 +26,6 @@ bool ParseCore(const QString& value, QString& address, int& port) {
 }
 }  // namespace
 
-bool IsHeadlessExportRequest(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--export") == 0 || std::strcmp(argv[i], "--export-selected") == 0 ||
-            std::strncmp(argv[i], "--export=", 9) == 0) {
-            return true;
-        }
-    }
-    return false;
-}
-
 QString VersionText() {
     return QStringLiteral("Vexlar, Version 2.1\n");
 }
@@ -55,6 +44,10 @@ QString UsageText() {
         "                       convert a saved document without a window, then exit\n"
         "  --export-selected IN.VEXLAR OUT\n"
         "                       write the selected signals of a saved document as text\n"
+        "  --screenshot FILE.png\n"
+        "                       save a picture of the main window after a delay, then quit\n"
+        "  --screenshot-delay MS\n"
+        "                       the delay before the picture (default 2000)\n"
         "  --help               show this text\n"
         "  --version            show the version\n"
         "\n"
@@ -106,6 +99,21 @@ CommandLineOptions ParseCommandLine(const QStringList& arguments) {
                 break;
             }
             options.adapters << text;
+        } else if (name == QLatin1String("--screenshot")) {
+            if (!value(options.screenshot)) {
+                break;
+            }
+        } else if (name == QLatin1String("--screenshot-delay")) {
+            QString text;
+            if (!value(text)) {
+                break;
+            }
+            bool ok = false;
+            options.screenshotDelayMs = text.toInt(&ok);
+            if (!ok || options.screenshotDelayMs < 0) {
+                options.error = QStringLiteral("--screenshot-delay needs a number of milliseconds");
+                break;
+            }
         } else if (name == QLatin1String("--export") || name == QLatin1String("--export-selected")) {
             options.headlessExport = true;
             return options;   // the exporter reads its own arguments

@@ -12,11 +12,12 @@ struct CommandLineOptions {
     int corePort = 0;
     QStringList adapters;            // --adapter ADDR: discovery only on these
     QString file;                    // a document to open instead of a new one
+    QString screenshot;              // --screenshot FILE.png: grab the main window, then quit
+    int screenshotDelayMs = 2000;    // --screenshot-delay MS
     bool headlessExport = false;     // --export / --export-selected: no window at all
     QString error;                   // non-empty when the line is not understood
 };
 
 CommandLineOptions ParseCommandLine(const QStringList& arguments);   // arguments[0] is the program
-bool IsHeadlessExportRequest(int argc, char** argv);
 QString UsageText();
 QString VersionText();

@@ -63,19 +63,19 @@ QString AskExportPath(QWidget* parent, const QString& extension) {
     return dialog.selectedFiles().constFirst();
 }
 
-void ExportTable(CVexlarDoc& doc, QWidget* parent) {
+void ExportTableCommand(CVexlarDoc& doc, QWidget* parent) {
     ExportWholeDocument(doc, parent, QStringLiteral("txt"), &ExportTableFile);
 }
 
-void ExportVcd(CVexlarDoc& doc, QWidget* parent) {
+void ExportVcdCommand(CVexlarDoc& doc, QWidget* parent) {
     ExportWholeDocument(doc, parent, QStringLiteral("vcd"), &ExportVcdFile);
 }
 
-void ExportTestbench(CVexlarDoc& doc, QWidget* parent) {
+void ExportTestbenchCommand(CVexlarDoc& doc, QWidget* parent) {
     ExportWholeDocument(doc, parent, QStringLiteral("vhd"), &ExportTestbenchFile);
 }
 
-void ExportSelected(CVexlarDoc& doc, QWidget* parent) {
+void ExportSelectedCommand(CVexlarDoc& doc, QWidget* parent) {
     // The selection is taken first: the dialogs run modal loops in which the
     // capture timer keeps running, but nothing there changes the list.
     std::vector<CSignal*> selected;
@@ -106,11 +106,11 @@ void ConnectDocumentCommands(CMainFrame& frame, CDocumentManager& documents) {
             }
         });
     };
-    on(ID_FILE_EXPORT, [](CVexlarDoc& doc, CMainFrame* f, CDocumentManager*) { ExportTable(doc, f); });
-    on(ID_FILE_EXPORT_VCD, [](CVexlarDoc& doc, CMainFrame* f, CDocumentManager*) { ExportVcd(doc, f); });
+    on(ID_FILE_EXPORT, [](CVexlarDoc& doc, CMainFrame* f, CDocumentManager*) { ExportTableCommand(doc, f); });
+    on(ID_FILE_EXPORT_VCD, [](CVexlarDoc& doc, CMainFrame* f, CDocumentManager*) { ExportVcdCommand(doc, f); });
     on(ID_SIGNALS_EXPORT_TESTBENCH,
-       [](CVexlarDoc& doc, CMainFrame* f, CDocumentManager*) { ExportTestbench(doc, f); });
+       [](CVexlarDoc& doc, CMainFrame* f, CDocumentManager*) { ExportTestbenchCommand(doc, f); });
     on(ID_SIGNALS_EXPORT_SELECTED,
-       [](CVexlarDoc& doc, CMainFrame* f, CDocumentManager*) { ExportSelected(doc, f); });
+       [](CVexlarDoc& doc, CMainFrame* f, CDocumentManager*) { ExportSelectedCommand(doc, f); });
     ConnectSignalCommands(frame, documents);
 }

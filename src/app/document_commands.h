@@ -21,9 +21,9 @@ QString AskExportPath(QWidget* parent, const QString& extension);
 // "Export..." (comma-separated table), "Export VCD...", "Export Testbench...",
 // "Export Selected..." (one dialog per selected signal, Cancel skips that
 // signal). Errors are shown in a message box.
-void ExportTable(CVexlarDoc& doc, QWidget* parent);
-void ExportVcd(CVexlarDoc& doc, QWidget* parent);
-void ExportTestbench(CVexlarDoc& doc, QWidget* parent);
-void ExportSelected(CVexlarDoc& doc, QWidget* parent);
+void ExportTableCommand(CVexlarDoc& doc, QWidget* parent);
+void ExportVcdCommand(CVexlarDoc& doc, QWidget* parent);
+void ExportTestbenchCommand(CVexlarDoc& doc, QWidget* parent);
+void ExportSelectedCommand(CVexlarDoc& doc, QWidget* parent);
 
 void ConnectDocumentCommands(CMainFrame& frame, CDocumentManager& documents);

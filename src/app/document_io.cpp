@@ -1,6 +1,9 @@
 #include "app/document_io.h"
 
 #include "document/document_file.h"
+#include "document/text_export.h"
+#include "document/vcd_export.h"
+#include "document/vhdl_export.h"
 #include "document/vexlar_doc.h"
 #include "model/errors.h"
 
@@ -37,7 +40,18 @@ bool SaveDocumentToFile(CVexlarDoc& doc, const QString& path, QString& error) {
     return Guarded([&] { SaveDocumentFile(doc, path); }, error, "Failed to save document.");
 }
 
-bool ExportTableFile(CVexlarDoc&, const QString&, QString& error) { error = QStringLiteral("not built"); return false; }
-bool ExportVcdFile(CVexlarDoc&, const QString&, QString& error) { error = QStringLiteral("not built"); return false; }
-bool ExportTestbenchFile(CVexlarDoc&, const QString&, QString& error) { error = QStringLiteral("not built"); return false; }
-bool ExportSignalFile(CVexlarDoc&, CSignal&, const QString&, QString& error) { error = QStringLiteral("not built"); return false; }
+bool ExportTableFile(CVexlarDoc& doc, const QString& path, QString& error) {
+    return Guarded([&] { ExportCsv(doc, path); }, error, "The file could not be written.");
+}
+
+bool ExportVcdFile(CVexlarDoc& doc, const QString& path, QString& error) {
+    return Guarded([&] { ExportVcd(doc, path); }, error, "The file could not be written.");
+}
+
+bool ExportTestbenchFile(CVexlarDoc& doc, const QString& path, QString& error) {
+    return Guarded([&] { ExportVhdlTestbench(doc, path); }, error, "Encountered an improper argument.");
+}
+
+bool ExportSignalFile(CVexlarDoc&, CSignal& signal, const QString& path, QString& error) {
+    return Guarded([&] { ExportSignalText(signal, path); }, error, "The file could not be written.");
+}

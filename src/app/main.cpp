@@ -2,18 +2,28 @@
 #include "app/dark_style.h"
 #include "app/main_frame.h"
 #include "app/vexlar_app.h"
+#include "document/headless_export.h"
 
 #include <QApplication>
+#include <QCoreApplication>
+#include <QTimer>
 #include <cstdio>
 
 int main(int argc, char** argv) {
     // What needs no window is answered before a display is opened.
     {
         QStringList raw;
-        for (int i = 0; i < argc; ++i) {
+        for (int i = 1; i < argc; ++i) {
             raw << QString::fromLocal8Bit(argv[i]);
         }
-        const CommandLineOptions early = ParseCommandLine(raw);
+        if (IsHeadlessExportRequest(raw)) {
+            // conversions of saved documents: no display, no window
+            QCoreApplication core(argc, argv);
+            QStringList args = QCoreApplication::arguments();
+            args.removeFirst();
+            return RunHeadlessExport(args);
+        }
+        const CommandLineOptions early = ParseCommandLine(QStringList{QStringLiteral("vexlar")} + raw);
         if (early.help) {
             std::fputs(qPrintable(UsageText()), stdout);
             return 0;
@@ -41,6 +51,14 @@ int main(int argc, char** argv) {
     if (!theApp.InitInstance(options)) {
         theApp.ExitInstance();
         return 1;
+    }
+    if (!options.screenshot.isEmpty()) {
+        QTimer::singleShot(options.screenshotDelayMs, &theApp, [&theApp, &options] {
+            const bool saved = theApp.MainFrame()->grab().save(options.screenshot);
+            std::fprintf(saved ? stdout : stderr, "vexlar: %s %s\n", saved ? "wrote" : "could not write",
+                         qPrintable(options.screenshot));
+            QCoreApplication::exit(saved ? 0 : 1);
+        });
     }
     const int result = theApp.MainFrameClosed() ? 0 : app.exec();
     theApp.ExitInstance();

@@ -16,6 +16,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPrinter>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTabBar>
@@ -41,6 +42,10 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
     m_mdiArea->setDocumentMode(true);
     m_mdiArea->setTabShape(QTabWidget::Rounded);
     m_mdiArea->setBackground(QColor(37, 37, 40));
+    if (auto* tabs = m_mdiArea->findChild<QTabBar*>()) {
+        tabs->setExpanding(false);   // tabs as wide as their titles
+        tabs->setElideMode(Qt::ElideRight);
+    }
     setCentralWidget(m_mdiArea);
 
     CreateActions();
@@ -52,6 +57,13 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
 }
 
 CMainFrame::~CMainFrame() = default;
+
+QPrinter* CMainFrame::Printer() {
+    if (!m_printer) {
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    }
+    return m_printer.get();
+}
 
 QAction* CMainFrame::AddAction(int id, const QString& text, const QString& statusTip) {
     auto* action = new QAction(text, this);

@@ -3,12 +3,14 @@
 #include <QStringList>
 #include <functional>
 #include <map>
+#include <memory>
 
 class QAction;
 class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
+class QPrinter;
 class QSettings;
 class QToolBar;
 class CKeyStateTracker;
@@ -29,6 +31,9 @@ public:
     QLabel* MessagePane() const { return m_message; }
     QLabel* Indicator(int indicatorId) const;   // CAP, NUM, SCRL panes
     CKeyStateTracker* KeyState() const { return m_keyState; }
+
+    // The printer of Print Setup, Print and Print Preview.
+    QPrinter* Printer();
 
     // 128 while no document window is open, 130 otherwise.
     int CurrentMenuId() const { return m_menuId; }
@@ -75,6 +80,7 @@ private:
     CKeyStateTracker* m_keyState = nullptr;
     QStringList m_recentFiles;
     int m_menuId = 0;
+    std::unique_ptr<QPrinter> m_printer;
 };
 
 // The command id that an action carries, or 0.

@@ -1,10 +1,96 @@
 #include "app/signal_menu.h"
 
+#include "app/child_frame.h"
 #include "app/command_ids.h"
 #include "app/document_manager.h"
 #include "app/main_frame.h"
+#include "document/signal_commands.h"
+#include "document/vexlar_doc.h"
+#include "properties/signal_properties.h"
+
+#include <QAction>
+#include <QMdiArea>
+#include <QMessageBox>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <exception>
+
+#ifdef VEXLAR_HAVE_WAVEFORM_VIEW
+#include "view/vexlar_view.h"
+#endif
+
+using namespace VexlarCmd;
+
+namespace {
+
+CChildFrame* ActiveFrame(CMainFrame& frame) {
+    auto* child = qobject_cast<CChildFrame*>(frame.MdiArea()->activeSubWindow());
+    return child ? child : qobject_cast<CChildFrame*>(frame.MdiArea()->currentSubWindow());
+}
+
+// Runs a command on the active document and reports an error of the document
+// layer in its message box ("Encountered an improper argument.").
+template <typename Command>
+void OnActiveDocument(CMainFrame& frame, CDocumentManager& documents, Command command) {
+    CVexlarDoc* doc = documents.ActiveDocument();
+    if (!doc) {
+        return;
+    }
+    try {
+        command(*doc);
+    } catch (const std::exception& e) {
+        QMessageBox::warning(&frame, QStringLiteral("Vexlar"), QString::fromLocal8Bit(e.what()));
+    }
+    documents.UpdateTitles();
+}
+
+void PrintActiveView(CMainFrame& frame, bool preview) {
+#ifdef VEXLAR_HAVE_WAVEFORM_VIEW
+    CChildFrame* child = ActiveFrame(frame);
+    auto* view = child ? qobject_cast<CVexlarView*>(child->View()) : nullptr;
+    if (!view) {
+        return;
+    }
+    QPrinter* printer = frame.Printer();
+    if (preview) {
+        QPrintPreviewDialog dialog(printer, &frame);
+        QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, view,
+                         [view](QPrinter* p) { view->Print(p); });
+        dialog.exec();
+    } else {
+        QPrintDialog dialog(printer, &frame);
+        if (dialog.exec() == QDialog::Accepted) {
+            view->Print(printer);
+        }
+    }
+#else
+    (void)frame;
+    (void)preview;
+#endif
+}
+
+}  // namespace
 
 void ConnectSignalCommands(CMainFrame& frame, CDocumentManager& documents) {
-    (void)frame;
-    (void)documents;
+    CMainFrame* f = &frame;
+    CDocumentManager* docs = &documents;
+    auto on = [f](int id, auto handler) { QObject::connect(f->Action(id), &QAction::triggered, f, handler); };
+
+    on(ID_SIGNALS_ADD, [f, docs] {
+        OnActiveDocument(*f, *docs, [f](CVexlarDoc& doc) {
+            AddSignal(doc, [f](CSignal& signal) { return EditSignalProperties(signal, f); });
+        });
+    });
+    on(ID_SIGNALS_DELETE, [f, docs] { OnActiveDocument(*f, *docs, DeleteSelectedSignals); });
+    on(ID_SIGNALS_FREEZE, [f, docs] { OnActiveDocument(*f, *docs, FreezeSelectedSignals); });
+    on(ID_SIGNALS_DUPLICATE, [f, docs] { OnActiveDocument(*f, *docs, DuplicateSelectedSignals); });
+
+    on(ID_FILE_PRINT, [f] { PrintActiveView(*f, false); });
+    on(ID_FILE_PRINT_PREVIEW, [f] { PrintActiveView(*f, true); });
+    on(ID_FILE_PRINT_SETUP, [f] {
+        QPageSetupDialog dialog(f->Printer(), f);
+        dialog.exec();
+    });
 }

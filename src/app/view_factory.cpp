@@ -3,12 +3,16 @@
 #include "app/signal_list_view.h"
 
 #ifdef VEXLAR_HAVE_WAVEFORM_VIEW
+#include "properties/signal_properties.h"
 #include "view/vexlar_view.h"
 #endif
 
 QWidget* CreateDocumentView(CVexlarDoc* doc, CCaptureLink* link) {
 #ifdef VEXLAR_HAVE_WAVEFORM_VIEW
-    return new CVexlarView(doc, link);
+    auto* view = new CVexlarView(doc, link);
+    // "Edit..." and double clicks on a name open the signal's properties
+    view->onEditSignal = [view](CSignal& signal) { return EditSignalProperties(signal, view); };
+    return view;
 #else
     return new CSignalListView(doc, link);
 #endif
