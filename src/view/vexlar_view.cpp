@@ -243,9 +243,9 @@ void CVexlarView::DrawTimeRulers(CDrawContext& dc) {
     const int right = ClientRight();
     dc.FillSolidRect(100, 5, right - 100, 20, QColor(120, 120, 120));
     if (m_captureLength != 0) {
-        const double scale = static_cast<double>(right - 100) / m_captureLength;
-        const int left = TruncateToInt(100 + m_firstVisible * scale);
-        const int end = TruncateToInt(100 + m_lastVisible * scale);
+        const double length = m_captureLength;
+        const int left = TruncateToInt(100 + m_firstVisible / length * (right - 100));
+        const int end = TruncateToInt(100 + m_lastVisible / length * (right - 100));
         if (end > left) dc.FillSolidRect(left, 5, end - left, 20, QColor(50, 50, 50));
     }
     const CRuler whole;
