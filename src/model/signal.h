@@ -109,7 +109,9 @@ public:
     // when m_radix is Signed.
     uint32_t SignExtend(uint32_t value) const
     {
-        if (m_radix == Signed && ((value >> ((m_numBits - 1) & 31)) & 1u) != 0)
+        // The sign bit is bit numBits-1 modulo 32, in unsigned arithmetic so
+        // that no width (even INT_MIN) overflows.
+        if (m_radix == Signed && ((value >> ((static_cast<uint32_t>(m_numBits) - 1u) & 31u)) & 1u) != 0)
             return value | ~m_mask;
         return value;
     }

@@ -55,6 +55,8 @@ INSTANTIATE_TEST_SUITE_P(
         FormatCase{Signed, 4, 0x7, "7"}, FormatCase{Signed, 32, 0x80000000, "-2147483648"},
         FormatCase{Signed, 32, 0xFFFFFFFF, "-1"}, FormatCase{Signed, 1, 1, "-1"},
         FormatCase{Signed, 12, 0, "0"},
+        FormatCase{Signed, 0, 0x80000000, "-1"},          // sign bit 31, mask 0
+        FormatCase{Signed, INT32_MIN, 0x80000000, "-1"},  // no overflow in numBits-1
         // Unsigned prints the unsigned value for every width.
         FormatCase{Unsigned, 32, 0xFFFFFFFF, "4294967295"},
         FormatCase{Unsigned, 32, 0x80000000, "2147483648"},
