@@ -11,7 +11,6 @@
 #include <QPainter>
 
 #include <algorithm>
-#include <cstdlib>
 
 #include "model/signal.h"
 #include "view/draw_context.h"
@@ -33,58 +32,6 @@ RowEmitter::RowEmitter(QPainter& painter, int y, int dir, const QColor& lineColo
       m_lines(ThinLines(painter)) {}
 
 bool RowEmitter::CanBatch(QPainter& painter) { return ThinLines(painter); }
-
-bool ThinLines(QPainter& painter) {
-    return painter.pen().width() <= 1 && painter.worldTransform().isIdentity();
-}
-
-void LineBatch::Add(int x1, int y1, int x2, int y2) {
-    if (x1 == x2 && y1 == y2) return;   // an empty line draws nothing
-    if (!m_thin) {
-        m_lines.push_back(QLine(x1, y1, x2, y2));
-        return;
-    }
-    if (y1 == y2) {
-        if (x2 > x1)
-            m_lines.push_back(QLine(x1, y1, x2, y2));
-        else
-            m_lines.push_back(QLine(x2 + 1, y1, x1 + 1, y1));
-        return;
-    }
-    if (x1 == x2) {
-        if (y2 > y1)
-            m_lines.push_back(QLine(x1, y1, x2, y2));
-        else
-            m_lines.push_back(QLine(x1, y2 + 1, x1, y1 + 1));
-        return;
-    }
-    const int dx = std::abs(x2 - x1);
-    const int dy = -std::abs(y2 - y1);
-    const int sx = x1 < x2 ? 1 : -1;
-    const int sy = y1 < y2 ? 1 : -1;
-    int err = dx + dy;
-    int cx = x1;
-    int cy = y1;
-    while (cx != x2 || cy != y2) {
-        m_points << QPoint(cx, cy);
-        const int e2 = 2 * err;
-        if (e2 >= dy) {
-            err += dy;
-            cx += sx;
-        }
-        if (e2 <= dx) {
-            err += dx;
-            cy += sy;
-        }
-    }
-}
-
-void LineBatch::Draw(QPainter& painter) {
-    if (!m_lines.isEmpty()) painter.drawLines(m_lines);
-    if (!m_points.isEmpty()) painter.drawPoints(m_points);
-    m_lines.clear();
-    m_points.clear();
-}
 
 RowEmitter::~RowEmitter() { Flush(); }
 
@@ -130,8 +77,8 @@ void RowEmitter::Stroke(int x, int off1, int off2) {
 }
 
 void RowEmitter::Flush() {
-    for (const QRect& r : m_bodies) m_painter.fillRect(r, m_fill);
-    for (const QRect& r : m_blocks) m_painter.fillRect(r, m_line);
+    FillRects(m_painter, m_bodies, m_fill);
+    FillRects(m_painter, m_blocks, m_line);
     m_lines.Draw(m_painter);
     m_bodies.clear();
     m_blocks.clear();

@@ -5,7 +5,6 @@
 
 #include <QColor>
 #include <QLine>
-#include <QPolygon>
 #include <QRect>
 #include <QString>
 #include <QVector>
@@ -64,14 +63,22 @@ class LineBatch {
 public:
     explicit LineBatch(bool thin) : m_thin(thin) {}
     void Add(int x1, int y1, int x2, int y2);
+    // Draws with the painter's pen; thin lines as solid spans of its colour.
     void Draw(QPainter& painter);
-    bool IsEmpty() const { return m_lines.isEmpty() && m_points.isEmpty(); }
+    bool IsEmpty() const { return m_lines.isEmpty() && m_spans.isEmpty(); }
 
 private:
+    // A run of pixels in one column (x, y0..y1) or one row (y, x0..x1),
+    // inclusive; merged with the previous run when they touch.
+    void Vertical(int x, int y0, int y1);
+    void Horizontal(int y, int x0, int x1);
     bool m_thin;
-    QVector<QLine> m_lines;
-    QPolygon m_points;
+    QVector<QLine> m_lines;   // wide pens and scaled targets
+    QVector<QRect> m_spans;   // thin lines
 };
+// Solid rectangles in one colour, in one call.
+void FillRects(QPainter& painter, const QVector<QRect>& rects, const QColor& colour);
+
 // True when lines drawn with the painter's current pen are thin lines in the
 // sense above.
 bool ThinLines(QPainter& painter);

@@ -37,78 +37,89 @@ void CSampleSummary::Build(const uint32_t* samples, int32_t count, bool withChan
     m_hasChanges = withChanges;
     m_hasRanges = withRanges;
     m_rule = rule;
-    const int32_t blocks0 = (m_count + (1 << kShift0) - 1) >> kShift0;
-    const int32_t blocks1 = (m_count + (1 << kShift1) - 1) >> kShift1;
-    constexpr int32_t kPer1 = 1 << (kShift1 - kShift0);
-    m_or0.clear();
-    m_or1.clear();
-    m_min0.clear();
-    m_max0.clear();
-    m_min1.clear();
-    m_max1.clear();
-    if (withChanges) {
-        m_or0.assign(size_t(blocks0), 0u);
-        for (int32_t k = 0; k < blocks0; ++k) {
-            const int32_t a = std::max(k << kShift0, 1);
-            const int32_t b = std::min(((k + 1) << kShift0) - 1, m_count - 1);
-            m_or0[size_t(k)] = ScanChangeMask(samples, a, b);
+    for (int level = 0; level < kLevels; ++level) {
+        m_or[level].clear();
+        m_min[level].clear();
+        m_max[level].clear();
+        const int32_t size = 1 << kShift[level];
+        const int32_t blocks = (m_count + size - 1) >> kShift[level];
+        if (withChanges) m_or[level].assign(size_t(blocks), 0u);
+        if (withRanges) {
+            m_min[level].assign(size_t(blocks), INT32_MAX);
+            m_max[level].assign(size_t(blocks), INT32_MIN);
         }
-        m_or1.assign(size_t(blocks1), 0u);
-        for (int32_t k = 0; k < blocks0; ++k) m_or1[size_t(k / kPer1)] |= m_or0[size_t(k)];
     }
-    if (withRanges) {
-        m_min0.assign(size_t(blocks0), INT32_MAX);
-        m_max0.assign(size_t(blocks0), INT32_MIN);
-        for (int32_t k = 0; k < blocks0; ++k) {
-            const int32_t a = k << kShift0;
-            const int32_t b = std::min(((k + 1) << kShift0) - 1, m_count - 1);
-            ScanValueRange(samples, a, b, rule, m_min0[size_t(k)], m_max0[size_t(k)]);
-        }
-        m_min1.assign(size_t(blocks1), INT32_MAX);
-        m_max1.assign(size_t(blocks1), INT32_MIN);
-        for (int32_t k = 0; k < blocks0; ++k) {
-            m_min1[size_t(k / kPer1)] = std::min(m_min1[size_t(k / kPer1)], m_min0[size_t(k)]);
-            m_max1[size_t(k / kPer1)] = std::max(m_max1[size_t(k / kPer1)], m_max0[size_t(k)]);
+    // The smallest blocks from the samples, every larger one from the blocks below it.
+    const int32_t blocks0 = (m_count + (1 << kShift[0]) - 1) >> kShift[0];
+    for (int32_t k = 0; k < blocks0; ++k) {
+        const int32_t a = k << kShift[0];
+        const int32_t b = std::min(((k + 1) << kShift[0]) - 1, m_count - 1);
+        if (withChanges) m_or[0][size_t(k)] = ScanChangeMask(samples, std::max(a, 1), b);
+        if (withRanges) ScanValueRange(samples, a, b, rule, m_min[0][size_t(k)], m_max[0][size_t(k)]);
+    }
+    for (int level = 1; level < kLevels; ++level) {
+        const int ratio = kShift[level] - kShift[level - 1];
+        const size_t below = withChanges ? m_or[level - 1].size() : m_min[level - 1].size();
+        for (size_t k = 0; k < below; ++k) {
+            const size_t up = k >> ratio;
+            if (withChanges) m_or[level][up] |= m_or[level - 1][k];
+            if (withRanges) {
+                m_min[level][up] = std::min(m_min[level][up], m_min[level - 1][k]);
+                m_max[level][up] = std::max(m_max[level][up], m_max[level - 1][k]);
+            }
         }
     }
 }
 
 size_t CSampleSummary::MemoryBytes() const {
-    return (m_or0.size() + m_or1.size()) * sizeof(uint32_t) +
-           (m_min0.size() + m_max0.size() + m_min1.size() + m_max1.size()) * sizeof(int32_t);
+    size_t bytes = 0;
+    for (int level = 0; level < kLevels; ++level)
+        bytes += m_or[level].size() * sizeof(uint32_t) +
+                 (m_min[level].size() + m_max[level].size()) * sizeof(int32_t);
+    return bytes;
 }
 
 namespace {
 
-// Walks [a, b] as: a partial small block, whole small blocks up to a large
-// block boundary, whole large blocks, whole small blocks, a partial tail.
-template <typename Partial, typename Small, typename Large>
-void WalkBlocks(int32_t a, int32_t b, Partial partial, Small small, Large large) {
-    constexpr int32_t kSize0 = 1 << CSampleSummary::kShift0;
-    constexpr int32_t kSize1 = 1 << CSampleSummary::kShift1;
-    if (b - a < 2 * kSize0) {
+// Walks [a, b]: sample by sample up to the first boundary of a smallest
+// block, then ever larger whole blocks up to the largest, and back down to
+// the smallest and the samples of the tail.
+template <typename Partial, typename Block>
+void WalkBlocks(int32_t a, int32_t b, Partial partial, Block block) {
+    constexpr int kLevels = CSampleSummary::kLevels;
+    const int* shift = CSampleSummary::kShift;
+    if (int64_t(b) - a < 2 * (1 << shift[0])) {
         partial(a, b);
         return;
     }
-    int32_t i = a;
-    if ((i & (kSize0 - 1)) != 0) {
-        const int32_t end = (i | (kSize0 - 1));
-        partial(i, end);
-        i = end + 1;
+    int64_t i = a;
+    const int64_t end = int64_t(b) + 1;
+    // Up: align to ever larger blocks.
+    {
+        const int64_t mask0 = (1 << shift[0]) - 1;
+        if ((i & mask0) != 0) {
+            const int64_t next = (i | mask0) + 1;
+            partial(int32_t(i), int32_t(next - 1));
+            i = next;
+        }
     }
-    while ((i & (kSize1 - 1)) != 0 && i + kSize0 - 1 <= b) {
-        small(i >> CSampleSummary::kShift0);
-        i += kSize0;
+    for (int level = 0; level + 1 < kLevels; ++level) {
+        const int64_t size = int64_t(1) << shift[level];
+        const int64_t upper = (int64_t(1) << shift[level + 1]) - 1;
+        while ((i & upper) != 0 && i + size <= end) {
+            block(level, int32_t(i >> shift[level]));
+            i += size;
+        }
     }
-    while (i + kSize1 - 1 <= b) {
-        large(i >> CSampleSummary::kShift1);
-        i += kSize1;
+    // Down: the largest blocks that fit, then smaller ones.
+    for (int level = kLevels - 1; level >= 0; --level) {
+        const int64_t size = int64_t(1) << shift[level];
+        while (i + size <= end) {
+            block(level, int32_t(i >> shift[level]));
+            i += size;
+        }
     }
-    while (i + kSize0 - 1 <= b) {
-        small(i >> CSampleSummary::kShift0);
-        i += kSize0;
-    }
-    if (i <= b) partial(i, b);
+    if (i < end) partial(int32_t(i), b);
 }
 
 }  // namespace
@@ -119,7 +130,7 @@ uint32_t CSampleSummary::ChangeMask(int32_t a, int32_t b) const {
     uint32_t r = 0;
     WalkBlocks(
         a, b, [&](int32_t p, int32_t q) { r |= ScanChangeMask(m_samples, p, q); },
-        [&](int32_t k) { r |= m_or0[size_t(k)]; }, [&](int32_t k) { r |= m_or1[size_t(k)]; });
+        [&](int level, int32_t k) { r |= m_or[level][size_t(k)]; });
     return r;
 }
 
@@ -135,13 +146,9 @@ void CSampleSummary::ValueRange(int32_t a, int32_t b, int32_t& lo, int32_t& hi) 
                 mn = std::min(mn, l);
                 mx = std::max(mx, h);
             },
-            [&](int32_t k) {
-                mn = std::min(mn, m_min0[size_t(k)]);
-                mx = std::max(mx, m_max0[size_t(k)]);
-            },
-            [&](int32_t k) {
-                mn = std::min(mn, m_min1[size_t(k)]);
-                mx = std::max(mx, m_max1[size_t(k)]);
+            [&](int level, int32_t k) {
+                mn = std::min(mn, m_min[level][size_t(k)]);
+                mx = std::max(mx, m_max[level][size_t(k)]);
             });
     }
     lo = mn;

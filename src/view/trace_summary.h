@@ -3,8 +3,9 @@
 // many samples is answered from a few precomputed blocks instead of a walk
 // over every sample: where the samples change (the OR of every sample XOR its
 // predecessor) and the lowest and highest value as the analog graph reads it.
-// Blocks of 64 samples and of 4096 samples; a range query reads the partial
-// blocks at its two ends sample by sample and whole blocks in between.
+// Blocks of 16, 256 and 4096 samples; a range query reads the partial
+// blocks at its two ends sample by sample and the largest whole blocks in
+// between, so a pixel column of n samples costs about 50 + n / 4096 reads.
 // Plain C++ without Qt, so it can be tested and benchmarked on its own.
 
 #include <cstddef>
@@ -35,8 +36,8 @@ void ScanValueRange(const uint32_t* samples, int32_t a, int32_t b, const SampleV
 
 class CSampleSummary {
 public:
-    static constexpr int kShift0 = 6;    // 64 samples per small block
-    static constexpr int kShift1 = 12;   // 4096 samples per large block
+    static constexpr int kLevels = 3;
+    static constexpr int kShift[kLevels] = {4, 8, 12};   // 16, 256 and 4096 samples per block
 
     // Summarises samples[0..count-1]; the array must stay unchanged (and
     // alive) while queries are made. withChanges/withRanges choose which of
@@ -62,6 +63,6 @@ private:
     bool m_hasChanges = false;
     bool m_hasRanges = false;
     SampleValueRule m_rule;
-    std::vector<uint32_t> m_or0, m_or1;
-    std::vector<int32_t> m_min0, m_max0, m_min1, m_max1;
+    std::vector<uint32_t> m_or[kLevels];
+    std::vector<int32_t> m_min[kLevels], m_max[kLevels];
 };

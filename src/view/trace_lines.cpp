@@ -1,0 +1,176 @@
+// Lines of the row drawers with the drawing context's pixels, drawn in bulk.
+//
+// A thin line covers its start point and every pixel up to, but not
+// including, its end point (slanted ones along Bresenham's points), exactly
+// as CDrawContext::LineTo draws it. Its pixels fall into runs, one per column
+// of a steep line and one per row of a flat one; runs of the same colour that
+// touch are merged (a polyline's segments meet in shared columns), and all
+// runs are filled as rectangles in one call.
+
+#include <QPainter>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+
+#include "view/trace_internal.h"
+
+namespace trace_detail {
+
+bool ThinLines(QPainter& painter) {
+    return painter.pen().width() <= 1 && painter.worldTransform().isIdentity();
+}
+
+void FillRects(QPainter& painter, const QVector<QRect>& rects, const QColor& colour) {
+    if (rects.isEmpty()) return;
+    if (rects.size() <= 2) {
+        for (const QRect& r : rects) painter.fillRect(r, colour);
+        return;
+    }
+    const QPen pen = painter.pen();
+    const QBrush brush = painter.brush();
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(colour);
+    painter.drawRects(rects);
+    painter.setPen(pen);
+    painter.setBrush(brush);
+}
+
+void LineBatch::Vertical(int x, int y0, int y1) {
+    if (!m_spans.isEmpty()) {
+        QRect& last = m_spans.back();
+        if (last.left() == x && last.width() == 1 && y0 <= last.bottom() + 1 && y1 >= last.top() - 1) {
+            last.setTop(std::min(last.top(), y0));
+            last.setBottom(std::max(last.bottom(), y1));
+            return;
+        }
+    }
+    m_spans.push_back(QRect(QPoint(x, y0), QPoint(x, y1)));
+}
+
+void LineBatch::Horizontal(int y, int x0, int x1) {
+    if (!m_spans.isEmpty()) {
+        QRect& last = m_spans.back();
+        if (last.top() == y && last.height() == 1 && x0 <= last.right() + 1 && x1 >= last.left() - 1) {
+            last.setLeft(std::min(last.left(), x0));
+            last.setRight(std::max(last.right(), x1));
+            return;
+        }
+    }
+    m_spans.push_back(QRect(QPoint(x0, y), QPoint(x1, y)));
+}
+
+void LineBatch::Add(int x1, int y1, int x2, int y2) {
+    if (x1 == x2 && y1 == y2) return;   // an empty line draws nothing
+    if (!m_thin) {
+        m_lines.push_back(QLine(x1, y1, x2, y2));
+        return;
+    }
+    if (y1 == y2) {
+        if (x2 > x1)
+            Horizontal(y1, x1, x2 - 1);
+        else
+            Horizontal(y1, x2 + 1, x1);
+        return;
+    }
+    if (x1 == x2) {
+        if (y2 > y1)
+            Vertical(x1, y1, y2 - 1);
+        else
+            Vertical(x1, y2 + 1, y1);
+        return;
+    }
+    // Bresenham's points from the start, end point excluded, gathered into
+    // runs along the major axis. The major coordinate moves at every point;
+    // the minor one moves when the error term crosses its threshold, so the
+    // length of each run follows from the error term without visiting its
+    // points.
+    const int dx = std::abs(x2 - x1);
+    const int dy = -std::abs(y2 - y1);
+    const int sx = x1 < x2 ? 1 : -1;
+    const int sy = y1 < y2 ? 1 : -1;
+    int64_t err = int64_t(dx) + dy;
+    int cx = x1;
+    int cy = y1;
+    if (-dy > dx) {
+        // Steep: one run per column; x moves at the point where 2 err >= dy.
+        while (cx != x2) {
+            const int64_t need = int64_t(dy) - 2 * err;   // 2 (err + k dx) >= dy
+            const int64_t k = need <= 0 ? 0 : (need + 2 * int64_t(dx) - 1) / (2 * int64_t(dx));
+            const int yEnd = cy + static_cast<int>(k) * sy;
+            Vertical(cx, std::min(cy, yEnd), std::max(cy, yEnd));
+            err += k * dx + dy + dx;
+            cy = yEnd + sy;
+            cx += sx;
+        }
+        if (cy != y2) Vertical(cx, std::min(cy, y2 - sy), std::max(cy, y2 - sy));
+    } else {
+        // Flat: one run per row; y moves at the point where 2 err <= dx.
+        while (cy != y2) {
+            const int64_t need = 2 * err - dx;   // 2 (err + k dy) <= dx
+            const int64_t k = need <= 0 ? 0 : (need + 2 * int64_t(-dy) - 1) / (2 * int64_t(-dy));
+            const int xEnd = cx + static_cast<int>(k) * sx;
+            Horizontal(cy, std::min(cx, xEnd), std::max(cx, xEnd));
+            err += k * dy + dy + dx;
+            cx = xEnd + sx;
+            cy += sy;
+        }
+        if (cx != x2) Horizontal(cy, std::min(cx, x2 - sx), std::max(cx, x2 - sx));
+    }
+}
+
+namespace {
+
+// Side by side columns of tall runs (the bars of a zoomed-out graph, the
+// columns of a filled area) cost one fill per pixel row each. Their union is
+// the same as one wide rectangle over the rows they share plus each column's
+// short remainder above and below it, which fills far fewer rows.
+QVector<QRect> CoalesceColumns(const QVector<QRect>& spans) {
+    constexpr int kMinShared = 8;
+    QVector<QRect> out;
+    out.reserve(spans.size());
+    const int n = static_cast<int>(spans.size());
+    auto tallColumn = [&](int k) { return spans[k].width() == 1 && spans[k].height() >= kMinShared; };
+    int i = 0;
+    while (i < n) {
+        if (!tallColumn(i)) {
+            out.push_back(spans[i++]);
+            continue;
+        }
+        int top = spans[i].top();
+        int bottom = spans[i].bottom();
+        int j = i + 1;
+        while (j < n && tallColumn(j) && spans[j].left() == spans[j - 1].left() + 1) {
+            const int t = std::max(top, spans[j].top());
+            const int b = std::min(bottom, spans[j].bottom());
+            if (b - t + 1 < kMinShared) break;
+            top = t;
+            bottom = b;
+            ++j;
+        }
+        if (j - i < 2) {
+            out.push_back(spans[i++]);
+            continue;
+        }
+        out.push_back(QRect(QPoint(spans[i].left(), top), QPoint(spans[j - 1].left(), bottom)));
+        for (int k = i; k < j; ++k) {
+            const QRect& r = spans[k];
+            if (r.top() < top) out.push_back(QRect(QPoint(r.left(), r.top()), QPoint(r.left(), top - 1)));
+            if (r.bottom() > bottom)
+                out.push_back(QRect(QPoint(r.left(), bottom + 1), QPoint(r.left(), r.bottom())));
+        }
+        i = j;
+    }
+    return out;
+}
+
+}  // namespace
+
+void LineBatch::Draw(QPainter& painter) {
+    if (!m_lines.isEmpty()) painter.drawLines(m_lines);
+    FillRects(painter, m_spans.size() > 2 ? CoalesceColumns(m_spans) : m_spans, painter.pen().color());
+    m_lines.clear();
+    m_spans.clear();
+}
+
+}  // namespace trace_detail
