@@ -25,6 +25,8 @@ const QColor kMarker(255, 255, 127, 80);
 const QColor kLabelBox(100, 100, 100, 200);
 const QRgb kBlack = 0;
 
+uint32_t Zero(int) { return 0; }
+
 struct Fixture {
     CVexlarDoc doc;
     CVexlarView view{&doc, nullptr};
@@ -236,6 +238,41 @@ private slots:
             QVERIFY(rows.contains(kHeight - 1));
             for (int y = 81; y < 196; ++y) QVERIFY2(!rows.contains(y), qPrintable(QString::number(y)));
         }
+    }
+
+    void verticalLinesNeverRunBackOverTheRulers() {
+        // A spectrum row without samples has no graph in this paint; a
+        // spectrum row scrolled above the lines' top ends above it. Neither
+        // draws a line upward over the rulers.
+        Fixture f;
+        CSignal* empty = AddSignal(f.doc, "none", 8, 0, Zero);
+        empty->m_spectrum = true;
+        const auto paint = [&](int trigger) {
+            f.doc.m_triggerPos = trigger;
+            return f.Paint();
+        };
+        QImage at300 = paint(10);
+        QImage at900 = paint(40);
+        QCOMPARE(DifferingRows(at300, at900, 300, 0, kHeight), Range(55, kHeight));
+
+        Fixture scrolled;
+        CSignal* spec = AddSignal(scrolled.doc, "spec", 8, 4096, [](int i) { return (i * 37) & 0xFF; });
+        spec->m_spectrum = true;
+        AddSignal(scrolled.doc, "a", 1, 4096, Zero);
+        scrolled.view.m_scrollY = -60;   // graph from -5 to 95, axis to 110
+        const auto paintScrolled = [&](int trigger) {
+            scrolled.doc.m_triggerPos = trigger;
+            return scrolled.Paint();
+        };
+        paintScrolled(10);
+        at300 = paintScrolled(10);
+        at900 = paintScrolled(40);
+        QCOMPARE(spec->m_traceRect.top, -5);
+        const QList<int> rows = DifferingRows(at300, at900, 300, 0, kHeight);
+        QVERIFY(!rows.contains(54));
+        QVERIFY(rows.contains(55) && rows.contains(79));   // the label box
+        for (int y = 80; y < 110; ++y) QVERIFY(!rows.contains(y));
+        QVERIFY(rows.contains(110) && rows.contains(kHeight - 1));
     }
 
     void documentWithoutSignals() {
