@@ -27,14 +27,14 @@
 namespace {
 
 void EnsureApp() {
-    static std::unique_ptr<QApplication> app;
-    if (!app && QCoreApplication::instance() == nullptr) {
-        if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        static int argc = 1;
-        static char name[] = "trace_bench";
-        static char* argv[] = {name, nullptr};
-        app = std::make_unique<QApplication>(argc, argv);
-    }
+    // Created once and never destroyed: tearing an application down from an
+    // exit handler, after Qt's own globals, is not safe.
+    if (QCoreApplication::instance() != nullptr) return;
+    if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    static int argc = 1;
+    static char name[] = "trace_bench";
+    static char* argv[] = {name, nullptr};
+    new QApplication(argc, argv);
 }
 
 struct Document {
