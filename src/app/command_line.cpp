@@ -26,6 +26,30 @@ bool ParseCore(const QString& value, QString& address, int& port) {
 }
 }  // namespace
 
+QStringList WithoutQtOptions(const QStringList& arguments) {
+    static const QStringList withValue = {
+        "-platform", "-platformpluginpath", "-platformtheme", "-plugin", "-style", "-stylesheet",
+        "-session", "-display", "-geometry", "-qwindowgeometry", "-qwindowicon", "-qwindowtitle",
+        "-name", "-title", "-qmljsdebugger"};
+    static const QStringList flags = {"-reverse", "-widgetcount", "-nograb", "-dograb", "-sync"};
+    QStringList kept;
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString& arg = arguments[i];
+        const QString name = arg.section(QLatin1Char('='), 0, 0);
+        if (i > 0 && withValue.contains(name)) {
+            if (!arg.contains(QLatin1Char('='))) {
+                ++i;   // the value follows
+            }
+            continue;
+        }
+        if (i > 0 && flags.contains(arg)) {
+            continue;
+        }
+        kept << arg;
+    }
+    return kept;
+}
+
 QString VersionText() {
     return QStringLiteral("Vexlar, Version 2.1\n");
 }

@@ -19,5 +19,9 @@ struct CommandLineOptions {
 };
 
 CommandLineOptions ParseCommandLine(const QStringList& arguments);   // arguments[0] is the program
+// The arguments without Qt's own options (-platform NAME, -style NAME, ...),
+// as QApplication will take them out; used to check the line before a
+// display is opened.
+QStringList WithoutQtOptions(const QStringList& arguments);
 QString UsageText();
 QString VersionText();

@@ -23,7 +23,8 @@ int main(int argc, char** argv) {
             args.removeFirst();
             return RunHeadlessExport(args);
         }
-        const CommandLineOptions early = ParseCommandLine(QStringList{QStringLiteral("vexlar")} + raw);
+        const CommandLineOptions early =
+            ParseCommandLine(WithoutQtOptions(QStringList{QStringLiteral("vexlar")} + raw));
         if (early.help) {
             std::fputs(qPrintable(UsageText()), stdout);
             return 0;
@@ -31,6 +32,10 @@ int main(int argc, char** argv) {
         if (early.version) {
             std::fputs(qPrintable(VersionText()), stdout);
             return 0;
+        }
+        if (!early.error.isEmpty()) {
+            std::fprintf(stderr, "vexlar: %s\n%s", qPrintable(early.error), qPrintable(UsageText()));
+            return 2;
         }
     }
 

@@ -518,6 +518,12 @@ private slots:
         QCOMPARE(options.adapters, adapters);
         QCOMPARE(options.file, file);
     }
+
+    void qtOptionsAreLeftToQt() {
+        QCOMPARE(WithoutQtOptions({"vexlar", "-platform", "offscreen", "--demo", "-style=fusion", "-reverse",
+                                   "a.VEXLAR"}),
+                 (QStringList{"vexlar", "--demo", "a.VEXLAR"}));
+    }
 };
 
 QTEST_MAIN(ShellTest)
