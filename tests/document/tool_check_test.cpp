@@ -93,7 +93,7 @@ TEST(GhdlTestbench, SimulatedSignalsEqualTheCapture)
         {"hex, 32 bits", Hex, {"all_bits", 32, 0}, {{"data", 8, 4}, {"strobe", 1, 7}, {"top", 4, 28}}},
         {"unsigned, 32 bits", Unsigned, {"all_bits", 32, 0}, {{"low", 3, 0}, {"high bit", 1, 31}}},
         {"signed, 12 bits", Signed, {"adc", 12, 0}, {{"msb", 1, 11}, {"mid", 6, 3}, {"past", 4, 10}}},
-        {"binary, 10 bits", Binary, {"word", 10, 0}, {{"signal", 2, 8}, {"b0", 1, 0}}},
+        {"binary, 10 bits", Binary, {"word", 10, 0}, {{"signal", 2, 8}, {"b0", 1, 0}, {"caf\xe9 \\x", 3, 1}}},
         {"hex, 10 bits", Hex, {"w10", 10, 0}, {{"nib", 4, 6}}},
         {"hex, 12 bits", Hex, {"w12", 12, 0}, {{"n", 4, 4}}},
         {"one bit", Unsigned, {"line", 1, 0}, {{"same", 1, 0}, {"wider", 3, 0}, {"other", 1, 5}}},
