@@ -44,7 +44,7 @@ TEST(TracePrint, PdfPageShowsTheRows) {
     const QString pdf = dir.filePath(QStringLiteral("rows.pdf"));
 
     SignalSet set;
-    CSignal& bus = set.Add(8, Ramp(200, 20));
+    set.Add(8, Ramp(200, 20));   // an expanded bus
     CSignal& bit = set.Add(1, Ramp(200, 7));
     CSignal& analog = set.Add(8, Ramp(200, 3));
     analog.m_analog = true;
