@@ -5,6 +5,7 @@
 
 #include <QCommandLinkButton>
 #include <QDialogButtonBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
@@ -257,6 +258,26 @@ private slots:
         responder.SetReplies({{kOtherCoreId, 7777}, {LOGIC_ANALYZER_CORE_ID, uint16_t(core->CapturePort())}});
         QVERIFY(WaitFor([&] { return app.m_link.CompletedCaptures() >= 1; }, 10000));
         QCOMPARE(app.m_link.CorePort(), core->CapturePort());
+    }
+
+    void closingTheWindowDuringTheSearchEndsItWithoutADialog() {
+        CVexlarApp app;
+        bool dialogShown = false;
+        app.m_runSelectDialog = [&](CSelectFpgaDialog&) {
+            dialogShown = true;
+            return IDCANCEL;
+        };
+        QElapsedTimer sinceClose;
+        QTimer::singleShot(300, [&] {
+            sinceClose.start();
+            app.MainFrame()->close();
+        });
+        QVERIFY(app.InitInstance(LoopbackDiscovery()));
+        QVERIFY(sinceClose.isValid());
+        QVERIFY2(sinceClose.elapsed() < 1500, "the search ends soon after the window closed");
+        QVERIFY(app.MainFrameClosed());
+        QVERIFY(!dialogShown);
+        QVERIFY(!app.m_link.IsRunning());
     }
 
     void theDemoCoreChosenWhileTheThreadSearchesIsFoundOnLoopback() {
