@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 
 #include "document/capture_handoff.h"
 #include "document/vexlar_doc.h"
