@@ -17,9 +17,7 @@
 #include <QPrinter>
 #include <exception>
 
-#ifdef VEXLAR_HAVE_WAVEFORM_VIEW
 #include "view/vexlar_view.h"
-#endif
 
 using namespace VexlarCmd;
 
@@ -47,7 +45,6 @@ void OnActiveDocument(CMainFrame& frame, CDocumentManager& documents, Command co
 }
 
 void PrintActiveView(CMainFrame& frame, bool preview) {
-#ifdef VEXLAR_HAVE_WAVEFORM_VIEW
     CChildFrame* child = ActiveFrame(frame);
     auto* view = child ? qobject_cast<CVexlarView*>(child->View()) : nullptr;
     if (!view) {
@@ -65,10 +62,6 @@ void PrintActiveView(CMainFrame& frame, bool preview) {
             view->Print(printer);
         }
     }
-#else
-    (void)frame;
-    (void)preview;
-#endif
 }
 
 }  // namespace
