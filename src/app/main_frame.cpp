@@ -337,9 +337,37 @@ void CMainFrame::BuildMenu130() {
     QMenu* window = bar->addMenu(tr("&Window"));
     window->addAction(Action(ID_WINDOW_NEW));
     window->addAction(Action(ID_WINDOW_MANAGER));
+    // the open document windows, numbered, the active one checked
+    connect(window, &QMenu::aboutToShow, this, [this, window] { FillWindowList(window); });
 
     QMenu* help = bar->addMenu(tr("&Help"));
     help->addAction(Action(ID_APP_ABOUT));
+}
+
+void CMainFrame::FillWindowList(QMenu* window) {
+    for (QAction* action : window->actions()) {
+        if (action->property("windowListItem").toBool()) {
+            window->removeAction(action);
+            action->deleteLater();
+        }
+    }
+    const auto windows = m_mdiArea->subWindowList();
+    if (windows.isEmpty()) {
+        return;
+    }
+    QAction* separator = window->addSeparator();
+    separator->setProperty("windowListItem", true);
+    for (int i = 0; i < windows.size(); ++i) {
+        QMdiSubWindow* sub = windows[i];
+        QString title = sub->windowTitle();
+        title.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        auto* item = window->addAction(i < 9 ? QStringLiteral("&%1 %2").arg(i + 1).arg(title) : title);
+        item->setProperty("windowListItem", true);
+        item->setCheckable(true);
+        item->setChecked(sub == m_mdiArea->activeSubWindow() || (!m_mdiArea->activeSubWindow() &&
+                                                                  sub == m_mdiArea->currentSubWindow()));
+        connect(item, &QAction::triggered, m_mdiArea, [this, sub] { m_mdiArea->setActiveSubWindow(sub); });
+    }
 }
 
 void CMainFrame::UpdateMenuForDocuments() {

@@ -68,6 +68,7 @@ private:
     QMenu* AddViewMenu();
     void AddRecentFileItems(QMenu* file);
     void UpdateIndicators();
+    void FillWindowList(QMenu* window);
 
     std::map<int, QAction*> m_actions;
     QAction* m_recentActions[4] = {};

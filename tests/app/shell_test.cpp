@@ -259,6 +259,17 @@ private slots:
         QCOMPARE(frames[0]->windowTitle(), QStringLiteral("Vexlar1:1"));
         QCOMPARE(frames[1]->windowTitle(), QStringLiteral("Vexlar1:2"));
         QCOMPARE(app->MainFrame()->MdiArea()->subWindowList().size(), 2);
+        // the Window menu lists both windows, the active one checked
+        QMenu* windowMenu = MenuNamed(app->MainFrame(), "&Window");
+        QVERIFY(windowMenu);
+        emit windowMenu->aboutToShow();
+        QStringList listed;
+        for (QAction* action : windowMenu->actions()) {
+            if (action->property("windowListItem").toBool() && !action->isSeparator()) {
+                listed << action->text() + (action->isChecked() ? "*" : "");
+            }
+        }
+        QCOMPARE(listed, (QStringList{"&1 Vexlar1:1", "&2 Vexlar1:2*"}));
 
         // closing one of two windows of a modified document asks nothing and
         // keeps the document
