@@ -23,6 +23,8 @@ using namespace trace_detail;
 
 namespace {
 
+constexpr int64_t kPrefetchAhead = 8;
+
 // Value to y: (y + H) - (v - m_min) / (m_max - m_min) * H, truncated and
 // clamped to the graph; the difference v - m_min in 32-bit arithmetic. With
 // m_max equal to m_min there is no finite position and every point lies on
@@ -106,6 +108,9 @@ void EmitAnalogLines(const CSignal& signal, int first, int last, const Stepping&
     int x = st.x0;
     for (int64_t c = 0; c < columns; ++c) {
         const int64_t start = first + c * st.n;
+        // The partial blocks at the column edges are read from the samples:
+        // ask for them well ahead (columns lie far apart when zoomed out).
+        if (summary && c + kPrefetchAhead < columns) __builtin_prefetch(s + start + kPrefetchAhead * st.n - 1);
         const int32_t a = static_cast<int32_t>(c == 0 ? start : start - 1);
         const int32_t b = static_cast<int32_t>(start + st.n - 1);
         int smallest, largest;
@@ -149,14 +154,14 @@ int DrawAnalogRow(CDrawContext& dc, CSignal& signal, int first, int last, const 
     if (signal.m_numBits == 1) {
         // A one-bit signal is a digital waveform on the graph background.
         if (visible) {
-            const bool thin = !print && RowEmitter::CanBatch(painter);
+            const bool batch = !print && RowEmitter::CanBatch(painter);
             const QColor fill = signal.m_selected ? ThemeColors::SelectedFill(theme)
                                                   : ThemeColors::NormalFill(theme);
             const QColor bitLine = signal.m_selected ? ThemeColors::SelectedLine(theme)
                                                      : ThemeColors::NormalLine(theme);
             std::vector<DigitalColumn> cols;
             BuildDigitalColumns(signal, firstIn, lastIn, st, cols);
-            RowEmitter e(painter, y, dir, bitLine, fill, !thin, !thin);
+            RowEmitter e(painter, y, dir, bitLine, fill, !batch, !batch);
             EmitBitRow(cols, cols.empty() ? 0u : cols.front().before, 1u, st.x0, signal.m_bitHeight, e);
         }
     } else if (visible && lastIn >= firstIn) {
@@ -167,7 +172,7 @@ int DrawAnalogRow(CDrawContext& dc, CSignal& signal, int first, int last, const 
         map.minValue = signal.m_min;
         map.range = static_cast<double>(signal.m_max) - static_cast<double>(signal.m_min);
         map.rule = ValueRuleOf(signal);
-        LineBatch lines(ThinLines(painter));
+        LineBatch lines(painter);
         EmitAnalogLines(signal, firstIn, lastIn, st, perSample, map, lines);
         lines.Draw(painter);
     }

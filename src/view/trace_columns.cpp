@@ -99,6 +99,9 @@ void BuildDigitalColumns(const CSignal& signal, int first, int last, const Stepp
     const CSampleSummary* summary = SummaryFor(signal, true, false);
     for (int64_t k = 0; k < columns; ++k) {
         const int64_t start = first + k * st.n;
+        // The partial blocks at the column edges are read from the samples:
+        // ask for them well ahead (columns lie far apart when zoomed out).
+        if (summary && k + 8 < columns) __builtin_prefetch(s + start + 8 * st.n - 1);
         const int32_t end = static_cast<int32_t>(std::min<int64_t>(start + st.n - 1, last));
         const int32_t from = static_cast<int32_t>(std::max<int64_t>(start, int64_t(first) + 1));
         const uint32_t change =

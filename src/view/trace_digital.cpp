@@ -29,9 +29,22 @@ RowEmitter::RowEmitter(QPainter& painter, int y, int dir, const QColor& lineColo
       m_fill(fillColor),
       m_ordered(ordered),
       m_keepStrokes(keepStrokes),
-      m_lines(ThinLines(painter)) {}
+      m_lines(painter) {
+    // A stroke lies inside the block that later covers its dense run, or
+    // (for a pen that grows to the left) inside the edge that opened the run;
+    // only a run at the very start has no such edge. Same colour required.
+    if (!keepStrokes && m_lines.Mode() == LineMode::Wide)
+        m_keepOriginStroke = FootprintOfWidth(painter.pen().width()).left < 0;
+    if (painter.pen().color() != lineColor) m_keepStrokes = true;
+}
 
-bool RowEmitter::CanBatch(QPainter& painter) { return ThinLines(painter); }
+bool RowEmitter::CanBatch(QPainter& painter) {
+    const LineMode mode = LineModeOf(painter);
+    if (mode == LineMode::Thin) return true;
+    if (mode != LineMode::Wide) return false;
+    const WideFootprint& f = FootprintOfWidth(painter.pen().width());
+    return f.right <= 0 && f.bottom <= 0;
+}
 
 RowEmitter::~RowEmitter() { Flush(); }
 
@@ -73,7 +86,7 @@ void RowEmitter::Line(int x1, int off1, int x2, int off2) {
 }
 
 void RowEmitter::Stroke(int x, int off1, int off2) {
-    if (m_keepStrokes) Line(x, off1, x, off2);
+    if (m_keepStrokes || (m_keepOriginStroke && x == m_x0)) Line(x, off1, x, off2);
 }
 
 void RowEmitter::Flush() {
@@ -90,6 +103,7 @@ void EmitBitRow(const std::vector<DigitalColumn>& cols, uint32_t firstValue, uin
     const int lo = bitHeight - 3;
     bool cur = (firstValue & mask) != 0;
     int level = cur ? hi : lo;
+    e.SetOrigin(x0);
     int u = x0;
     int v = x0;
     auto event = [&](int x, bool b) {
@@ -203,14 +217,14 @@ void DrawDigitalRow(CDrawContext& dc, CSignal& signal, int first, int last, cons
     std::vector<DigitalColumn> cols;
     BuildDigitalColumns(signal, first, last, st, cols);
     const uint32_t firstValue = cols.empty() ? 0u : cols.front().before;
-    const bool thin = !print && RowEmitter::CanBatch(painter);
+    const bool batch = !print && RowEmitter::CanBatch(painter);
     auto visible = [&](int top, int height) {
         return print || BandVisible(painter, top, top + height);
     };
 
     if (signal.m_numBits == 1) {
         if (visible(y, signal.m_bitHeight)) {
-            RowEmitter e(painter, y, dir, screen.line, screen.fill, !thin, !thin);
+            RowEmitter e(painter, y, dir, screen.line, screen.fill, !batch, !batch);
             EmitBitRow(cols, firstValue, 1u, st.x0, signal.m_bitHeight, e);
         }
     } else {
@@ -227,7 +241,7 @@ void DrawDigitalRow(CDrawContext& dc, CSignal& signal, int first, int last, cons
             for (int bit = 0; bit < signal.m_numBits; ++bit) {
                 const int top = dir > 0 ? yb : yb - signal.m_bitHeight;
                 if (visible(top, signal.m_bitHeight)) {
-                    RowEmitter e(painter, yb, dir, screen.line, screen.fill, !thin, !thin);
+                    RowEmitter e(painter, yb, dir, screen.line, screen.fill, !batch, !batch);
                     EmitBitRow(cols, firstValue, mask, st.x0, signal.m_bitHeight, e);
                 }
                 yb += dir * (signal.m_bitHeight + signal.m_bitGap);
@@ -246,10 +260,10 @@ int DrawBitTrace(QPainter& painter, CSignal& signal, int first, int last, int x0
     const Stepping st = ScreenStepping(x0, step);
     if (BandVisible(painter, y, y + signal.m_bitHeight)) {
         const RowColours colours = ScreenColours(signal);
-        const bool thin = RowEmitter::CanBatch(painter);
+        const bool batch = RowEmitter::CanBatch(painter);
         std::vector<DigitalColumn> cols;
         BuildDigitalColumns(signal, first, last, st, cols);
-        RowEmitter e(painter, y, 1, colours.line, colours.fill, !thin, !thin);
+        RowEmitter e(painter, y, 1, colours.line, colours.fill, !batch, !batch);
         EmitBitRow(cols, cols.empty() ? 0u : cols.front().before, mask, st.x0, signal.m_bitHeight, e);
     }
     return signal.m_bitHeight;

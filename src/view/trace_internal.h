@@ -9,6 +9,7 @@
 #include <QString>
 #include <QVector>
 
+#include <climits>
 #include <cstdint>
 #include <vector>
 
@@ -54,28 +55,52 @@ const CSampleSummary* SummaryFor(const CSignal& signal, bool changes, bool range
 // True when a band of rows [top, bottom) can show on the painter's target.
 bool BandVisible(QPainter& painter, int top, int bottom);
 
-// Lines with the drawing context's meaning (CDrawContext::LineTo): a thin
-// line on an unscaled target covers its start point and every pixel up to,
-// but not including, its end point, in every direction (slanted ones by
-// Bresenham's points); a wide pen or a scaled target draws the line as Qt
-// does with a flat cap. Collected, then drawn in two calls.
+// How lines drawn with the painter's current pen are made of pixels.
+//  Thin:  a one-pixel solid pen on an unscaled target, drawn as the drawing
+//         context's LineTo draws it: the start point and every pixel up to,
+//         but not including, the end point, in every direction (slanted ones
+//         by Bresenham's points).
+//  Wide:  a wider solid pen with a flat cap on an unscaled target; horizontal
+//         and vertical lines cover a fixed rectangle around their span (learnt
+//         once from Qt's own drawing), slanted ones are drawn by Qt.
+//  Other: drawn by Qt one line at a time (scaled targets, dotted pens).
+enum class LineMode { Thin, Wide, Other };
+
+// Pixels a wide pen adds around a horizontal span [x0, x1 - 1] at y (rows
+// y + top .. y + bottom) and around a vertical span [y0, y1 - 1] at x
+// (columns x + left .. x + right).
+struct WideFootprint {
+    bool known = false;
+    int top = 0, bottom = 0, left = 0, right = 0;
+};
+
+LineMode LineModeOf(QPainter& painter);
+const WideFootprint& FootprintOfWidth(int width);
+
+// Collects lines of one pen and draws them in as few calls as possible.
 class LineBatch {
 public:
-    explicit LineBatch(bool thin) : m_thin(thin) {}
+    explicit LineBatch(QPainter& painter);
     void Add(int x1, int y1, int x2, int y2);
-    // Draws with the painter's pen; thin lines as solid spans of its colour.
+    // Draws with the painter's pen; thin and wide axis lines as solid spans
+    // of its colour.
     void Draw(QPainter& painter);
     bool IsEmpty() const { return m_lines.isEmpty() && m_spans.isEmpty(); }
+    LineMode Mode() const { return m_mode; }
 
 private:
     // A run of pixels in one column (x, y0..y1) or one row (y, x0..x1),
     // inclusive; merged with the previous run when they touch.
     void Vertical(int x, int y0, int y1);
     void Horizontal(int y, int x0, int x1);
-    bool m_thin;
-    QVector<QLine> m_lines;   // wide pens and scaled targets
-    QVector<QRect> m_spans;   // thin lines
+    void Rect(int x0, int y0, int x1, int y1);
+    LineMode m_mode;
+    WideFootprint m_wide;
+    QVector<QLine> m_lines;   // drawn by Qt
+    QVector<QRect> m_spans;   // filled
 };
+// True when lines of the painter's current pen are thin lines.
+bool ThinLines(QPainter& painter);
 // Solid rectangles in one colour, in one call.
 void FillRects(QPainter& painter, const QVector<QRect>& rects, const QColor& colour);
 
@@ -92,8 +117,8 @@ class RowEmitter {
 public:
     RowEmitter(QPainter& painter, int y, int dir, const QColor& lineColor,
                const QColor& fillColor, bool ordered, bool keepStrokes);
-    // Batched (thin pen on screen) or ordered with every stroke, as the
-    // painter's pen requires.
+    // True when the row's primitives may be drawn bodies first and lines
+    // after (thin pens, and wide pens that only grow left and up).
     static bool CanBatch(QPainter& painter);
     ~RowEmitter();
     void FillLine(int x, int off, int w, int h);
@@ -102,6 +127,9 @@ public:
     // A thin stroke inside a dense run; a one-pixel stroke lies wholly inside
     // the solid block that later covers the run, so it may be left out.
     void Stroke(int x, int off1, int off2);
+    // The x where the row starts: a stroke there may reach left of the
+    // first block and is kept for pens that grow to the left.
+    void SetOrigin(int x0) { m_x0 = x0; }
     void Flush();
     int Y(int off) const { return m_y + m_dir * off; }
 
@@ -114,6 +142,8 @@ private:
     QColor m_fill;
     bool m_ordered;
     bool m_keepStrokes;
+    bool m_keepOriginStroke = false;
+    int m_x0 = INT_MIN;
     QVector<QRect> m_bodies;
     QVector<QRect> m_blocks;
     LineBatch m_lines;

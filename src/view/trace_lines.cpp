@@ -7,6 +7,7 @@
 // touch are merged (a polyline's segments meet in shared columns), and all
 // runs are filled as rectangles in one call.
 
+#include <QImage>
 #include <QPainter>
 
 #include <algorithm>
@@ -17,9 +18,77 @@
 
 namespace trace_detail {
 
-bool ThinLines(QPainter& painter) {
-    return painter.pen().width() <= 1 && painter.worldTransform().isIdentity();
+LineMode LineModeOf(QPainter& painter) {
+    const QPen pen = painter.pen();
+    if (pen.style() != Qt::SolidLine || !painter.worldTransform().isIdentity() || pen.brush().style() != Qt::SolidPattern)
+        return LineMode::Other;
+    if (pen.width() <= 1) return LineMode::Thin;
+    if (pen.capStyle() == Qt::FlatCap && FootprintOfWidth(pen.width()).known) return LineMode::Wide;
+    return LineMode::Other;
 }
+
+bool ThinLines(QPainter& painter) { return LineModeOf(painter) == LineMode::Thin; }
+
+namespace {
+
+// Draws one horizontal or vertical line with a flat-capped pen of the width
+// and returns the bounding box of its pixels, or an empty rectangle when
+// they do not fill it.
+QRect PaintedBox(int width, QPoint from, QPoint to) {
+    QImage image(48, 48, QImage::Format_RGB32);
+    image.fill(Qt::black);
+    {
+        QPainter painter(&image);
+        QPen pen(QColor(255, 255, 255));
+        pen.setWidth(width);
+        pen.setCapStyle(Qt::FlatCap);
+        pen.setJoinStyle(Qt::MiterJoin);
+        painter.setPen(pen);
+        painter.drawLine(from, to);
+    }
+    QRect box;
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) != qRgb(0, 0, 0)) {
+                box |= QRect(x, y, 1, 1);
+                ++count;
+            }
+    return count == box.width() * box.height() ? box : QRect();
+}
+
+WideFootprint Calibrate(int width) {
+    WideFootprint f;
+    if (width < 2 || width > 8) return f;
+    // Spans [20, 29] at y 24 and [20, 29] at x 24, drawn both ways.
+    const QRect h1 = PaintedBox(width, {20, 24}, {30, 24});
+    const QRect h2 = PaintedBox(width, {30, 24}, {20, 24});
+    const QRect v1 = PaintedBox(width, {24, 20}, {24, 30});
+    const QRect v2 = PaintedBox(width, {24, 30}, {24, 20});
+    if (h1.isEmpty() || h1 != h2 || v1.isEmpty() || v1 != v2) return f;
+    if (h1.left() != 20 || h1.right() != 29 || v1.top() != 20 || v1.bottom() != 29) return f;
+    f.top = h1.top() - 24;
+    f.bottom = h1.bottom() - 24;
+    f.left = v1.left() - 24;
+    f.right = v1.right() - 24;
+    f.known = true;
+    return f;
+}
+
+}  // namespace
+
+const WideFootprint& FootprintOfWidth(int width) {
+    static const WideFootprint kUnknown;
+    static const WideFootprint kFootprints[] = {Calibrate(2), Calibrate(3), Calibrate(4)};
+    if (width < 2 || width > 4) return kUnknown;
+    return kFootprints[width - 2];
+}
+
+LineBatch::LineBatch(QPainter& painter) : m_mode(LineModeOf(painter)) {
+    if (m_mode == LineMode::Wide) m_wide = FootprintOfWidth(painter.pen().width());
+}
+
+void LineBatch::Rect(int x0, int y0, int x1, int y1) { m_spans.push_back(QRect(QPoint(x0, y0), QPoint(x1, y1))); }
 
 void FillRects(QPainter& painter, const QVector<QRect>& rects, const QColor& colour) {
     if (rects.isEmpty()) return;
@@ -62,7 +131,16 @@ void LineBatch::Horizontal(int y, int x0, int x1) {
 
 void LineBatch::Add(int x1, int y1, int x2, int y2) {
     if (x1 == x2 && y1 == y2) return;   // an empty line draws nothing
-    if (!m_thin) {
+    if (m_mode == LineMode::Wide) {
+        if (y1 == y2)
+            Rect(std::min(x1, x2), y1 + m_wide.top, std::max(x1, x2) - 1, y1 + m_wide.bottom);
+        else if (x1 == x2)
+            Rect(x1 + m_wide.left, std::min(y1, y2), x1 + m_wide.right, std::max(y1, y2) - 1);
+        else
+            m_lines.push_back(QLine(x1, y1, x2, y2));
+        return;
+    }
+    if (m_mode == LineMode::Other) {
         m_lines.push_back(QLine(x1, y1, x2, y2));
         return;
     }
@@ -123,24 +201,26 @@ namespace {
 
 // Side by side columns of tall runs (the bars of a zoomed-out graph, the
 // columns of a filled area) cost one fill per pixel row each. Their union is
-// the same as one wide rectangle over the rows they share plus each column's
-// short remainder above and below it, which fills far fewer rows.
+// the same as one wide rectangle over the rows they all share plus each
+// column's remainder above and below it, which fills far fewer rows. Runs of
+// a wide pen are columns of its width, one pixel apart.
 QVector<QRect> CoalesceColumns(const QVector<QRect>& spans) {
     constexpr int kMinShared = 8;
     QVector<QRect> out;
     out.reserve(spans.size());
     const int n = static_cast<int>(spans.size());
-    auto tallColumn = [&](int k) { return spans[k].width() == 1 && spans[k].height() >= kMinShared; };
+    auto tall = [&](int k) { return spans[k].height() >= kMinShared; };
     int i = 0;
     while (i < n) {
-        if (!tallColumn(i)) {
+        if (!tall(i)) {
             out.push_back(spans[i++]);
             continue;
         }
+        const int width = spans[i].width();
         int top = spans[i].top();
         int bottom = spans[i].bottom();
         int j = i + 1;
-        while (j < n && tallColumn(j) && spans[j].left() == spans[j - 1].left() + 1) {
+        while (j < n && tall(j) && spans[j].width() == width && spans[j].left() == spans[j - 1].left() + 1) {
             const int t = std::max(top, spans[j].top());
             const int b = std::min(bottom, spans[j].bottom());
             if (b - t + 1 < kMinShared) break;
@@ -152,12 +232,12 @@ QVector<QRect> CoalesceColumns(const QVector<QRect>& spans) {
             out.push_back(spans[i++]);
             continue;
         }
-        out.push_back(QRect(QPoint(spans[i].left(), top), QPoint(spans[j - 1].left(), bottom)));
+        out.push_back(QRect(QPoint(spans[i].left(), top), QPoint(spans[j - 1].right(), bottom)));
         for (int k = i; k < j; ++k) {
             const QRect& r = spans[k];
-            if (r.top() < top) out.push_back(QRect(QPoint(r.left(), r.top()), QPoint(r.left(), top - 1)));
+            if (r.top() < top) out.push_back(QRect(QPoint(r.left(), r.top()), QPoint(r.right(), top - 1)));
             if (r.bottom() > bottom)
-                out.push_back(QRect(QPoint(r.left(), bottom + 1), QPoint(r.left(), r.bottom())));
+                out.push_back(QRect(QPoint(r.left(), bottom + 1), QPoint(r.right(), r.bottom())));
         }
         i = j;
     }

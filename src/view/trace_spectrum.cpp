@@ -82,7 +82,7 @@ void CurveLines(const BinMap& map, const double* levels, LineBatch& lines) {
 template <typename Add>
 void StrokeLines(CDrawContext& dc, const QColor& colour, Add add) {
     dc.SelectPen(colour, 1);
-    LineBatch lines(ThinLines(dc.Painter()));
+    LineBatch lines(dc.Painter());
     add(lines);
     lines.Draw(dc.Painter());
 }

@@ -36,7 +36,7 @@ void ExpectSamePixels(const std::vector<Segment>& segments, int penWidth, const 
         QPainter painter(&actual);
         CDrawContext dc(painter);
         dc.SelectPen(QColor(0, 255, 0), penWidth);
-        trace_detail::LineBatch batch(trace_detail::ThinLines(painter));
+        trace_detail::LineBatch batch(painter);
         for (const Segment& s : segments) batch.Add(s.x1, s.y1, s.x2, s.y2);
         batch.Draw(painter);
     }
@@ -64,6 +64,7 @@ TEST(TraceLines, SingleLinesOfEverySlopeAndDirection) {
             s.y2 = std::clamp(s.y1 + small(rng) * (k % 3 == 0 ? 20 : 1), 0, 399);
         }
         ExpectSamePixels({s}, 1, "thin line");
+        if (k % 4 == 1) ExpectSamePixels({s}, 2, "wide line");
         if (HasFailure()) return;
     }
     for (const Segment s : {Segment{10, 10, 200, 10}, Segment{200, 20, 10, 20}, Segment{50, 300, 50, 30},
@@ -96,6 +97,7 @@ TEST(TraceLines, PolylinesAndTallColumnsMerge) {
             area.push_back({x, 380, x, round % 3 == 0 ? level(rng) : top});
         }
         ExpectSamePixels(area, 1, "area");
+        ExpectSamePixels(area, 2, "wide area");
         if (HasFailure()) return;
     }
 }
