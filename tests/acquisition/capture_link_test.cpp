@@ -127,6 +127,23 @@ TEST_F(ScriptedCoreTest, TrigNowPendingTogetherWithRunGoesFirstAndAlone)
     EXPECT_EQ(link.FrontCaptureId(), 1);
 }
 
+TEST_F(ScriptedCoreTest, TrigNowChosenWhileReceivingIsSentBeforeTheNextRunRequest)
+{
+    link.Start();
+    ExpectRunRequest(core);
+    SendPackets(core, 1, 0, 8);
+    link.TrigNow();
+    EXPECT_FALSE(core.Receive(100).has_value()) << "nothing is sent while receiving";
+    SendPackets(core, 1, 8, 16);
+    auto next = core.Receive(1000);
+    ASSERT_TRUE(next.has_value());
+    EXPECT_TRUE(IsRequest(*next, 0xC1));
+    EXPECT_FALSE(core.Receive(200).has_value()) << "the trigger-now request goes alone";
+    SendPackets(core, 2, 0, 16);
+    ExpectRunRequest(core, 1000);
+    EXPECT_EQ(link.FrontCaptureId(), 2);
+}
+
 TEST_F(ScriptedCoreTest, TrigNowWithRunOffRequestsExactlyOneCapture)
 {
     link.SetRunEnabled(false);
