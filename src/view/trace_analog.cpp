@@ -103,6 +103,8 @@ void EmitAnalogLines(const CSignal& signal, int first, int last, const Stepping&
         }
         return;
     }
+    // No advance at all (a zero step): the columns never complete.
+    if (st.dx == 0) return;
     const int64_t columns = (int64_t(last) - first + 1) / st.n;
     const CSampleSummary* summary = st.n > 1 ? SummaryFor(signal, false, true) : nullptr;
     int x = st.x0;
@@ -140,6 +142,7 @@ int DrawAnalogRow(CDrawContext& dc, CSignal& signal, int first, int last, const 
     const int lastIn = std::min(last, signal.m_count - 1);
     const int firstIn = std::max(first, 0);
     const int width = VisibleWidth(st, first, last);
+    if (signal.m_count <= 0 || signal.m_samples == nullptr) return height;
     const int theme = signal.m_colorTheme;
     const QColor line = print ? ThemeColors::PrintLine(theme)
                               : (signal.m_selected ? ThemeColors::SelectedLine(theme)

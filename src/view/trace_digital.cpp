@@ -155,7 +155,7 @@ RowColours ScreenColours(const CSignal& signal) {
 // The bus: value boxes with crossings, the dense runs as solid blocks, and
 // the value text in boxes wider than 50 units.
 void EmitBusRow(CDrawContext& dc, const CSignal& signal, const std::vector<DigitalColumn>& cols,
-                int x0, RowEmitter& e, bool print) {
+                int x0, RowEmitter& e) {
     const int h = signal.m_busHeight;
     const int yt = 3;
     const int yb = h - 3;
@@ -195,7 +195,6 @@ void EmitBusRow(CDrawContext& dc, const CSignal& signal, const std::vector<Digit
         if (col.change != 0 || c + 1 == n) event(col.x, col.before);
     }
     e.FillLine(v, yt, u - v, h - 6);
-    (void)print;
 }
 
 // The digital row: a one-bit waveform, or the bus and, when expanded, one
@@ -230,7 +229,7 @@ void DrawDigitalRow(CDrawContext& dc, CSignal& signal, int first, int last, cons
     } else {
         if (visible(y, signal.m_busHeight)) {
             RowEmitter e(painter, y, dir, bus.line, bus.fill, true, true);
-            EmitBusRow(dc, signal, cols, st.x0, e, print);
+            EmitBusRow(dc, signal, cols, st.x0, e);
         }
         if (signal.m_expanded) {
             if (print) dc.SelectPen(screen.line, penWidth);
@@ -258,6 +257,9 @@ int DrawBitTrace(QPainter& painter, CSignal& signal, int first, int last, int x0
                  uint32_t mask) {
     CDrawContext dc(painter);
     const Stepping st = ScreenStepping(x0, step);
+    if (signal.m_samples == nullptr) return signal.m_bitHeight;
+    first = std::max(first, 0);
+    last = std::min(last, signal.m_count - 1);
     if (BandVisible(painter, y, y + signal.m_bitHeight)) {
         const RowColours colours = ScreenColours(signal);
         const bool batch = RowEmitter::CanBatch(painter);
@@ -273,6 +275,9 @@ int DrawPrintBitTrace(QPainter& painter, CSignal& signal, int first, int last, d
                       uint32_t mask) {
     CDrawContext dc(painter, 254.0, true);
     const Stepping st = PrintStepping(painter, 300, scale, first, last);
+    if (signal.m_samples == nullptr) return signal.m_bitHeight;
+    first = std::max(first, 0);
+    last = std::min(last, signal.m_count - 1);
     const RowColours colours = ScreenColours(signal);
     std::vector<DigitalColumn> cols;
     BuildDigitalColumns(signal, first, last, st, cols);
