@@ -8,6 +8,8 @@
 // runs are filled as rectangles in one call.
 
 #include <QImage>
+#include <QPaintDevice>
+#include <QRegion>
 #include <QPainter>
 
 #include <algorithm>
@@ -90,8 +92,53 @@ LineBatch::LineBatch(QPainter& painter) : m_mode(LineModeOf(painter)) {
 
 void LineBatch::Rect(int x0, int y0, int x1, int y1) { m_spans.push_back(QRect(QPoint(x0, y0), QPoint(x1, y1))); }
 
+namespace {
+
+// Solid opaque rectangles written straight into the image the painter draws
+// on, when that is exactly what the painter would do: an unscaled raster
+// image of 32-bit pixels, plain source-over drawing of an opaque colour, no
+// clip other than one rectangle. Qt fills such rectangles one pixel row at a
+// time through a call per row; thin columns and bars are mostly rows of one
+// or two pixels.
+bool DirectFill(QPainter& painter, const QVector<QRect>& rects, const QColor& colour) {
+    if (colour.alpha() != 255 || painter.opacity() != 1.0 ||
+        painter.compositionMode() != QPainter::CompositionMode_SourceOver)
+        return false;
+    QPaintDevice* device = painter.device();
+    if (device == nullptr || device->devType() != QInternal::Image) return false;
+    if (!painter.worldTransform().isIdentity() || !painter.deviceTransform().isIdentity()) return false;
+    auto* image = static_cast<QImage*>(device);
+    const QImage::Format format = image->format();
+    if (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32 &&
+        format != QImage::Format_ARGB32_Premultiplied)
+        return false;
+    // Shared pixel data would be copied by bits(), away from the painter.
+    if (!image->isDetached()) return false;
+    QRect area = image->rect();
+    if (painter.hasClipping()) {
+        const QRegion clip = painter.clipRegion();
+        if (clip.rectCount() != 1) return false;
+        area &= clip.boundingRect();
+    }
+    const uint32_t pixel = colour.rgba();
+    uchar* bits = image->bits();
+    const qsizetype stride = image->bytesPerLine();
+    for (const QRect& r : rects) {
+        const QRect c = r.normalized() & area;
+        if (c.isEmpty()) continue;
+        for (int y = c.top(); y <= c.bottom(); ++y) {
+            auto* line = reinterpret_cast<uint32_t*>(bits + y * stride);
+            std::fill(line + c.left(), line + c.right() + 1, pixel);
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
 void FillRects(QPainter& painter, const QVector<QRect>& rects, const QColor& colour) {
     if (rects.isEmpty()) return;
+    if (DirectFill(painter, rects, colour)) return;
     if (rects.size() <= 2) {
         for (const QRect& r : rects) painter.fillRect(r, colour);
         return;
