@@ -10,7 +10,11 @@
 
 #include <QPainter>
 
+#include <QPaintDevice>
+#include <QTransform>
+
 #include <algorithm>
+#include <cmath>
 
 #include "model/signal.h"
 #include "view/draw_context.h"
@@ -197,6 +201,29 @@ void EmitBusRow(CDrawContext& dc, const CSignal& signal, const std::vector<Digit
     e.FillLine(v, yt, u - v, h - 6);
 }
 
+// Narrows the row indices [k0, k1] of rows at firstTop + dir * k * pitch,
+// each `height` high (hanging down the page in print), to those that can
+// reach the painter's visible area, with a margin for wide pens and text.
+void VisibleRows(QPainter& painter, int64_t firstTop, int dir, int64_t pitch, int height, int64_t& k0,
+                 int64_t& k1) {
+    const QPaintDevice* device = painter.device();
+    bool invertible = false;
+    const QTransform inverse = painter.combinedTransform().inverted(&invertible);
+    if (device == nullptr || !invertible || pitch <= 0) return;
+    QRectF area = inverse.mapRect(QRectF(0, 0, device->width(), device->height()));
+    if (painter.hasClipping()) area &= painter.clipBoundingRect();
+    constexpr double kMargin = 16.0;
+    // Screen: row k covers [top, top + height); print: [top - height, top].
+    const double lowTop = dir > 0 ? area.top() - height - kMargin : area.top() - kMargin;
+    const double highTop = dir > 0 ? area.bottom() + kMargin : area.bottom() + height + kMargin;
+    // top(k) = firstTop + dir * k * pitch lies in [lowTop, highTop].
+    double a = (lowTop - static_cast<double>(firstTop)) / static_cast<double>(dir * pitch);
+    double b = (highTop - static_cast<double>(firstTop)) / static_cast<double>(dir * pitch);
+    if (a > b) std::swap(a, b);
+    k0 = std::max<int64_t>(k0, static_cast<int64_t>(std::max(std::floor(a), -1.0)));
+    k1 = std::min<int64_t>(k1, static_cast<int64_t>(std::min(std::ceil(b), 4.0e9)));
+}
+
 // The digital row: a one-bit waveform, or the bus and, when expanded, one
 // waveform per bit (most significant on top).
 void DrawDigitalRow(CDrawContext& dc, CSignal& signal, int first, int last, const Stepping& st,
@@ -231,20 +258,26 @@ void DrawDigitalRow(CDrawContext& dc, CSignal& signal, int first, int last, cons
             RowEmitter e(painter, y, dir, bus.line, bus.fill, true, true);
             EmitBusRow(dc, signal, cols, st.x0, e);
         }
-        if (signal.m_expanded) {
+        if (signal.m_expanded && signal.m_numBits > 0) {
             if (print) dc.SelectPen(screen.line, penWidth);
-            uint32_t mask = (signal.m_numBits >= 1 && signal.m_numBits <= 32)
-                                ? (1u << (signal.m_numBits - 1))
-                                : 0u;
-            int yb = y + dir * (signal.m_busHeight + signal.m_bitGap);
-            for (int bit = 0; bit < signal.m_numBits; ++bit) {
+            // Bit rows k = 0, 1, ... show bits numBits - 1, numBits - 2, ...;
+            // a field wider than the 32-bit sample word has no bits above 31
+            // (always low). Only the rows the target can show are visited, so
+            // an absurd width from a file costs nothing.
+            const int64_t pitch = int64_t(signal.m_bitHeight) + signal.m_bitGap;
+            const int64_t firstTop = int64_t(y) + dir * (int64_t(signal.m_busHeight) + signal.m_bitGap);
+            int64_t k0 = 0;
+            int64_t k1 = signal.m_numBits - 1;
+            VisibleRows(painter, firstTop, dir, pitch, signal.m_bitHeight, k0, k1);
+            for (int64_t k = k0; k <= k1; ++k) {
+                const int yb = static_cast<int>(firstTop + dir * k * pitch);
+                const int64_t bit = int64_t(signal.m_numBits) - 1 - k;
+                const uint32_t mask = bit < 32 ? (1u << bit) : 0u;
                 const int top = dir > 0 ? yb : yb - signal.m_bitHeight;
                 if (visible(top, signal.m_bitHeight)) {
                     RowEmitter e(painter, yb, dir, screen.line, screen.fill, !batch, !batch);
                     EmitBitRow(cols, firstValue, mask, st.x0, signal.m_bitHeight, e);
                 }
-                yb += dir * (signal.m_bitHeight + signal.m_bitGap);
-                mask >>= 1;
             }
         }
     }

@@ -380,3 +380,21 @@ TEST(TraceRows, RowWithoutSamplesDrawsNothingAndKeepsItsRectangle) {
     s.m_spectrum = true;
     EXPECT_EQ(Draw(s, 0, 10, 20, 10).extent, 100);   // no frequency axis without samples
 }
+
+TEST(TraceRows, FieldsWiderThanTheWordHaveLowUpperRowsAndCostOnlyTheVisibleRows) {
+    SignalSet set;
+    CSignal& wide = set.Add(40, std::vector<uint32_t>(30, 0x80000000u));
+    const int y = 10;
+    const Painted p = Draw(wide, 0, 29, 10, y, 500, 260);
+    // Rows 0..7 are bits 39..32 (no such bits: low), row 8 is bit 31 (high).
+    EXPECT_TRUE(Same(At(p.image, 150, y + 28 + 13), kLine));
+    EXPECT_TRUE(Same(At(p.image, 150, y + 28 + 3), kBlack));
+    EXPECT_TRUE(Same(At(p.image, 150, y + 28 + 8 * 18 + 3), kLine));
+    EXPECT_TRUE(Same(At(p.image, 150, y + 28 + 8 * 18 + 8), kFill));
+    // A width read from a broken file: the row is enormous, the paint is not.
+    CSignal& absurd = set.Add(8, std::vector<uint32_t>(30, 0x1u));
+    absurd.m_numBits = 2000000000;
+    const Painted q = Draw(absurd, 0, 29, 10, y, 500, 260);
+    EXPECT_EQ(q.extent, INT32_MAX);
+    EXPECT_TRUE(Same(At(q.image, 150, y + 28 + 13), kLine));   // bit 1999999999: low
+}
