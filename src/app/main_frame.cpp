@@ -28,7 +28,7 @@ int CommandIdOf(const QAction* action) {
     return action ? action->data().toInt() : 0;
 }
 
-CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
+CMainFrame::CMainFrame(bool hiColorIcons, QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("MainFrame"));
     setWindowTitle(QStringLiteral("Vexlar"));
     setWindowIcon(AppIcons::Application());
@@ -49,7 +49,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
     setCentralWidget(m_mdiArea);
 
     CreateActions();
-    CreateToolBar();
+    CreateToolBar(hiColorIcons);
     CreateStatusBar();
     menuBar()->setObjectName(QStringLiteral("MenuBar"));
     UpdateMenuForDocuments();
@@ -168,14 +168,16 @@ QAction* CMainFrame::Action(int commandId) const {
     return it == m_actions.end() ? nullptr : it->second;
 }
 
-void CMainFrame::CreateToolBar() {
+void CMainFrame::CreateToolBar(bool hiColorIcons) {
     m_toolBar = new QToolBar(tr("Standard"), this);
     m_toolBar->setObjectName(QStringLiteral("Standard"));
     m_toolBar->setIconSize(QSize(16, 16));
     m_toolBar->setContentsMargins(1, 1, 1, 1);
     m_toolBar->setMovable(true);
     m_toolBar->addAction(Action(ID_FILE_NEW));
-    m_toolBar->addAction(Action(ID_FILE_OPEN));
+    if (hiColorIcons) {
+        m_toolBar->addAction(Action(ID_FILE_OPEN));
+    }
     m_toolBar->addAction(Action(ID_FILE_SAVE));
     m_toolBar->addSeparator();
     m_toolBar->addAction(Action(ID_EDIT_CUT));

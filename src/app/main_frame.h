@@ -22,7 +22,9 @@ class CKeyStateTracker;
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
-    explicit CMainFrame(QWidget* parent = nullptr);
+    // hiColorIcons selects the full tool bar (New, Open, Save, ...); without it
+    // the smaller one without Open is used.
+    explicit CMainFrame(bool hiColorIcons = true, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
     QAction* Action(int commandId) const;      // null for an unknown id
@@ -61,7 +63,7 @@ protected:
 private:
     QAction* AddAction(int id, const QString& text, const QString& statusTip = {});
     void CreateActions();
-    void CreateToolBar();
+    void CreateToolBar(bool hiColorIcons);
     void CreateStatusBar();
     void BuildMenu128();
     void BuildMenu130();

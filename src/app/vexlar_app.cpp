@@ -65,7 +65,7 @@ bool CVexlarApp::InitInstance(const CommandLineOptions& options) {
     }
 
     // Main frame, then the document manager (the template of the original).
-    m_mainFrame = std::make_unique<CMainFrame>();
+    m_mainFrame = std::make_unique<CMainFrame>(m_hiColorIcons);
     m_documents = std::make_unique<CDocumentManager>(
         m_mainFrame.get(), [this](CVexlarDoc* doc) { return CreateView(doc); });
     m_documents->LoadRecentFiles();

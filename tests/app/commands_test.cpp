@@ -145,6 +145,20 @@ private slots:
         QCOMPARE(call, 3);
     }
 
+    void anExportThatCannotBeWrittenSaysSo() {
+        auto app = StartDemoApp();
+        QVERIFY(app);
+        FillDocument(*FirstDocument(*app));
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("missing-folder/out.txt"));
+        SetExportPathAsker([&](QWidget*, const QString&) { return path; });
+        QString message;
+        AnswerNextModal(&message, [](QWidget* w) { w->close(); });
+        app->MainFrame()->Action(ID_FILE_EXPORT)->trigger();
+        QVERIFY(!QFile::exists(path));
+        QVERIFY2(!message.isEmpty(), "the failure is reported, not passed over");
+    }
+
     void aTestbenchOfAnEmptyDocumentReportsTheError() {
         auto app = StartDemoApp();
         QVERIFY(app);
