@@ -137,12 +137,13 @@ void EmitAnalogLines(const CSignal& signal, int first, int last, const Stepping&
 int DrawAnalogRow(CDrawContext& dc, CSignal& signal, int first, int last, const Stepping& st,
                   bool perSample, int y, bool print) {
     QPainter& painter = dc.Painter();
-    const int height = signal.GetRowHeight();
+    const int rowHeight = signal.GetRowHeight();
+    const int height = DrawnHeight(rowHeight);
     const int dir = print ? -1 : 1;
     const int lastIn = std::min(last, signal.m_count - 1);
     const int firstIn = std::max(first, 0);
     const int width = VisibleWidth(st, first, last);
-    if (signal.m_count <= 0 || signal.m_samples == nullptr) return height;
+    if (signal.m_count <= 0 || signal.m_samples == nullptr) return rowHeight;
     const int theme = signal.m_colorTheme;
     const QColor line = print ? ThemeColors::PrintLine(theme)
                               : (signal.m_selected ? ThemeColors::SelectedLine(theme)
@@ -190,7 +191,7 @@ int DrawAnalogRow(CDrawContext& dc, CSignal& signal, int first, int last, const 
     dc.SetTextAlign(TextAlign::LeftTop);
     CRuler().DrawVertical(dc, scaleRect, signal.m_min, signal.m_max, true);
     dc.SetPen(previous);
-    return height;
+    return rowHeight;
 }
 
 }  // namespace

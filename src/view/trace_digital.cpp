@@ -332,7 +332,8 @@ int DrawTrace(QPainter& painter, CSignal& signal, const TraceArgs& args) {
     const int first = std::max(args.first, 0);
     const Stepping st = ScreenStepping(100, args.step);
     DrawDigitalRow(dc, signal, first, last, st, args.y, 1, false);
-    signal.m_traceRect = {100, args.y, 100 + VisibleWidth(st, args.first, args.last), args.y + height};
+    signal.m_traceRect = {100, args.y, 100 + VisibleWidth(st, args.first, args.last),
+                          ClampedSum(int64_t(args.y) + height)};
     return height;
 }
 
@@ -345,6 +346,6 @@ int DrawPrintTrace(QPainter& painter, CSignal& signal, int first, int last, doub
     const int firstIn = std::max(first, 0);
     const Stepping st = PrintStepping(painter, 300, scale, first, last);
     DrawDigitalRow(dc, signal, firstIn, lastIn, st, y, -1, true);
-    signal.m_traceRect = {300, y - height, 300 + VisibleWidth(st, first, last), y};
+    signal.m_traceRect = {300, ClampedSum(int64_t(y) - height), 300 + VisibleWidth(st, first, last), y};
     return height;
 }

@@ -21,6 +21,15 @@ class QPainter;
 
 namespace trace_detail {
 
+// Row geometry from a file can be absurd (a graph height near the int32
+// limit): drawing uses at most this height, and rectangle edges are summed
+// without overflow.
+constexpr int kMaxDrawnHeight = 1 << 20;
+inline int DrawnHeight(int height) { return height < 0 ? 0 : (height > kMaxDrawnHeight ? kMaxDrawnHeight : height); }
+inline int32_t ClampedSum(int64_t value) {
+    return static_cast<int32_t>(value < INT32_MIN ? INT32_MIN : (value > INT32_MAX ? INT32_MAX : value));
+}
+
 // Sample i of [first, last] lies in column (i - first) / n at x0 + column * dx.
 struct Stepping {
     int x0 = 100;

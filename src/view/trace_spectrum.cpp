@@ -131,7 +131,8 @@ void DrawLabelBox(CDrawContext& dc, const QString& text, int x, int y, const Gdi
 int DrawSpectrum(QPainter& painter, CSignal& signal, int /*first*/, int /*last*/, int /*x0*/,
                  int /*step*/, int y, int width) {
     CDrawContext dc(painter);
-    const int height = signal.GetRowHeight();
+    const int rowHeight = signal.GetRowHeight();
+    const int height = DrawnHeight(rowHeight);
     const int w = width - 20;
     signal.UpdateSpectrum();
     const double minDb = signal.m_minDb;
@@ -188,5 +189,5 @@ int DrawSpectrum(QPainter& painter, CSignal& signal, int /*first*/, int /*last*/
         DrawLabelBox(dc, text, cx, cy, rect);
     }
     dc.SetPen(previous);
-    return height + 15;
+    return ClampedSum(int64_t(rowHeight) + 15);
 }

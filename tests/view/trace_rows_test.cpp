@@ -398,3 +398,18 @@ TEST(TraceRows, FieldsWiderThanTheWordHaveLowUpperRowsAndCostOnlyTheVisibleRows)
     EXPECT_EQ(q.extent, INT32_MAX);
     EXPECT_TRUE(Same(At(q.image, 150, y + 28 + 13), kLine));   // bit 1999999999: low
 }
+
+TEST(TraceRows, AbsurdGraphHeightsDrawWithoutOverflow) {
+    for (const int32_t graphHeight : {INT32_MAX, -50, 0}) {
+        SignalSet set;
+        CSignal& analog = set.Add(8, std::vector<uint32_t>(50, 7u));
+        analog.m_analog = true;
+        analog.m_graphHeight = graphHeight;
+        EXPECT_EQ(Draw(analog, 0, 49, -2, 10).extent, graphHeight);
+        CSignal& spectrum = set.Add(8, std::vector<uint32_t>(50, 7u));
+        spectrum.m_spectrum = true;
+        spectrum.m_graphHeight = graphHeight;
+        const int extent = Draw(spectrum, 0, 49, 1, 10).extent;
+        EXPECT_EQ(extent, graphHeight == INT32_MAX ? INT32_MAX : graphHeight + 15);
+    }
+}
