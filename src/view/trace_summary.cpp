@@ -4,7 +4,16 @@
 #include <climits>
 
 // Eight lanes side by side, so that the compiler can keep them in vector
-// registers; the lanes are folded at the end.
+// registers; the lanes are folded at the end. On x86-64 a second version for
+// processors with AVX2 (8 lanes in one register, 32-bit minimum and maximum)
+// is chosen at load time.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#define VEXLAR_SCAN_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define VEXLAR_SCAN_CLONES
+#endif
+
+VEXLAR_SCAN_CLONES
 uint32_t ScanChangeMask(const uint32_t* samples, int32_t a, int32_t b) {
     constexpr int kLanes = 8;
     uint32_t lanes[kLanes] = {};
@@ -17,6 +26,7 @@ uint32_t ScanChangeMask(const uint32_t* samples, int32_t a, int32_t b) {
     return r;
 }
 
+VEXLAR_SCAN_CLONES
 void ScanValueRange(const uint32_t* samples, int32_t a, int32_t b, const SampleValueRule& rule,
                     int32_t& lo, int32_t& hi) {
     constexpr int kLanes = 8;
