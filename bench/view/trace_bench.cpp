@@ -8,8 +8,9 @@
 //
 // Arguments: sample count, step (> 0 pixels per sample, < 0 samples per
 // pixel, 0 = fully zoomed out), first visible sample (-1 = middle of the
-// capture), vertical scroll, and whether the samples change at every paint
-// (a live capture: kept summaries never apply).
+// capture), vertical scroll, whether the samples change at every paint
+// (a live capture: kept summaries never apply), and whether every row is
+// selected (2-pixel pens).
 
 #include <benchmark/benchmark.h>
 
@@ -98,6 +99,7 @@ void Paint(benchmark::State& state, trace_reference::TraceFunction draw) {
     setup.first = state.range(2) < 0 ? count / 2 : static_cast<int>(state.range(2));
     setup.scrollY = static_cast<int>(state.range(3));
     const bool live = state.range(4) != 0;
+    for (CSignal* s : doc.rows) s->m_selected = state.range(5) != 0;
     QImage image(kWidth, kHeight, QImage::Format_RGB32);
     // Every repetition is one paint, so the aggregates are over single
     // paints (the median paint time). Two untimed paints before it: the
@@ -123,20 +125,23 @@ void Fast(benchmark::State& state) { Paint(state, &DrawTrace); }
 void Ref(benchmark::State& state) { Paint(state, &trace_reference::DrawTrace); }
 
 void Configurations(benchmark::internal::Benchmark* b) {
-    b->ArgNames({"samples", "step", "first", "scroll", "live"});
-    b->Args({4096, 20, 0, 0, 1});        // live capture at the default zoom
-    b->Args({4096, 20, 0, 0, 0});
-    b->Args({4096, 1, 0, 0, 0});
-    b->Args({4096, -1, 0, 0, 0});
-    b->Args({4096, 0, 0, 0, 0});
-    b->Args({4096, 1, 0, -400, 0});      // analog and spectrum rows on screen
-    b->Args({1048576, 0, 0, 0, 0});
-    b->Args({1048576, 0, 0, 0, 1});      // a new capture at every paint
-    b->Args({1048576, 1, -1, 0, 0});
-    b->Args({1048576, -1, -1, 0, 0});
-    b->Args({1048576, 1, 1046000, 0, 0});
-    b->Args({1048576, -16, -1, 0, 0});
-    b->Args({1048576, -16, -1, 0, 1});
+    b->ArgNames({"samples", "step", "first", "scroll", "live", "selected"});
+    b->Args({4096, 20, 0, 0, 1, 0});        // live capture at the default zoom
+    b->Args({4096, 20, 0, 0, 0, 0});
+    b->Args({4096, 1, 0, 0, 0, 0});
+    b->Args({4096, -1, 0, 0, 0, 0});
+    b->Args({4096, 0, 0, 0, 0, 0});
+    b->Args({4096, 1, 0, -400, 0, 0});      // analog and spectrum rows on screen
+    b->Args({1048576, 0, 0, 0, 0, 0});
+    b->Args({1048576, 0, 0, 0, 1, 0});      // a new capture at every paint
+    b->Args({1048576, 1, -1, 0, 0, 0});
+    b->Args({1048576, -1, -1, 0, 0, 0});
+    b->Args({1048576, 1, 1046000, 0, 0, 0});
+    b->Args({1048576, -16, -1, 0, 0, 0});
+    b->Args({1048576, -16, -1, 0, 1, 0});
+    b->Args({4096, 20, 0, 0, 0, 1});     // every row selected
+    b->Args({4096, 1, 0, 0, 0, 1});
+    b->Args({1048576, 0, 0, 0, 0, 1});
     b->Unit(benchmark::kMillisecond);
     b->Iterations(1);
     b->Repetitions(31);
