@@ -54,10 +54,12 @@ int DrawSpectrum(QPainter& painter, CSignal& signal, int first, int last, int x0
 // Printing on the 0.1 mm layout (trace origin x = 300). The scale is in units
 // per sample: s >= 1 advances trunc(s) units per sample, s <= -1 one unit per
 // trunc(-s) samples. A scale between -1 and 1 (0 when the visible span is
-// wider than the page) compresses the span onto the page: a fraction s gives
-// ceil(1/s) samples per unit; 0 (or a non-number) takes as many samples per
-// unit as needed to fit the page width the painter shows. Rows hang down the
-// page from y (the painter's y axis grows upward). Returns the row height.
+// wider than the page) compresses the span: a fraction s gives ceil(1/s)
+// samples per unit; 0 (or a non-number) takes as many samples per unit as
+// fit the span into the page right of x = 300, as the painter maps the page.
+// The painter's y axis grows upward and rows hang down the page from y:
+// m_traceRect becomes (300, y - row height, 300 + width, y). Spectrum rows
+// print as digital rows. Returns the row height.
 int DrawPrintTrace(QPainter& painter, CSignal& signal, int first, int last, double scale, int y);
 int DrawPrintBitTrace(QPainter& painter, CSignal& signal, int first, int last, double scale, int y,
                       uint32_t mask);
