@@ -306,8 +306,17 @@ struct PaintSetup {
     int scrollY = 0;
 };
 
+// What the rows leave in the drawing context (the marker read-out after
+// them uses the text colour and alignment).
+struct LeftState {
+    QColor textColor;
+    TextAlign align = TextAlign::LeftTop;
+    QPen pen;
+    QFont font;
+};
+
 inline void PaintRows(QImage& image, const std::vector<CSignal*>& rows, const PaintSetup& setup,
-                      TraceFunction draw) {
+                      TraceFunction draw, LeftState* left = nullptr) {
     image.fill(Qt::black);
     QPainter painter(&image);
     CDrawContext dc(painter, 96.0, false);
@@ -322,6 +331,7 @@ inline void PaintRows(QImage& image, const std::vector<CSignal*>& rows, const Pa
         if (last >= s->m_count) last = s->m_count - 1;
         y += draw(painter, *s, TraceArgs{setup.first, last, setup.step, y, width}) + 10;
     }
+    if (left != nullptr) *left = LeftState{dc.TextColor(), dc.GetTextAlign(), dc.Pen(), dc.Font()};
 }
 
 }  // namespace trace_reference
