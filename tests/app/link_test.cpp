@@ -183,6 +183,7 @@ private slots:
         timer.start();
         app->ExitInstance();
         const qint64 elapsed = timer.elapsed();
+        qInfo("exit with the thread in its receive took %lld ms", static_cast<long long>(elapsed));
         QVERIFY(!app->m_link.IsRunning());
         QVERIFY2(elapsed < 1600, qPrintable(QStringLiteral("exit took %1 ms").arg(elapsed)));
         app.reset();
