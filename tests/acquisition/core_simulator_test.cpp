@@ -177,6 +177,34 @@ TEST(CoreSimulatorTest, NarrowSamplesAreThePatternsLowBytes)
         ASSERT_EQ(datagrams[1].bytes[8 + k], static_cast<uint8_t>(coresim::PatternWord(1, 1024 + k))) << k;
 }
 
+TEST(CoreSimulatorTest, WideSamplesAreThePatternZeroExtended)
+{
+    // 64-bit samples (width exponent 3), a width the client must refuse: the
+    // simulator still sends well-defined bytes, the 32-bit pattern word in the
+    // low half of each sample and zeros above it.
+    coresim::CoreOptions o = NoDiscovery();
+    o.widthExponent = 3;
+    o.depthExponent = 8;   // 256 eight-byte samples: 2 datagrams
+    coresim::CoreSimulator core(o);
+    ASSERT_TRUE(core.Start()) << core.LastError();
+    UdpTestSocket client;
+    ASSERT_TRUE(client.SendTo("127.0.0.1", static_cast<uint16_t>(core.CapturePort()), kRunRequest));
+    const auto datagrams = client.ReceiveAll(1000, 150);
+    ASSERT_EQ(datagrams.size(), 2u);
+    EXPECT_EQ(datagrams[0].bytes[6], 3);
+    for (size_t d = 0; d < 2; ++d) {
+        ASSERT_EQ(datagrams[d].bytes.size(), 1032u);
+        for (uint32_t k = 0; k < 1024; ++k) {
+            const uint32_t offset = static_cast<uint32_t>(d) * 1024 + k;
+            const uint32_t sample = offset / 8;
+            const uint32_t byte = offset % 8;
+            const uint8_t expected =
+                byte < 4 ? static_cast<uint8_t>(coresim::PatternWord(1, sample) >> (8 * byte)) : 0;
+            ASSERT_EQ(datagrams[d].bytes[8 + k], expected) << "sample " << sample << " byte " << byte;
+        }
+    }
+}
+
 TEST(CoreSimulatorTest, PacedCaptureTakesItsTimeAndStopIsQuick)
 {
     coresim::CoreOptions o = NoDiscovery();

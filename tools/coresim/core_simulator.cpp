@@ -74,6 +74,13 @@ void PutHeader(uint8_t* d, uint8_t type, uint16_t id, uint16_t index, int widthE
     d[7] = static_cast<uint8_t>(depthExp);
 }
 
+// Byte `byte` of a sample word, least significant first. Samples wider than
+// the 32-bit pattern are zero above it (a shift of 32 or more would be undefined).
+uint8_t SampleByte(uint32_t word, int byte)
+{
+    return byte < 4 ? static_cast<uint8_t>(word >> (8 * byte)) : 0;
+}
+
 // Payload bytes of packet `index` of capture `id`: samples of width
 // `sampleBytes`, least significant byte first, zero beyond the capture.
 void PutPayload(uint8_t* payload, uint16_t id, int index, int sampleBytes, int64_t captureBytes)
@@ -87,7 +94,7 @@ void PutPayload(uint8_t* payload, uint16_t id, int index, int sampleBytes, int64
         }
         const auto sample = static_cast<uint32_t>(offset / sampleBytes);
         const int byte = static_cast<int>(offset % sampleBytes);
-        payload[k] = static_cast<uint8_t>(PatternWord(id, sample) >> (8 * byte));
+        payload[k] = SampleByte(PatternWord(id, sample), byte);
     }
 }
 
@@ -150,7 +157,7 @@ bool FillCapture(std::vector<uint8_t>& out, uint16_t captureId, int sampleBytes,
             return false;   // a deep capture must not hold up Stop
         const uint32_t word = PatternWordWithSine(captureId, i, sine[i % 4096]);
         for (int b = 0; b < sampleBytes; ++b)
-            *p++ = static_cast<uint8_t>(word >> (8 * b));
+            *p++ = SampleByte(word, b);
     }
     return true;
 }
