@@ -247,6 +247,27 @@ TEST(CoreSimulatorTest, StartFailsCleanlyOnAnAddressThatIsNotOurs)
     EXPECT_FALSE(bad.Start());
 }
 
+TEST(CoreSimulatorTest, StartRefusesCapturesBeyondTheSixteenBitPacketIndex)
+{
+    // The packet index is 16 bits: a capture has at most 65536 datagrams
+    // (64 MiB). Larger ones could not be numbered, and the largest the options
+    // allow (128-byte samples at depth 2^30) cannot even be held in memory.
+    struct Case { int width; int depth; bool starts; };
+    const Case cases[] = {{2, 24, true}, {0, 26, true}, {3, 23, true},
+                          {2, 25, false}, {0, 27, false}, {7, 30, false}};
+    for (const Case& c : cases) {
+        coresim::CoreOptions o = NoDiscovery();
+        o.widthExponent = c.width;
+        o.depthExponent = c.depth;
+        coresim::CoreSimulator core(o);
+        EXPECT_EQ(core.Start(), c.starts) << "width exponent " << c.width << ", depth exponent " << c.depth;
+        if (!c.starts) {
+            EXPECT_EQ(core.CapturePort(), 0);
+            EXPECT_FALSE(core.LastError().empty());
+        }
+    }
+}
+
 TEST(TestPatternTest, SignalsOfTheSampleWord)
 {
     const uint16_t id = 5;

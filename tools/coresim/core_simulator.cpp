@@ -195,6 +195,13 @@ bool CoreSimulator::Start()
         errno = EINVAL;
         return fail("exponents");
     }
+    // Datagrams are numbered with a 16-bit packet index: 65536 of them (64 MiB)
+    // is the largest capture that can be sent at all.
+    const int64_t captureBytes = (int64_t{1} << m_options.widthExponent) << m_options.depthExponent;
+    if (captureBytes > int64_t{65536} * static_cast<int64_t>(kPayloadBytes)) {
+        errno = EINVAL;
+        return fail("capture larger than 65536 datagrams");
+    }
 
     sockaddr_in local{};
     local.sin_family = AF_INET;
