@@ -1,27 +1,24 @@
 #!/usr/bin/env bash
-# The main job: installs what is missing, builds, and runs a simulated core on
-# 127.0.0.1 with the console client capturing from it (loopback only).
+# The main job: installs what is missing, builds Vexlar and runs it against its
+# built-in demo core (a simulated logic-analyzer core on 127.0.0.1; nothing is
+# searched on any network). Without a display (no DISPLAY / WAYLAND_DISPLAY),
+# it runs the application on a virtual X server for a few seconds and writes a
+# screenshot of the main window to screenshots/demo.png instead.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 
-cmake -S . -B build/demo -G Ninja -DCMAKE_BUILD_TYPE=Release -DVEXLAR_TESTS=OFF
-cmake --build build/demo -j "$(nproc)" --target vexlar-coresim vexlar-capture
+build=build/demo
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVEXLAR_TESTS=OFF
+cmake --build "$build" -j "$(nproc)" --target vexlar vexlar-coresim vexlar-capture
+vexlar="$build/src/app/vexlar"
 
-# The core takes any free capture port and names it on its first line.
-log=$(mktemp)
-build/demo/tools/coresim/vexlar-coresim --address 127.0.0.1 --capture-port 0 --no-discovery >"$log" &
-core=$!
-trap 'kill $core 2>/dev/null || true; rm -f "$log"' EXIT
-port=
-for _ in $(seq 100); do
-  port=$(sed -n 's/.*capture port \([0-9]*\).*/\1/p' "$log")
-  [ -n "$port" ] && break
-  sleep 0.05
-done
-if [ -z "$port" ]; then
-  echo "run-demo: the simulated core did not start" >&2
-  cat "$log" >&2
-  exit 1
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+  exec "$vexlar" --demo "$@"
 fi
-build/demo/tools/capture/vexlar-capture --core "127.0.0.1:$port" --count "${VEXLAR_DEMO_COUNT:-20}"
+
+echo "run-demo: no display; running on a virtual X server and taking a screenshot"
+mkdir -p screenshots
+xvfb-run -a -s "-screen 0 1280x800x24" \
+  "$vexlar" --demo --screenshot screenshots/demo.png --screenshot-delay "${VEXLAR_DEMO_MS:-3000}" "$@"
+echo "run-demo: wrote screenshots/demo.png"
