@@ -33,4 +33,10 @@ for id in 1 2 3; do
 done
 "$capture" --help | grep -q -- '--adapter ADDR'
 if "$capture" --core nonsense 2>/dev/null; then echo "bad --core accepted"; exit 1; fi
+# An address that is not dotted IPv4 is refused at once (status 2), not
+# taken as 0.0.0.0, which would send the requests to this host.
+rc=0
+"$capture" --core nonsense:5000 --count 1 --seconds 2 2>"$out/err" || rc=$?
+[ "$rc" -eq 2 ] || { echo "bad --core address gave status $rc"; cat "$out/err"; exit 1; }
+grep -q 'dotted IPv4 address' "$out/err" || { echo "no message for a bad --core address"; exit 1; }
 echo ok

@@ -1,6 +1,7 @@
 // vexlar-capture: receives captures from a logic-analyzer core without the GUI
 // and prints one line per capture.
 
+#include <arpa/inet.h>
 #include <signal.h>
 
 #include <atomic>
@@ -98,6 +99,14 @@ int main(int argc, char** argv)
             }
             coreAddress = value.substr(0, colon);
             corePort = static_cast<int>(port);
+            // The link takes the address as dotted IPv4 text; anything else would
+            // leave it sending to 0.0.0.0, that is to this very host.
+            in_addr parsed{};
+            if (::inet_pton(AF_INET, coreAddress.c_str(), &parsed) != 1) {
+                std::fprintf(stderr, "vexlar-capture: --core needs a dotted IPv4 address, got %s\n",
+                             coreAddress.c_str());
+                return 2;
+            }
         } else if (arg == "--adapter" && hasValue) {
             adapters.emplace_back(argv[++i]);
         } else if (arg == "--count" && hasValue) {
