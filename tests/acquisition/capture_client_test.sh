@@ -39,4 +39,8 @@ rc=0
 "$capture" --core nonsense:5000 --count 1 --seconds 2 2>"$out/err" || rc=$?
 [ "$rc" -eq 2 ] || { echo "bad --core address gave status $rc"; cat "$out/err"; exit 1; }
 grep -q 'dotted IPv4 address' "$out/err" || { echo "no message for a bad --core address"; exit 1; }
+# A fault count beyond an int is refused, not wrapped into "faults on every capture".
+rc=0
+"$coresim" --no-discovery --fault-captures 2147483648 --seconds 1 >/dev/null 2>&1 || rc=$?
+[ "$rc" -eq 2 ] || { echo "--fault-captures 2147483648 gave status $rc"; exit 1; }
 echo ok

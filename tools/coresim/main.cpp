@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <set>
 #include <chrono>
 #include <cstdio>
@@ -204,7 +205,7 @@ int main(int argc, char** argv)
             ok = number(0, 65535, n);
             options.lateBeforeIndex = static_cast<int>(n);
         } else if (arg == "--fault-captures") {
-            ok = number(0, 1LL << 31, n);
+            ok = number(0, INT_MAX, n);
             options.faultCaptures = static_cast<int>(n);
         } else if (arg == "--captures") {
             ok = number(1, 1LL << 31, maxCaptures);
