@@ -44,6 +44,10 @@ int TruncateToInt(double v) {
     return static_cast<int>(v);
 }
 
+// A row top accumulated in 64 bits, as the int the drawers take; rows beyond
+// this lie far outside any image or page.
+int RowTop(int64_t y) { return static_cast<int>(std::clamp<int64_t>(y, -(1 << 29), 1 << 29)); }
+
 GdiPoint ToGdi(const QPointF& p) {
     return GdiPoint{static_cast<int32_t>(std::floor(p.x())), static_cast<int32_t>(std::floor(p.y()))};
 }
@@ -181,12 +185,14 @@ void CVexlarView::RenderScreen() {
     // Names and frozen bands.
     dc.SelectFont(dc.PointFont(kVerdana, 100));
     dc.SetTextColor(QColor(190, 190, 190));
-    int y = m_rowsTop + m_scrollY;
+    // Row tops add up in 64 bits: rows of absurd heights (from a file or the
+    // dialog) push the rows after them far off the image instead of wrapping.
+    int64_t y = int64_t(m_rowsTop) + m_scrollY;
     for (CSignal* signal : m_doc->m_signals) {
         const int rowHeight = signal->GetRowHeight();
-        if (signal->m_freeze) dc.FillSolidRect(0, y, w, rowHeight, QColor(60, 40, 30));
-        DrawNameColumn(dc, *signal, y);
-        y += RowExtent(*signal) + 10;
+        if (signal->m_freeze) dc.FillSolidRect(0, RowTop(y), w, rowHeight, QColor(60, 40, 30));
+        DrawNameColumn(dc, *signal, RowTop(y));
+        y += int64_t(RowExtent(*signal)) + 10;
     }
 
     // Traces.
@@ -196,14 +202,14 @@ void CVexlarView::RenderScreen() {
     m_lastVisible = static_cast<int>(std::clamp<int64_t>(
         static_cast<int64_t>(m_firstVisible) + VisibleCount(step), std::numeric_limits<int>::min(),
         std::numeric_limits<int>::max()));
-    y = m_rowsTop + m_scrollY;
+    y = int64_t(m_rowsTop) + m_scrollY;
     // The samples are those of this revision: the row drawers may keep their
     // summaries of them until the revision moves.
     const CTraceCacheScope cacheScope(m_doc, m_paintedRevision);
     for (CSignal* signal : m_doc->m_signals) {
         if (m_lastVisible >= signal->m_count) m_lastVisible = signal->m_count - 1;
-        const TraceArgs args{m_firstVisible, m_lastVisible, step, y, traceWidth};
-        y += DrawTrace(painter, *signal, args) + 10;
+        const TraceArgs args{m_firstVisible, m_lastVisible, step, RowTop(y), traceWidth};
+        y += int64_t(DrawTrace(painter, *signal, args)) + 10;
         m_captureLength = signal->m_count;
     }
 
@@ -316,9 +322,9 @@ void CVexlarView::DrawPrint(CDrawContext& dc, int pageWidth, int pageHeight) {
 
     dc.SelectFont(dc.PointFont(kVerdana, 100));
     dc.SetTextColor(QColor(0, 0, 0));
-    int y = 0;
+    int64_t y = 0;
     for (CSignal* signal : m_doc->m_signals) {
-        DrawPrintNameColumn(dc, *signal, y);
+        DrawPrintNameColumn(dc, *signal, RowTop(y));
         y -= 100;
     }
 
@@ -326,8 +332,9 @@ void CVexlarView::DrawPrint(CDrawContext& dc, int pageWidth, int pageHeight) {
     dc.SetTextAlign(TextAlign::CenterTop);
     y = 0;
     for (CSignal* signal : m_doc->m_signals) {
-        const int rowHeight = DrawPrintTrace(dc.Painter(), *signal, m_firstVisible, m_lastVisible, s, y);
-        y -= rowHeight + 50;
+        const int rowHeight =
+            DrawPrintTrace(dc.Painter(), *signal, m_firstVisible, m_lastVisible, s, RowTop(y));
+        y -= int64_t(rowHeight) + 50;
     }
 }
 

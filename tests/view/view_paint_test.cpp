@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include <cmath>
+#include <limits>
 
 #include "view/vexlar_view.h"
 #include "view_fixture.h"
@@ -306,6 +307,40 @@ private slots:
         QCOMPARE(Px(img, 558, 5), Rgb(50, 50, 50));
         QCOMPARE(Px(img, 549, 5), Rgb(120, 120, 120));
         QCOMPARE(Px(img, 559, 5), Rgb(120, 120, 120));
+    }
+
+    void absurdRowHeightsPushLaterRowsOffTheImage() {
+        // Heights from a file or the dialog: two rows of the largest height
+        // put the third row some four billion pixels down, never back at the
+        // top of the view.
+        Fixture f;
+        for (const char* name : {"huge1", "huge2"}) {
+            CSignal* s = AddSignal(f.doc, name, 8, 16, [](int i) { return uint32_t(i); });
+            s->m_analog = true;
+            s->m_graphHeight = std::numeric_limits<int32_t>::max();
+        }
+        CSignal* third = AddSignal(f.doc, "third", 1, 16, Zero);
+        const QImage img = f.Paint();
+        QVERIFY2(third->m_labelRect.top > kHeight, qPrintable(QString::number(third->m_labelRect.top)));
+        QVERIFY(third->m_traceRect.top <= 0 || third->m_traceRect.top > kHeight);
+        QVERIFY(AnyNonBlack(img, 0, 55, 100, 71));   // the first row's name
+    }
+
+    void busOfAbsurdWidthLabelsOnlyTheBitsOnScreen() {
+        // A bus of 2^30 bits, expanded: its bit numbers are those of the rows
+        // on screen, most significant first, and painting does not visit the
+        // billion rows below the window.
+        Fixture f;
+        CSignal* bus = AddSignal(f.doc, "wide", 8, 16, [](int i) { return uint32_t(i); });
+        bus->m_numBits = 1 << 30;
+        bus->m_expanded = true;
+        f.view.m_scrollY = -1000;   // the rows start above the window
+        const QImage img = f.Paint();
+        QCOMPARE(bus->m_labelRect.top, 55 - 1000);
+        // Bit rows at 55 - 1000 + 25 + 18 f: the labels at y 80..., f = 53 is
+        // the first one below the rulers (y 79).
+        QVERIFY(AnyNonBlack(img, 60, 80, 97, kHeight));
+        QVERIFY(!AnyNonBlack(img, 98, 80, 100, kHeight));
     }
 
     void nothingWithoutDocumentOrRoom() {
