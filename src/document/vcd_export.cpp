@@ -85,10 +85,14 @@ void VcdTimeStep(double sampleFreq, std::string& timescale, uint64_t& unitsPerSa
                                  {"1 ns", 1e-9}, {"1 ps", 1e-12}, {"1 fs", 1e-15}};
     // The largest unit that divides the period exactly; otherwise the largest
     // that resolves it to better than 0.1%.
+    // At most 2^32 units per sample, so that the time of any of up to
+    // INT32_MAX samples fits the 64-bit time stamps (a period of more than
+    // 136 years is cut to that).
+    constexpr double kMaxUnits = 4294967296.0;
     const Unit* chosen = nullptr;
     for (const Unit& u : units) {
         const double x = period / u.seconds;
-        if (x >= 1.0 && x <= 1e12 && std::fabs(x - std::round(x)) <= std::max(1e-9, 1e-13 * x)) {
+        if (x >= 1.0 && x <= kMaxUnits && std::fabs(x - std::round(x)) <= std::max(1e-9, 1e-13 * x)) {
             chosen = &u;
             break;
         }
@@ -103,7 +107,7 @@ void VcdTimeStep(double sampleFreq, std::string& timescale, uint64_t& unitsPerSa
     }
     if (chosen == nullptr)
         chosen = &units[5];
-    const double x = std::clamp(std::round(period / chosen->seconds), 1.0, 1e12);
+    const double x = std::clamp(std::round(period / chosen->seconds), 1.0, kMaxUnits);
     timescale = chosen->text;
     unitsPerSample = static_cast<uint64_t>(x);
 }

@@ -311,6 +311,20 @@ TEST(VcdExport, TimeStepFromTheSampleFrequency)
     }
 }
 
+TEST(VcdExport, TimeOfTheLastSampleFitsForEveryFrequency)
+{
+    // Time stamps are sample index times the step, for up to INT32_MAX
+    // samples: a step from a tiny frequency must not make them wrap around.
+    for (double hz : {1e-3, 1e-9, 1e-12, 1e-300, std::numeric_limits<double>::denorm_min()}) {
+        std::string scale;
+        uint64_t units = 0;
+        VcdTimeStep(hz, scale, units);
+        EXPECT_EQ(scale, "1 s") << hz;
+        EXPECT_GE(units, 1u) << hz;
+        EXPECT_LE(units, std::numeric_limits<uint64_t>::max() / std::numeric_limits<int32_t>::max()) << hz;
+    }
+}
+
 TEST(VcdExport, IdentifierCodesAreUniqueAndPrintable)
 {
     std::set<std::string> codes;
