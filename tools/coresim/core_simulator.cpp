@@ -98,6 +98,28 @@ void PutPayload(uint8_t* payload, uint16_t id, int index, int sampleBytes, int64
     }
 }
 
+// Receives one datagram without blocking, with its sender; `onControl` sees
+// each piece of ancillary data (arrival interface, kernel time stamp).
+template <typename OnControl>
+ssize_t ReceiveDatagram(int fd, uint8_t* buffer, size_t size, sockaddr_in& sender, OnControl onControl)
+{
+    alignas(cmsghdr) char control[256];
+    iovec iov{buffer, size};
+    msghdr msg{};
+    msg.msg_name = &sender;
+    msg.msg_namelen = sizeof sender;
+    msg.msg_iov = &iov;
+    msg.msg_iovlen = 1;
+    msg.msg_control = control;
+    msg.msg_controllen = sizeof control;
+    const ssize_t received = ::recvmsg(fd, &msg, MSG_DONTWAIT);
+    if (received >= 0) {
+        for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c != nullptr; c = CMSG_NXTHDR(&msg, c))
+            onControl(*c);
+    }
+    return received;
+}
+
 int InterfaceIndexOf(const std::string& address)
 {
     in_addr wanted{};
@@ -294,26 +316,16 @@ void CoreSimulator::AnswerDiscovery()
 {
     uint8_t buffer[1024];
     sockaddr_in sender{};
-    alignas(cmsghdr) char control[256];
-    iovec iov{buffer, sizeof buffer};
-    msghdr msg{};
-    msg.msg_name = &sender;
-    msg.msg_namelen = sizeof sender;
-    msg.msg_iov = &iov;
-    msg.msg_iovlen = 1;
-    msg.msg_control = control;
-    msg.msg_controllen = sizeof control;
-    const ssize_t received = ::recvmsg(m_discoverySocket, &msg, MSG_DONTWAIT);
-    if (received < 1 || buffer[0] != 'V')
-        return;
     int arrivedOn = 0;
-    for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c != nullptr; c = CMSG_NXTHDR(&msg, c)) {
-        if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) {
+    const ssize_t received = ReceiveDatagram(m_discoverySocket, buffer, sizeof buffer, sender, [&](const cmsghdr& c) {
+        if (c.cmsg_level == IPPROTO_IP && c.cmsg_type == IP_PKTINFO) {
             in_pktinfo info{};
-            std::memcpy(&info, CMSG_DATA(c), sizeof info);
+            std::memcpy(&info, CMSG_DATA(&c), sizeof info);
             arrivedOn = info.ipi_ifindex;
         }
-    }
+    });
+    if (received < 1 || buffer[0] != 'V')
+        return;
     if (m_interfaceIndex != 0 && arrivedOn != m_interfaceIndex)
         return;   // a request from another network than ours
     const uint32_t id = m_options.coreId;
@@ -331,26 +343,16 @@ void CoreSimulator::ServeRequest()
 {
     uint8_t buffer[64];
     sockaddr_in client{};
-    alignas(cmsghdr) char control[256];
-    iovec iov{buffer, sizeof buffer};
-    msghdr msg{};
-    msg.msg_name = &client;
-    msg.msg_namelen = sizeof client;
-    msg.msg_iov = &iov;
-    msg.msg_iovlen = 1;
-    msg.msg_control = control;
-    msg.msg_controllen = sizeof control;
-    const ssize_t received = ::recvmsg(m_captureSocket, &msg, MSG_DONTWAIT);
-    if (received != 2 || buffer[0] != 0xE2 || (buffer[1] != 0xC2 && buffer[1] != 0xC1))
-        return;
     int64_t arrivalNs = RealtimeNs();
-    for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c != nullptr; c = CMSG_NXTHDR(&msg, c)) {
-        if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_TIMESTAMPNS) {
+    const ssize_t received = ReceiveDatagram(m_captureSocket, buffer, sizeof buffer, client, [&](const cmsghdr& c) {
+        if (c.cmsg_level == SOL_SOCKET && c.cmsg_type == SCM_TIMESTAMPNS) {
             timespec ts{};
-            std::memcpy(&ts, CMSG_DATA(c), sizeof ts);
+            std::memcpy(&ts, CMSG_DATA(&c), sizeof ts);
             arrivalNs = static_cast<int64_t>(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
         }
-    }
+    });
+    if (received != 2 || buffer[0] != 0xE2 || (buffer[1] != 0xC2 && buffer[1] != 0xC1))
+        return;
     if (arrivalNs < m_sendEndNs || arrivalNs - m_lastAcceptNs < kDuplicateWindowNs) {
         m_requestsIgnored.fetch_add(1);
         return;
