@@ -109,6 +109,19 @@ int64_t CVexlarView::VisibleCount(int step) const {
 
 void CVexlarView::Invalidate() { m_needsRender = true; }
 
+void CVexlarView::UpdateVisibleRange() {
+    // The same range the paint's trace pass computes.
+    if (!m_doc || width() < 2 || height() < 2) return;
+    int last = static_cast<int>(std::clamp<int64_t>(
+        static_cast<int64_t>(m_firstVisible) + VisibleCount(StepFromZoom(m_zoom)),
+        std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+    for (const CSignal* signal : m_doc->m_signals) {
+        if (last >= signal->m_count) last = signal->m_count - 1;
+        m_captureLength = signal->m_count;
+    }
+    m_lastVisible = last;
+}
+
 void CVexlarView::DocumentChanged() {
     if (m_doc) {
         m_doc->SetModifiedFlag(true);
@@ -153,6 +166,7 @@ void CVexlarView::paintEvent(QPaintEvent*) {
 }
 
 void CVexlarView::resizeEvent(QResizeEvent* event) {
+    UpdateVisibleRange();
     Invalidate();
     QWidget::resizeEvent(event);
 }
@@ -442,6 +456,7 @@ void CVexlarView::Drag(GdiPoint point) {
         scroll = static_cast<int>(-excess);
     }
     m_scrollY = scroll;
+    UpdateVisibleRange();
     Invalidate();
 }
 
@@ -554,6 +569,7 @@ void CVexlarView::ZoomAt(GdiPoint point, bool zoomIn) {
     int first = TruncateToInt(anchor - x / w * span + 0.5);
     if (first < 0) first = 0;
     m_firstVisible = first;
+    UpdateVisibleRange();
     Invalidate();
 }
 
@@ -568,17 +584,20 @@ void CVexlarView::ZoomToFit() {
     }
     m_pixelStep = StepFromZoom(m_zoom);
     m_firstVisible = 0;
+    UpdateVisibleRange();
     Invalidate();
 }
 
 void CVexlarView::ScrollToStart() {
     m_firstVisible = 0;
+    UpdateVisibleRange();
     Invalidate();
 }
 
 void CVexlarView::ScrollToEnd() {
     m_firstVisible = static_cast<int>(
         std::max<int64_t>(0, m_captureLength - VisibleCount(StepFromZoom(m_zoom))));
+    UpdateVisibleRange();
     Invalidate();
 }
 

@@ -153,6 +153,10 @@ private:
     int ClientBottom() const { return height(); }
     int TraceWidth() const { return width() - 110; }
     int64_t VisibleCount(int step) const;
+    // Brings m_lastVisible and m_captureLength to what the next paint will
+    // find, so that interactions before that paint (several wheel notches or
+    // a drag and a double click within one tick) work on the current range.
+    void UpdateVisibleRange();
     // A user change of document content: marks the document modified and
     // moves its revision (other views of the document repaint too).
     void DocumentChanged();

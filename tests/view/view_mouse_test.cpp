@@ -109,6 +109,38 @@ private slots:
         QCOMPARE(f.view.m_firstVisible, 3);
     }
 
+    void wheelNotchesWithinOneTickZoomAsIfPaintedBetween() {
+        // A fast wheel sends several notches before the next tick paints:
+        // each notch must anchor on the range the previous one left, so the
+        // sample under the pointer stays there.
+        Fixture painted;
+        Fixture burst;
+        for (Fixture* f : {&painted, &burst}) {
+            AddSignal(f->doc, "a", 1, 4096, Zero);
+            f->Paint();
+        }
+        for (int notch = 0; notch < 3; ++notch) {
+            Wheel(painted.view, QPoint(300, 60), 120);
+            painted.Paint();
+            Wheel(burst.view, QPoint(300, 60), 120);
+        }
+        QCOMPARE(painted.view.m_zoom, 67.5);
+        QCOMPARE(painted.view.m_firstVisible, 6);   // 5 + 200/900 * 20 = 9.44 under the pointer
+        QCOMPARE(burst.view.m_zoom, painted.view.m_zoom);
+        QCOMPARE(burst.view.m_firstVisible, painted.view.m_firstVisible);
+        QCOMPARE(burst.view.m_lastVisible, painted.view.m_lastVisible);
+
+        // A drag moves the visible range before the next paint too.
+        Fixture drag;
+        AddSignal(drag.doc, "v", 1, 4096, Zero);
+        drag.Paint();
+        SendMouse(drag.view, QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, QPoint(900, 300));
+        SendMouse(drag.view, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, QPoint(100, 300));
+        SendMouse(drag.view, QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, QPoint(100, 300));
+        QCOMPARE(drag.view.m_firstVisible, 40);
+        QCOMPARE(drag.view.m_lastVisible, 85);
+    }
+
     void zoomLimits() {
         Fixture f;
         AddSignal(f.doc, "a", 1, 4096, Zero);
