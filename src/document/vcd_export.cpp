@@ -55,9 +55,9 @@ void AppendValue(std::string& line, const Variable& v, int32_t i)
     if (v.width == 1) {
         line.push_back((value & 1u) ? '1' : '0');
     } else {
+        char digits[CSignal::kMaxBinaryDigits];
         line.push_back('b');
-        for (int32_t bit = v.width - 1; bit >= 0; --bit)
-            line.push_back(bit < 32 && ((value >> bit) & 1u) ? '1' : '0');
+        line.append(digits, static_cast<size_t>(CSignal::WriteBinaryDigits(digits, value, v.width)));
         line.push_back(' ');
     }
     line += v.code;

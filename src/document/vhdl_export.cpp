@@ -82,13 +82,8 @@ std::string Decimal(long long v) { return std::to_string(v); }
 // Exactly `width` binary digits of value (bits from 32 upward are 0).
 std::string BinaryDigits(uint32_t value, int32_t width)
 {
-    width = std::clamp(width, 0, CSignal::kMaxBinaryDigits);
-    std::string digits(static_cast<size_t>(width), '0');
-    for (int32_t i = 0; i < width && i < 32; ++i) {
-        if ((value >> i) & 1u)
-            digits[static_cast<size_t>(width - 1 - i)] = '1';
-    }
-    return digits;
+    char digits[CSignal::kMaxBinaryDigits];
+    return std::string(digits, static_cast<size_t>(CSignal::WriteBinaryDigits(digits, value, width)));
 }
 
 uint32_t MaskOf(int32_t width)

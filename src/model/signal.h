@@ -100,6 +100,10 @@ public:
     // the text as it was).
     static constexpr int32_t kMaxValueChars = kMaxBinaryDigits + 16;
     int32_t FormatValueAscii(char* out, uint32_t value) const;
+    // `width` binary digits of value into `out`, most significant first, bits
+    // from 32 upward as 0; the width is clamped to 0..kMaxBinaryDigits and the
+    // number of digits written is returned.
+    static int32_t WriteBinaryDigits(char* out, uint32_t value, int32_t width);
     // Grow-only sample array: a larger n frees the old array and allocates
     // exactly n words (zero-filled; old contents are not kept).
     void EnsureCapacity(int32_t n);

@@ -25,6 +25,18 @@ int32_t WriteDecimal(char* out, uint32_t magnitude, bool negative)
 
 }  // namespace
 
+int32_t CSignal::WriteBinaryDigits(char* out, uint32_t value, int32_t width)
+{
+    // One character per bit, most significant first; bits from 32 upward
+    // read as 0.
+    width = std::clamp(width, 0, kMaxBinaryDigits);
+    for (int32_t i = 0; i < width; ++i) {
+        const bool set = i < 32 && ((value >> i) & 1u) != 0;
+        out[width - 1 - i] = set ? '1' : '0';
+    }
+    return width;
+}
+
 int32_t CSignal::FormatValueAscii(char* out, uint32_t value) const
 {
     switch (m_radix) {
@@ -51,16 +63,8 @@ int32_t CSignal::FormatValueAscii(char* out, uint32_t value) const
         const uint32_t magnitude = v < 0 ? 0u - static_cast<uint32_t>(v) : static_cast<uint32_t>(v);
         return WriteDecimal(out, magnitude, v < 0);
     }
-    case Binary: {
-        // One character per bit, most significant first; bits from 32 upward
-        // read as 0.
-        const int32_t width = std::clamp(m_numBits, 0, kMaxBinaryDigits);
-        for (int32_t i = 0; i < width; ++i) {
-            const bool set = i < 32 && ((value >> i) & 1u) != 0;
-            out[width - 1 - i] = set ? '1' : '0';
-        }
-        return width;
-    }
+    case Binary:
+        return WriteBinaryDigits(out, value, m_numBits);
     }
     return -1;
 }
