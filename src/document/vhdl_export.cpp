@@ -165,8 +165,21 @@ std::string SliceExpression(const std::string& f, int32_t firstWidth, int32_t b,
 
 }  // namespace
 
+namespace {
+// The 8-bit text a name is written from. An extended identifier needs at
+// least one character, so an empty name stands as "unnamed" (written \unnamed\,
+// which differs from a signal really named unnamed).
+std::string NameText(const QString& name)
+{
+    std::string text = EncodeWindows1252(name);
+    return text.empty() ? std::string("unnamed") : text;
+}
+}  // namespace
+
 std::string VhdlIdentifier(const QString& name)
 {
+    if (name.isEmpty())
+        return Extended(NameText(name));
     const std::string text = EncodeWindows1252(name);
     return IsBasicIdentifier(text) ? text : Extended(text);
 }
@@ -204,7 +217,7 @@ void WriteVhdlTestbench(const CVexlarDoc& doc, CTextOutput& out)
             return lower;
         };
         if (used.count(key(id)) != 0) {
-            const std::string base = EncodeWindows1252(s->m_name);
+            const std::string base = NameText(s->m_name);
             id = Extended(base);   // distinct from the basic identifier of the same text
             for (int n = 2; used.count(key(id)) != 0; ++n)
                 id = Extended(base + "_" + std::to_string(n));

@@ -21,5 +21,6 @@ void ExportVhdlTestbench(const CVexlarDoc& doc, const QString& path);   // also 
 
 // The identifier a name is written as (Windows-1252): the name itself when it
 // is a valid basic identifier and not reserved, otherwise \name\ with
-// backslashes doubled and characters VHDL cannot hold replaced by '?'.
+// backslashes doubled and characters VHDL cannot hold replaced by '?'; an
+// empty name is \unnamed\ (an extended identifier cannot be empty).
 std::string VhdlIdentifier(const QString& name);

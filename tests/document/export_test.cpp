@@ -239,7 +239,8 @@ TEST(VhdlExport, NamesBecomeExtendedIdentifiersWhenNeeded)
         {"data", "data"}, {"Data_2", "Data_2"}, {"a_b_c", "a_b_c"},
         {"2data", "\\2data\\"}, {"_x", "\\_x\\"}, {"x_", "\\x_\\"}, {"a__b", "\\a__b\\"},
         {"data bus", "\\data bus\\"}, {"signal", "\\signal\\"}, {"END", "\\END\\"},
-        {"reset", "\\reset\\"}, {"back\\slash", "\\back\\\\slash\\"}, {"", "\\\\"},
+        {"reset", "\\reset\\"}, {"back\\slash", "\\back\\\\slash\\"},
+        {"", "\\unnamed\\"},   // an extended identifier cannot be empty: \\ would not analyse
         {"tab\there", "\\tab?here\\"}, {"caf\xC3\xA9", "\\caf\xE9\\"},
     };
     for (const Case& c : cases)

@@ -97,6 +97,7 @@ TEST(GhdlTestbench, SimulatedSignalsEqualTheCapture)
         {"hex, 10 bits", Hex, {"w10", 10, 0}, {{"nib", 4, 6}}},
         {"hex, 12 bits", Hex, {"w12", 12, 0}, {{"n", 4, 4}}},
         {"one bit", Unsigned, {"line", 1, 0}, {{"same", 1, 0}, {"wider", 3, 0}, {"other", 1, 5}}},
+        {"empty names", Hex, {"", 8, 0}, {{"", 4, 4}, {"unnamed", 1, 2}}},
     };
     constexpr int32_t kSamples = 40;
     int seed = 1;
