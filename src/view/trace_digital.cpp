@@ -249,6 +249,9 @@ void DrawDigitalRow(CDrawContext& dc, CSignal& signal, int first, int last, cons
     };
 
     if (signal.m_numBits == 1) {
+        // In print only the bus takes the print colours; a one-bit row is
+        // drawn in the screen's line colour like the bit rows of a bus.
+        if (print) dc.SelectPen(screen.line, penWidth);
         if (visible(y, signal.m_bitHeight)) {
             RowEmitter e(painter, y, dir, screen.line, screen.fill, !batch, !batch);
             EmitBitRow(cols, firstValue, 1u, st.x0, signal.m_bitHeight, e);

@@ -153,3 +153,35 @@ TEST(TracePrint, EveryScaleHasADefinedLayout) {
         EXPECT_EQ(s.m_traceRect.right - 300, c.width) << c.scale;
     }
 }
+
+// A printed one-bit row draws like the screen's bit rows: its pen and its
+// dense blocks in the normal (or selected) line colour, its bodies in the
+// normal fill; only bus rows take the print colours.
+TEST(TracePrint, OneBitRowsUseTheScreenColours) {
+    EnsureApp();
+    for (const bool selected : {false, true}) {
+        QImage image = BlackImage(800, 100);
+        QPainter painter(&image);
+        painter.scale(1.0, -1.0);
+        CDrawContext dc(painter, 254.0, true);
+        SignalSet set;
+        std::vector<uint32_t> toggles(40);
+        for (size_t i = 0; i < toggles.size(); ++i) toggles[i] = uint32_t(i / 4 % 2);
+        CSignal& s = set.Add(1, toggles);
+        s.m_selected = selected;
+        dc.SelectPen(QColor(1, 2, 3));
+        EXPECT_EQ(DrawPrintTrace(painter, s, 0, 39, 10.0, 0), 16);
+        painter.end();
+        const QColor line = selected ? ThemeColors::SelectedLine(1) : ThemeColors::NormalLine(1);
+        int lineCount = 0, printLine = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor p = At(image, x, y);
+                lineCount += Same(p, line) ? 1 : 0;
+                printLine += Same(p, ThemeColors::PrintLine(1)) ? 1 : 0;
+            }
+        // Levels of 40 units: 10 levels and edges, about 400 pixels of line.
+        EXPECT_GT(lineCount, 350) << "selected " << selected;
+        EXPECT_EQ(printLine, 0) << "selected " << selected;
+    }
+}
