@@ -253,6 +253,26 @@ void CMainFrame::UpdateIndicators() {
     }
 }
 
+QMenuBar* CMainFrame::ClearMenuBar() {
+    // QMenuBar::clear() only takes the menus' entries off the bar; the menus
+    // themselves stay its children. Without deleting them every switch
+    // between the two menu bars, and every change of the recent-file list,
+    // would leave a full set of menus behind. Deleted later: the change may
+    // come from an item of one of these very menus (a recent file chosen).
+    QMenuBar* bar = menuBar();
+    QList<QMenu*> menus;
+    for (QAction* entry : bar->actions()) {
+        if (QMenu* menu = entry->menu(); menu && menu->parent() == bar) {
+            menus << menu;
+        }
+    }
+    bar->clear();
+    for (QMenu* menu : menus) {
+        menu->deleteLater();
+    }
+    return bar;
+}
+
 QMenu* CMainFrame::AddViewMenu() {
     QMenu* view = menuBar()->addMenu(tr("&View"));
     view->addAction(Action(ID_VIEW_TOOLBAR));
@@ -261,8 +281,7 @@ QMenu* CMainFrame::AddViewMenu() {
 }
 
 void CMainFrame::BuildMenu128() {
-    QMenuBar* bar = menuBar();
-    bar->clear();
+    QMenuBar* bar = ClearMenuBar();
     QMenu* file = bar->addMenu(tr("&File"));
     file->addAction(Action(ID_FILE_NEW));
     file->addAction(Action(ID_FILE_OPEN));
@@ -295,8 +314,7 @@ void CMainFrame::AddRecentFileItems(QMenu* file) {
 }
 
 void CMainFrame::BuildMenu130() {
-    QMenuBar* bar = menuBar();
-    bar->clear();
+    QMenuBar* bar = ClearMenuBar();
     QMenu* file = bar->addMenu(tr("&File"));
     file->addAction(Action(ID_FILE_NEW));
     file->addAction(Action(ID_FILE_OPEN));

@@ -10,6 +10,7 @@ class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
+class QMenuBar;
 class QPrinter;
 class QSettings;
 class QToolBar;
@@ -67,6 +68,7 @@ private:
     void CreateStatusBar();
     void BuildMenu128();
     void BuildMenu130();
+    QMenuBar* ClearMenuBar();
     QMenu* AddViewMenu();
     void AddRecentFileItems(QMenu* file);
     void UpdateIndicators();

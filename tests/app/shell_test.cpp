@@ -113,6 +113,29 @@ private slots:
         QCOMPARE(MenuTitles(frame), with);
     }
 
+    void rebuildingTheMenusLeavesNoOldMenusBehind() {
+        auto app = StartDemoApp();
+        QVERIFY(app);
+        CMainFrame* frame = app->MainFrame();
+        auto menusOfTheBar = [frame] {
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            return frame->menuBar()->findChildren<QMenu*>(QString(), Qt::FindDirectChildrenOnly).size();
+        };
+        // menu 130 has four menus more than menu 128 (the bar may keep a
+        // menu of its own for the items that do not fit)
+        const auto withDocument = menusOfTheBar();
+        QTemporaryDir dir;
+        for (int round = 0; round < 3; ++round) {
+            app->OnFileClose();
+            QVERIFY(WaitFor([&] { return frame->CurrentMenuId() == IDR_MAINFRAME; }));
+            QCOMPARE(menusOfTheBar(), withDocument - 4);
+            app->OnFileNew();
+            // a new entry of the recent-file list rebuilds the File menu too
+            app->Documents()->AddRecentFile(dir.filePath(QStringLiteral("r%1.VEXLAR").arg(round)));
+            QCOMPARE(menusOfTheBar(), withDocument);
+        }
+    }
+
     void documentMenuHoldsTheCommandsInOrder() {
         auto app = StartDemoApp();
         QVERIFY(app);
