@@ -206,6 +206,36 @@ inline int SpectrumY(double d, const CSignal& s, int y, int yb, int h) {
     return static_cast<int>(yd);
 }
 
+// The frequency units and the read-out box, written out here as well, so
+// that the comparison checks the row drawers' own versions too.
+inline void FormatFrequency(double& f, QString& unit) {
+    if (f > 1000000.0) {
+        f /= 1000000.0;
+        unit = QStringLiteral("MHz");
+    } else if (f > 1000.0) {
+        f /= 1000.0;
+        unit = QStringLiteral("kHz");
+    } else {
+        unit = QStringLiteral("Hz");
+    }
+}
+
+inline void DrawLabelBox(CDrawContext& dc, const QString& text, int x, int y, const GdiRect& bounds) {
+    if (text.isEmpty()) return;
+    CDCStateGuard guard(dc);
+    dc.SetTextAlign(TextAlign::LeftTop);
+    dc.SelectFont(dc.PointFont(QStringLiteral("Verdana"), 90));
+    dc.SetTextColor(QColor(255, 255, 255));
+    GdiRect r = dc.MeasureText(text);
+    r = {r.left + x + 15, r.top + y + 23, r.right + x + 15, r.bottom + y + 23};
+    if (r.right > bounds.right) r = {r.left - (r.right - bounds.right), r.top, bounds.right, r.bottom};
+    if (r.bottom > bounds.bottom) r = {r.left, r.top - (r.bottom - bounds.bottom), r.right, bounds.bottom};
+    // r grown by 3 on every side, then moved by (1, 1).
+    const GdiRect box{r.left - 3 + 1, r.top - 3 + 1, r.right + 3 + 1, r.bottom + 3 + 1};
+    dc.FillSolidRect(box.left, box.top, box.right - box.left, box.bottom - box.top, QColor(20, 20, 40));
+    dc.DrawText(text, r);
+}
+
 inline int DrawSpectrum(CDrawContext& dc, CSignal& s, int y, int width) {
     const int h = s.GetRowHeight();
     const int w = width - 20;
@@ -249,7 +279,7 @@ inline int DrawSpectrum(CDrawContext& dc, CSignal& s, int y, int width) {
     CRuler().DrawVertical(dc, r, s.m_minDb, s.m_maxDb, false);
     double f = s.m_sampleFreq * 0.5;
     QString unit;
-    FormatFrequency(f, unit);
+    trace_reference::FormatFrequency(f, unit);
     CRuler().DrawHorizontal(dc, r, 0.0, f, false);
     if (s.m_cursor.x != 0 || s.m_cursor.y != 0) {
         dc.SelectPen(QColor(255, 255, 255), 1, Qt::DotLine);
@@ -259,9 +289,9 @@ inline int DrawSpectrum(CDrawContext& dc, CSignal& s, int y, int width) {
         dc.LineTo(r.right, s.m_cursor.y);
         double freq = double(s.m_cursor.x - r.left) / double(r.right - r.left) * s.m_sampleFreq * 0.5;
         QString fu;
-        FormatFrequency(freq, fu);
+        trace_reference::FormatFrequency(freq, fu);
         const double level = s.m_maxDb + (s.m_minDb - s.m_maxDb) * double(s.m_cursor.y - r.top) / double(r.bottom - r.top);
-        DrawLabelBox(dc, QString::asprintf("%.3f %s\n%.1f dB", freq, qPrintable(fu), level), s.m_cursor.x,
+        trace_reference::DrawLabelBox(dc, QString::asprintf("%.3f %s\n%.1f dB", freq, qPrintable(fu), level), s.m_cursor.x,
                      s.m_cursor.y, r);
     }
     dc.SetPen(previous);
