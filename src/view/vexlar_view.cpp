@@ -365,6 +365,10 @@ void CVexlarView::Print(QPrinter* printer) {
     CDrawContext dc(painter, 254.0, true);
     DrawPrint(dc, pageWidth, pageHeight);
     painter.end();
+    // The page stored its own layout in the signals' rectangles; the mouse
+    // and the lines of the next paint need those of the screen again, and an
+    // idle view would not repaint by itself.
+    RenderScreen();
 }
 
 void CVexlarView::PrintPreview() {

@@ -371,6 +371,27 @@ private slots:
         }
     }
 
+    void printingLeavesTheScreenRectanglesForTheMouse() {
+        // Printing lays the rows out in 0.1 mm units and stores those
+        // rectangles in the signals; the screen picture is not repainted
+        // while nothing changes, so the mouse must still find the rows where
+        // the screen shows them.
+        Fixture f;
+        CSignal* clk = AddSignal(f.doc, "clk", 1, 4096, [](int i) { return (i / 2) & 1; });
+        f.Paint();
+        const GdiRect trace = clk->m_traceRect;
+        const GdiRect label = clk->m_labelRect;
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(dir.filePath("page.pdf"));
+        f.view.Print(&printer);
+        QCOMPARE(clk->m_traceRect, trace);
+        QCOMPARE(clk->m_labelRect, label);
+        QVERIFY(clk->HitTest(GdiPoint{150, 60}));
+    }
+
     void printedPageShowsTheRows() {
         const QString pdftoppm = QStandardPaths::findExecutable("pdftoppm");
         if (pdftoppm.isEmpty()) QSKIP("pdftoppm is not installed");
