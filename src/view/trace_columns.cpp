@@ -114,7 +114,9 @@ SampleValueRule ValueRuleOf(const CSignal& signal) {
     SampleValueRule rule;
     rule.signExtend = signal.m_radix == Signed;
     if (rule.signExtend) {
-        rule.signBit = 1u << ((signal.m_numBits - 1) & 31);
+        // Bit (width - 1) modulo 32, in unsigned arithmetic so that no width
+        // read from a file (even INT_MIN) overflows.
+        rule.signBit = 1u << ((static_cast<uint32_t>(signal.m_numBits) - 1u) & 31u);
         rule.extendBits = ~signal.m_mask;
     }
     return rule;

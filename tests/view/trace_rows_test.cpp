@@ -413,3 +413,29 @@ TEST(TraceRows, AbsurdGraphHeightsDrawWithoutOverflow) {
         EXPECT_EQ(extent, graphHeight == INT32_MAX ? INT32_MAX : graphHeight + 15);
     }
 }
+
+// Bit widths read from a broken file, with the Signed radix: the sign bit is
+// bit (width - 1) modulo 32 as the signal record reads it, worked out without
+// overflowing for any width, also when the summaries of the samples are kept.
+TEST(TraceRows, SignedValuesOfAbsurdWidthsFollowTheSignalRecord) {
+    for (const int32_t numBits : {INT32_MIN, 0, 33, INT32_MAX}) {
+        SignalSet set;
+        std::vector<uint32_t> v(64, 0x80000005u);   // bit 31 set
+        CSignal& s = set.Add(8, v);
+        s.m_numBits = numBits;
+        s.UpdateMask();
+        s.m_analog = true;
+        s.m_graphHeight = 100;
+        s.m_radix = Signed;
+        s.m_min = -2;
+        s.m_max = 2;
+        const double value = static_cast<int32_t>(s.SignExtend(v[0]));
+        const int expected = static_cast<int>(std::clamp(100.0 - (value + 2.0) / 4.0 * 100.0, 0.0, 100.0));
+        const CTraceCacheScope scope(&set, 1);
+        for (int paint = 0; paint < 3; ++paint) {   // the later paints use kept summaries
+            const Painted p = Draw(s, 0, 63, -4, 20);
+            EXPECT_TRUE(Same(At(p.image, 101, 20 + expected), kLine)) << numBits << " paint " << paint;
+        }
+        ClearTraceCache();
+    }
+}
