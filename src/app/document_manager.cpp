@@ -334,6 +334,14 @@ void CDocumentManager::AddRecentFile(const QString& path) {
     SaveRecentFiles();
 }
 
+void CDocumentManager::RemoveRecentFile(const QString& path) {
+    if (m_recentFiles.removeAll(path) + m_recentFiles.removeAll(CanonicalPath(path)) == 0) {
+        return;
+    }
+    m_frame->SetRecentFiles(m_recentFiles);
+    SaveRecentFiles();
+}
+
 void CDocumentManager::LoadRecentFiles() {
     QSettings settings;
     settings.beginGroup(kRecentGroup);

@@ -43,6 +43,7 @@ public:
 
     QStringList RecentFiles() const { return m_recentFiles; }
     void AddRecentFile(const QString& path);
+    void RemoveRecentFile(const QString& path);
     void LoadRecentFiles();
     void SaveRecentFiles() const;
 

@@ -75,8 +75,13 @@ bool CVexlarApp::InitInstance(const CommandLineOptions& options) {
         m_cancelScan.store(true);
     });
     connect(m_mainFrame.get(), &CMainFrame::FilesDropped, this, &CVexlarApp::OpenFiles);
-    connect(m_mainFrame.get(), &CMainFrame::RecentFileChosen, this,
-            [this](const QString& path) { OpenFiles({path}); });
+    // A recent file that can no longer be opened leaves the list, so that it
+    // is not offered again.
+    connect(m_mainFrame.get(), &CMainFrame::RecentFileChosen, this, [this](const QString& path) {
+        if (!m_documents->OpenDocument(path)) {
+            m_documents->RemoveRecentFile(path);
+        }
+    });
     ConnectCommands();
     {
         QSettings settings;

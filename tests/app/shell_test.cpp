@@ -415,6 +415,32 @@ private slots:
         QCOMPARE(second->MainFrame()->windowTitle(), QStringLiteral("first.VEXLAR - Vexlar"));
     }
 
+    void aRecentFileThatCannotBeOpenedLeavesTheList() {
+        QTemporaryDir dir;
+        const QString kept = dir.filePath(QStringLiteral("kept.VEXLAR"));
+        const QString gone = dir.filePath(QStringLiteral("gone.VEXLAR"));
+        QString error;
+        CVexlarDoc source;
+        QVERIFY(SaveDocumentToFile(source, kept, error));
+        QVERIFY(SaveDocumentToFile(source, gone, error));
+        auto app = StartDemoApp();
+        QVERIFY(app);
+        app->Documents()->AddRecentFile(kept);
+        app->Documents()->AddRecentFile(gone);
+        QVERIFY(QFile::remove(gone));
+        QStringList errors;
+        app->Documents()->m_showError = [&](const QString& text) { errors << text; };
+
+        app->MainFrame()->Action(ID_FILE_MRU_FILE1)->trigger();   // gone.VEXLAR
+        QCOMPARE(errors.size(), 1);
+        QCOMPARE(DocumentCount(*app), 1);
+        QCOMPARE(app->Documents()->RecentFiles(), QStringList{kept});
+        QCOMPARE(QSettings().value(QStringLiteral("Recent File List/File1")).toString(), kept);
+        QVERIFY(!QSettings().contains(QStringLiteral("Recent File List/File2")));
+        QCOMPARE(app->MainFrame()->Action(ID_FILE_MRU_FILE1)->text(),
+                 QStringLiteral("&1 %1").arg(QDir::toNativeSeparators(kept)));
+    }
+
     void aBadFileLeavesTheOpenDocumentsAlone() {
         auto app = StartDemoApp();
         QVERIFY(app);
