@@ -311,6 +311,37 @@ private slots:
         QCOMPARE(app->Documents()->FramesOf(doc).front()->windowTitle(), QStringLiteral("Vexlar1*"));
     }
 
+    void windowsClosedInAnyOrderLeaveTheirDocumentsUsable() {
+        auto app = StartDemoApp();
+        QVERIFY(app);
+        CDocumentManager* docs = app->Documents();
+        CVexlarDoc* first = FirstDocument(*app);
+        QVERIFY(first);
+        QVERIFY(docs->NewWindow(first));
+        CVexlarDoc* second = docs->NewDocument();
+        QVERIFY(docs->NewWindow(second));
+        QCOMPARE(app->MainFrame()->MdiArea()->subWindowList().size(), 4);
+
+        // the window the document was opened in goes first: the other one
+        // keeps showing it and it keeps receiving captures
+        docs->FramesOf(first).front()->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(docs->FramesOf(first).size(), size_t(1));
+        QCOMPARE(DocumentOfView(docs->FramesOf(first).front()->View()), first);
+        const uint64_t revision = first->Revision();
+        QVERIFY(WaitFor([&] { return first->Revision() != revision; }));
+
+        // its last window, then one window of the other document, and the
+        // application ends before either closed window has been deleted
+        docs->FramesOf(first).front()->close();
+        QCOMPARE(DocumentCount(*app), 1);
+        docs->FramesOf(second).back()->close();
+        QCOMPARE(docs->FramesOf(second).size(), size_t(1));
+        QCOMPARE(app->ExitInstance(), 0);
+        QVERIFY(!app->m_link.IsRunning());
+        QVERIFY(!app->MainFrame());
+    }
+
     void closingAModifiedDocumentOffersToSave_data() {
         QTest::addColumn<int>("choice");
         QTest::addColumn<bool>("closed");
