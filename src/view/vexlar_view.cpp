@@ -181,6 +181,9 @@ void CVexlarView::RenderScreen() {
     const int w = width();
     const int h = height();
     if (!m_doc || w < 2 || h < 2) {
+        // Nothing to paint; this revision is seen all the same, or every
+        // tick would ask again.
+        if (m_doc) m_paintedRevision = m_doc->Revision();
         m_image = QImage();
         return;
     }

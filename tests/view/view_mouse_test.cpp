@@ -470,6 +470,23 @@ private slots:
         QCOMPARE(tiny.view.m_zoom, 160.0);
     }
 
+    void tooSmallViewDoesNotRepaintEveryTick() {
+        // A view squeezed below 2 pixels paints nothing; a change of its
+        // document must not leave it asking for a paint at every tick.
+        CVexlarDoc doc;
+        CVexlarView view(&doc, nullptr);
+        view.resize(1, 300);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        int paintEvents = 0;
+        view.onPainted = [&](int32_t) { ++paintEvents; };
+        QTest::qWait(50);
+        paintEvents = 0;
+        doc.BumpRevision();
+        QTest::qWait(300);
+        QVERIFY2(paintEvents <= 2, qPrintable(QString::number(paintEvents)));
+    }
+
     void captureTimerTakesNewCapturesAndRepaintsOnlyOnChange() {
         CCaptureLink link;   // never started: the test plays the capture thread
         CVexlarDoc doc;
