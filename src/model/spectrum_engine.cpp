@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <vector>
 #include <numbers>
 #include <utility>
@@ -12,9 +13,10 @@
 
 namespace {
 
-// The window and twiddle tables are the same for every engine: computed once
-// per process and copied into each new engine (a copy costs far less than
-// the 8192 sines and cosines).
+// The window and twiddle tables are the same for every engine of a size:
+// computed once per process and shared read-only by all engines, so that an
+// engine costs a few pointers until it is used (a document may hold thousands
+// of signals, most of which are never shown as a spectrum).
 struct SharedTables {
     std::vector<double> window, cosTable, sinTable, stageCos, stageSin;
 
@@ -40,6 +42,8 @@ struct SharedTables {
     }
 };
 
+// Built on first use; the initialisation of a function-local static is
+// thread-safe, and the tables are never written afterwards.
 const SharedTables& Tables()
 {
     static const SharedTables tables(CSpectrumEngine::kSize);
@@ -50,31 +54,29 @@ const SharedTables& Tables()
 
 CSpectrumEngine::CSpectrumEngine()
 {
-    const int32_t n = m_size;
     const SharedTables& t = Tables();
-    m_window = new double[n];
-    m_cosTable = new double[n / 2];
-    m_sinTable = new double[n / 2];
-    m_re = new double[n]();
-    m_im = new double[n]();
-    m_stageCos = new double[n - 1];
-    m_stageSin = new double[n - 1];
-    std::copy(t.window.begin(), t.window.end(), m_window);
-    std::copy(t.cosTable.begin(), t.cosTable.end(), m_cosTable);
-    std::copy(t.sinTable.begin(), t.sinTable.end(), m_sinTable);
-    std::copy(t.stageCos.begin(), t.stageCos.end(), m_stageCos);
-    std::copy(t.stageSin.begin(), t.stageSin.end(), m_stageSin);
+    m_window = t.window.data();
+    m_cosTable = t.cosTable.data();
+    m_sinTable = t.sinTable.data();
+    m_stageCos = t.stageCos.data();
+    m_stageSin = t.stageSin.data();
 }
 
 CSpectrumEngine::~CSpectrumEngine()
 {
-    delete[] m_window;
-    delete[] m_cosTable;
-    delete[] m_sinTable;
     delete[] m_re;
     delete[] m_im;
-    delete[] m_stageCos;
-    delete[] m_stageSin;
+}
+
+void CSpectrumEngine::EnsureWorkArrays()
+{
+    if (m_re != nullptr)
+        return;
+    // Both or neither: a failed second allocation frees the first.
+    std::unique_ptr<double[]> re(new double[size_t(m_size)]());
+    std::unique_ptr<double[]> im(new double[size_t(m_size)]());
+    m_re = re.release();
+    m_im = im.release();
 }
 
 void CSpectrumEngine::Transform(double* re, double* im) const
@@ -160,6 +162,7 @@ void CSpectrumEngine::Transform(double* re, double* im) const
 
 void CSpectrumEngine::AveragePower(const double* input, double* output, double sampleFreq)
 {
+    EnsureWorkArrays();
     const int32_t n = m_size;
     double scale = 1.0 / (sampleFreq * 4096.0);
     for (int32_t k = 0; k < n / 2; ++k)

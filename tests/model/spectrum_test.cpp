@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <random>
@@ -140,6 +141,82 @@ TEST(SpectrumEngine, TransformEqualsTheTextbookLoopBitForBit)
     ReferenceTransform(e, re2.data(), im2.data());
     EXPECT_EQ(re, re2);
     EXPECT_EQ(im, im2);
+}
+
+// The tables are shared by every engine and the work arrays exist only once a
+// spectrum has been computed, so a signal never shown as a spectrum stays small.
+TEST(SpectrumEngine, TablesAreSharedAndWorkArraysComeWithTheFirstSpectrum)
+{
+    SignalList owner;
+    CSignal a(&owner);
+    CSignal b(&owner);
+    EXPECT_EQ(a.m_fft.m_window, b.m_fft.m_window);
+    EXPECT_EQ(a.m_fft.m_cosTable, b.m_fft.m_cosTable);
+    EXPECT_EQ(a.m_fft.m_sinTable, b.m_fft.m_sinTable);
+    EXPECT_EQ(a.m_fft.m_stageCos, b.m_fft.m_stageCos);
+    EXPECT_EQ(a.m_fft.m_stageSin, b.m_fft.m_stageSin);
+    for (const CSignal* s : {&a, &b}) {
+        EXPECT_FALSE(s->m_fft.HasWorkArrays());
+        EXPECT_EQ(s->m_fft.m_re, nullptr);
+        EXPECT_EQ(s->m_fft.m_im, nullptr);
+        EXPECT_EQ(s->m_spectrumCache, nullptr);
+    }
+
+    // Samples, masks and value ranges need no spectrum arrays.
+    FillRandom(a, 8192, 11);
+    a.UpdateMask();
+    double lo = 0, hi = 0;
+    a.GetValueRange(0, 8191, lo, hi);
+    a.Autoscale(0, 8191);
+    EXPECT_FALSE(a.m_fft.HasWorkArrays());
+    EXPECT_EQ(a.m_spectrumCache, nullptr);
+
+    a.UpdateSpectrum();
+    ASSERT_TRUE(a.m_fft.HasWorkArrays());
+    ASSERT_NE(a.m_fft.m_im, nullptr);
+    EXPECT_NE(a.m_spectrumCache, nullptr);
+    EXPECT_FALSE(b.m_fft.HasWorkArrays());   // each engine has its own scratch
+
+    // Later computations reuse the same arrays.
+    const double* re = a.m_fft.m_re;
+    const double* im = a.m_fft.m_im;
+    const std::vector<double> first = Spectrum(a);
+    a.m_samples[10] ^= 0x5;
+    a.UpdateSpectrum();
+    EXPECT_EQ(a.m_fft.m_re, re);
+    EXPECT_EQ(a.m_fft.m_im, im);
+    EXPECT_NE(Spectrum(a), first);
+
+    // A second engine computing the same input gets the same bits.
+    b.EnsureCapacity(a.m_count);
+    std::copy(a.m_samples, a.m_samples + a.m_count, b.m_samples);
+    b.m_count = a.m_count;
+    b.UpdateSpectrum();
+    EXPECT_EQ(Spectrum(b), Spectrum(a));
+}
+
+// Engines created, used and destroyed one after another (as the rows of a
+// document come and go) leave the shared tables as they were.
+TEST(SpectrumEngine, SharedTablesOutliveEveryEngine)
+{
+    std::vector<double> input(CSpectrumEngine::kInputLength);
+    std::mt19937 rng(21);
+    for (double& v : input)
+        v = double(int32_t(rng() & 0xFFF) - 2048);
+    std::vector<double> first(CSpectrumEngine::kBins);
+    const double* window = nullptr;
+    {
+        CSpectrumEngine e;
+        window = e.m_window;
+        e.AveragePower(input.data(), first.data(), 1.0);
+    }
+    for (int round = 0; round < 3; ++round) {
+        CSpectrumEngine e;
+        EXPECT_EQ(e.m_window, window);
+        std::vector<double> again(CSpectrumEngine::kBins);
+        e.AveragePower(input.data(), again.data(), 1.0);
+        EXPECT_EQ(again, first) << round;
+    }
 }
 
 TEST(Spectrum, AllZerosGiveMinusInfinityAndLeaveThePeakHold)
