@@ -9,6 +9,14 @@ namespace {
 // Smallest record in a file: version, sample count, a one-byte name length
 // and the 33 bytes of fields that follow the name in a version 1 record.
 constexpr size_t kMinRecordBytes = 4 + 4 + 1 + 33;
+
+// Most signals a file may hold. Each signal is a bit field of one 32-bit
+// sample word, so a handful of rows covers every use and a few thousand is
+// already far beyond any real document; yet every row costs tens of kilobytes
+// in memory (its spectrum and peak-hold arrays) against 42 bytes in the file.
+// Without a cap a crafted file of minimal records makes the program allocate
+// hundreds of times its own size, so a larger count is a malformed file.
+constexpr int32_t kMaxSignals = 4096;
 }  // namespace
 
 CVexlarDoc::CVexlarDoc()
@@ -97,9 +105,10 @@ void CVexlarDoc::Load(CArchiveReader& r)
     if (r.ReadInt32() != 1)
         throw CFileFormatException();
     // Every record needs at least kMinRecordBytes, so a count that the rest
-    // of the file cannot hold is rejected before any signal is created.
+    // of the file cannot hold is rejected before any signal is created, and
+    // so is a count above kMaxSignals.
     const int32_t count = r.ReadInt32();
-    if (count < 0 || static_cast<size_t>(count) > r.Remaining() / kMinRecordBytes)
+    if (count < 0 || count > kMaxSignals || static_cast<size_t>(count) > r.Remaining() / kMinRecordBytes)
         throw CFileFormatException();
     CArchive ar(r);
     for (int32_t i = 0; i < count; ++i) {

@@ -77,6 +77,14 @@ std::vector<Malformed> Cases()
     add("negative signal count", FileBuilder().I32(1).I32(-1));
     add("huge signal count", FileBuilder().I32(1).I32(0x7FFFFFFF));
     {
+        // Every record present, but more signals than a file may hold.
+        FileBuilder f;
+        f.I32(1).I32(4097);
+        for (int i = 0; i < 4097; ++i)
+            f.I32(1).I32(0).Narrow("").Fields(1, 0, false, true, false, false, 1, false, 0, 1024, 100, 2);
+        add("signal count 4097, all records present", f);
+    }
+    {
         FileBuilder f = ValidTwoRecordFile();
         f.bytes[4] = 3;   // three records claimed, two present
         add("signal count one too many", f);
