@@ -99,7 +99,10 @@ double CVexlarView::XToSample(int x) const {
 }
 
 int CVexlarView::RowExtent(const CSignal& signal) {
-    return signal.GetRowHeight() + (signal.m_spectrum && signal.m_count > 0 ? 15 : 0);
+    // 64-bit: a graph height from a file or the dialog may be the largest int.
+    const int64_t extent =
+        int64_t(signal.GetRowHeight()) + (signal.m_spectrum && signal.m_count > 0 ? 15 : 0);
+    return static_cast<int>(std::min<int64_t>(extent, std::numeric_limits<int>::max()));
 }
 
 int64_t CVexlarView::VisibleCount(int step) const {

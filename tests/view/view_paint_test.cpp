@@ -320,6 +320,10 @@ private slots:
             s->m_graphHeight = std::numeric_limits<int32_t>::max();
         }
         CSignal* third = AddSignal(f.doc, "third", 1, 16, Zero);
+        CSignal* spectrum = AddSignal(f.doc, "spectrum", 8, 16, Zero);
+        spectrum->m_spectrum = true;
+        spectrum->m_graphHeight = std::numeric_limits<int32_t>::max();
+        QCOMPARE(CVexlarView::RowExtent(*spectrum), std::numeric_limits<int>::max());
         const QImage img = f.Paint();
         QVERIFY2(third->m_labelRect.top > kHeight, qPrintable(QString::number(third->m_labelRect.top)));
         QVERIFY(third->m_traceRect.top <= 0 || third->m_traceRect.top > kHeight);
