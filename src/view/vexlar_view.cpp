@@ -1,5 +1,6 @@
 #include "view/vexlar_view.h"
 
+
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QFontMetrics>
@@ -18,6 +19,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <vector>
 
 #include "document/capture_handoff.h"
 #include "document/vexlar_doc.h"
@@ -320,7 +322,8 @@ void CVexlarView::DrawVerticalLine(QPainter& painter, const QPen& pen, int x, in
 // Printing
 
 // Units per sample of the printed trace, which starts at x = 300. Normally
-// the page width divided by the visible span of the last screen paint. A span
+// the room right of the name column divided by the visible span of the last
+// screen paint. A span
 // of one sample fills the trace area with it; a span wider than the page
 // becomes a negative scale (-k: k samples per unit) that fits it on the page.
 double CVexlarView::PrintScale(int first, int last, int pageWidth) {
@@ -328,9 +331,12 @@ double CVexlarView::PrintScale(int first, int last, int pageWidth) {
     const int64_t room = std::max<int64_t>(1, pageWidth - 300);
     if (span < 0) return 1.0;
     if (span == 0) return static_cast<double>(room);
-    const int64_t s = pageWidth / span;
-    if (s >= 1) return static_cast<double>(s);
+    // The trace starts at x = 300 and shows first..last inclusive, so those
+    // samples share what is right of the names; dividing the whole page width
+    // by the span ran the trace 30 mm past the edge.
     const int64_t count = span + 1;
+    const int64_t s = room / count;
+    if (s >= 1) return static_cast<double>(s);
     return -static_cast<double>((count + room - 1) / room);
 }
 
@@ -340,22 +346,26 @@ void CVexlarView::DrawPrint(CDrawContext& dc, int pageWidth, int pageHeight) {
     dc.FillSolidRect(0, 0, pageWidth, -pageHeight, QColor(150, 150, 150));
     const double s = PrintScale(m_firstVisible, m_lastVisible, pageWidth);
 
-    dc.SelectFont(dc.PointFont(kVerdana, 100));
-    dc.SetTextColor(QColor(0, 0, 0));
-    int64_t y = 0;
-    for (CSignal* signal : m_doc->m_signals) {
-        DrawPrintNameColumn(dc, *signal, RowTop(y));
-        y -= 100;
-    }
-
+    // Each name stands at the top of its own printed row. Rows step by their
+    // printed height, so names on a fixed 10 mm pitch drifted away from
+    // their traces after the first row.
+    std::vector<int> rowTops;
+    rowTops.reserve(m_doc->m_signals.size());
     dc.SelectFont(dc.PointFont(kVerdana, 80));
     dc.SetTextAlign(TextAlign::CenterTop);
-    y = 0;
+    int64_t y = 0;
     for (CSignal* signal : m_doc->m_signals) {
+        rowTops.push_back(RowTop(y));
         const int rowHeight =
-            DrawPrintTrace(dc.Painter(), *signal, m_firstVisible, m_lastVisible, s, RowTop(y));
+            DrawPrintTrace(dc.Painter(), *signal, m_firstVisible, m_lastVisible, s, rowTops.back());
         y -= int64_t(rowHeight) + 50;
     }
+
+    dc.SelectFont(dc.PointFont(kVerdana, 100));
+    dc.SetTextColor(QColor(0, 0, 0));
+    size_t row = 0;
+    for (CSignal* signal : m_doc->m_signals)
+        DrawPrintNameColumn(dc, *signal, rowTops[row++]);
 }
 
 void CVexlarView::Print(QPrinter* printer) {

@@ -1,6 +1,7 @@
 // The paint pipeline of the waveform view, checked on the painted image of a
 // view of a known document, and a printed page.
 #include <QDir>
+#include <QPainter>
 #include <QPrinter>
 #include <QProcess>
 #include <QStandardPaths>
@@ -10,6 +11,7 @@
 #include <cmath>
 #include <limits>
 
+#include "view/draw_context.h"
 #include "view/vexlar_view.h"
 #include "view_fixture.h"
 
@@ -363,7 +365,7 @@ private slots:
             double scale;
         };
         const Case cases[] = {
-            {0, 45, 2000, 44.0},      // page width over the span
+            {0, 45, 2000, 36.0},      // room right of the names over the 46 samples
             {10, 10, 2000, 1700.0},   // one sample fills the trace area
             {0, 4095, 2000, -3.0},    // wider than the page: 3 samples per unit
             {0, 1699, 2000, 1.0},     // one unit per sample still fits
@@ -394,6 +396,29 @@ private slots:
         QCOMPARE(clk->m_traceRect, trace);
         QCOMPARE(clk->m_labelRect, label);
         QVERIFY(clk->HitTest(GdiPoint{150, 60}));
+    }
+
+    void printedNamesStandAtTheirRowsAndTracesFitThePage() {
+        // Rows of different heights: every name must start at the top of its
+        // own printed row, and the trace must end inside the page.
+        Fixture f;
+        AddSignal(f.doc, "count", 8, 4096, [](int i) { return i / 4; });
+        AddSignal(f.doc, "clk", 1, 4096, [](int i) { return (i / 2) & 1; });
+        AddSignal(f.doc, "nibble", 4, 4096, [](int i) { return i & 15; });
+        f.Paint();
+        QImage page(2100, 100, QImage::Format_RGB32);
+        QPainter painter(&page);
+        CDrawContext dc(painter, 254.0, true);
+        const int pageWidth = 2000;
+        f.view.DrawPrint(dc, pageWidth, 2970);
+        int previousTop = 1;
+        for (CSignal* s : f.doc.m_signals) {
+            QCOMPARE(s->m_labelRect.top, s->m_traceRect.bottom);
+            QVERIFY(s->m_labelRect.top < previousTop);
+            previousTop = s->m_labelRect.top;
+            QVERIFY2(s->m_traceRect.right <= pageWidth,
+                     qPrintable(QString("trace ends at %1").arg(s->m_traceRect.right)));
+        }
     }
 
     void printedPageShowsTheRows() {
