@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPointer>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTimer>
@@ -470,6 +471,28 @@ private slots:
         QVERIFY(!QSettings().contains(QStringLiteral("Recent File List/File2")));
         QCOMPARE(app->MainFrame()->Action(ID_FILE_MRU_FILE1)->text(),
                  QStringLiteral("&1 %1").arg(QDir::toNativeSeparators(kept)));
+    }
+
+    void aRecentFileChosenInTheOpenFileMenu() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("menu.VEXLAR"));
+        QString error;
+        CVexlarDoc source;
+        QVERIFY(SaveDocumentToFile(source, path, error));
+        auto app = StartDemoApp();
+        QVERIFY(app);
+        app->Documents()->AddRecentFile(path);
+        // choosing it rebuilds the very menu it was chosen in
+        QPointer<QMenu> file = MenuNamed(app->MainFrame(), "&File");
+        QVERIFY(file);
+        file->popup(app->MainFrame()->mapToGlobal(QPoint(20, 20)));
+        QVERIFY(QTest::qWaitForWindowExposed(file));
+        QTest::keyClick(file, Qt::Key_1);
+        QVERIFY(WaitFor([&] { return DocumentCount(*app) == 2; }));
+        QCOMPARE(app->Documents()->TitleOf(app->Documents()->ActiveDocument()), QStringLiteral("menu.VEXLAR"));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(file.isNull());   // the old menu is gone, the bar has a new one
+        QVERIFY(MenuNamed(app->MainFrame(), "&File"));
     }
 
     void aBadFileLeavesTheOpenDocumentsAlone() {
