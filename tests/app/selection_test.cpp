@@ -260,6 +260,25 @@ private slots:
         QCOMPARE(app.m_link.CorePort(), core->CapturePort());
     }
 
+    void exitWhileTheThreadSearchesEndsWithinADiscoveryPass() {
+        DiscoveryResponder responder;   // answers nothing, counts the requests
+        QVERIFY(responder.Start());
+        auto app = std::make_unique<CVexlarApp>();
+        app->m_runSelectDialog = [](CSelectFpgaDialog&) { return IDCANCEL; };
+        QVERIFY(app->InitInstance(LoopbackDiscovery()));
+        QVERIFY(app->m_link.IsRunning());
+        const int selectionRequests = responder.Requests();
+        // the thread's own search is under way on 127.0.0.1
+        QVERIFY(WaitFor([&] { return responder.Requests() > selectionRequests; }, 5000));
+        QElapsedTimer timer;
+        timer.start();
+        app->ExitInstance();
+        const qint64 elapsed = timer.elapsed();
+        qInfo("exit with the thread searching took %lld ms", static_cast<long long>(elapsed));
+        QVERIFY(!app->m_link.IsRunning());
+        QVERIFY2(elapsed < 2500, qPrintable(QStringLiteral("exit took %1 ms").arg(elapsed)));
+    }
+
     void closingTheWindowDuringTheSearchEndsItWithoutADialog() {
         CVexlarApp app;
         bool dialogShown = false;
