@@ -325,8 +325,9 @@ void CMainFrame::BuildMenu130() {
     file->addAction(Action(ID_FILE_EXPORT));
     file->addAction(Action(ID_FILE_EXPORT_VCD));
     file->addSeparator();
-    // Print is reached through Ctrl+P only, Print Preview not at all: neither
-    // has a menu item.
+    file->addAction(Action(ID_FILE_PRINT));
+    file->addAction(Action(ID_FILE_PRINT_PREVIEW));
+    file->addSeparator();
     AddRecentFileItems(file);
     file->addSeparator();
     file->addAction(Action(ID_APP_EXIT));

@@ -143,7 +143,8 @@ private slots:
         CMainFrame* frame = app->MainFrame();
         QCOMPARE(MenuIds(MenuNamed(frame, "&File")),
                  (QList<int>{ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_CLOSE, ID_FILE_SAVE, ID_FILE_SAVE_AS, 0,
-                             ID_FILE_EXPORT, ID_FILE_EXPORT_VCD, 0, ID_FILE_MRU_FILE1, 0, ID_APP_EXIT}));
+                             ID_FILE_EXPORT, ID_FILE_EXPORT_VCD, 0, ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW, 0,
+                             ID_FILE_MRU_FILE1, 0, ID_APP_EXIT}));
         QCOMPARE(MenuIds(MenuNamed(frame, "&Edit")),
                  (QList<int>{ID_EDIT_UNDO, 0, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE}));
         QCOMPARE(MenuIds(MenuNamed(frame, "&Trig")), (QList<int>{ID_TRIG_RUN, ID_TRIG_NOW}));
@@ -168,9 +169,6 @@ private slots:
             QVERIFY2(frame->Action(id), qPrintable(QString::number(id)));
             QCOMPARE(frame->Action(id)->text(), text);
         }
-        // Print has no menu item: its accelerator reaches it through the frame
-        QVERIFY(app->MainFrame()->actions().contains(frame->Action(ID_FILE_PRINT)));
-        QVERIFY(frame->Action(ID_FILE_PRINT)->isEnabled());
         // the recent-file placeholder while the list is empty
         QCOMPARE(frame->Action(ID_FILE_MRU_FILE1)->text(), QStringLiteral("Recent File"));
         QVERIFY(!frame->Action(ID_FILE_MRU_FILE1)->isEnabled());
