@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "document/signal_commands.h"
 #include "document/vexlar_doc.h"
 
 namespace {
@@ -107,3 +108,34 @@ TEST(Document, ModifiedFlagAndRevision)
 }
 
 }  // namespace
+
+// A duplicate is a new record with an engine of its own: no work arrays until
+// it computes a spectrum, then the same spectrum as the signal it copies.
+TEST(Document, DuplicateOfASpectrumSignalGetsAFreshEngine)
+{
+    CVexlarDoc doc;
+    CSignal* original = doc.m_signals.front();
+    original->m_numBits = 12;
+    original->UpdateMask();
+    original->m_spectrum = true;
+    original->EnsureCapacity(8192);
+    for (int32_t i = 0; i < 8192; ++i)
+        original->m_samples[i] = uint32_t(i * 37) & 0xFFF;
+    original->m_count = 8192;
+    original->UpdateSpectrum();
+    ASSERT_TRUE(original->m_fft.HasWorkArrays());
+    original->m_selected = true;
+
+    ASSERT_EQ(DuplicateSelectedSignals(doc), 1);
+    ASSERT_EQ(doc.m_signals.size(), 2u);
+    CSignal* copy = doc.m_signals.back();
+    EXPECT_FALSE(copy->m_fft.HasWorkArrays());
+    EXPECT_EQ(copy->m_spectrumCache, nullptr);
+    EXPECT_EQ(copy->m_fft.m_window, original->m_fft.m_window);
+
+    copy->UpdateSpectrum();
+    ASSERT_TRUE(copy->m_fft.HasWorkArrays());
+    EXPECT_NE(copy->m_fft.m_re, original->m_fft.m_re);
+    EXPECT_EQ(std::vector<double>(copy->m_spectrumDb, copy->m_spectrumDb + CSignal::kSpectrumBins),
+              std::vector<double>(original->m_spectrumDb, original->m_spectrumDb + CSignal::kSpectrumBins));
+}
