@@ -1,9 +1,13 @@
 // Spectrum rows: the live power spectrum in dB with its peak hold, both dB
 // scales, the frequency axis below the graph and the cross-hair read-out.
 
+#include <QPaintDevice>
 #include <QPainter>
+#include <QTransform>
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <cmath>
 
 #include "model/signal.h"
@@ -54,16 +58,34 @@ struct BinMap {
 };
 
 // A filled area under a curve: each pixel column takes the level of the next
-// bin to its right and is one vertical line from the bottom up to it.
-void AreaLines(const BinMap& map, const double* levels, LineBatch& lines) {
+// bin to its right and is one vertical line from the bottom up to it. Only
+// the columns in [colMin, colMax] can show on the target.
+void AreaLines(const BinMap& map, const double* levels, int colMin, int colMax, LineBatch& lines) {
     int c = 100;
     for (int k = 0; k < kBins; ++k) {
         const int xk = map.X(k);
         const int yk = map.Y(levels[k]);
-        if (yk != map.bottom)
-            for (int col = c; col < xk; ++col) lines.Add(col, map.bottom, col, yk);
+        if (yk != map.bottom) {
+            const int to = std::min(xk - 1, colMax);
+            for (int col = std::max(c, colMin); col <= to; ++col) lines.Add(col, map.bottom, col, yk);
+        }
         c = xk;
     }
+}
+
+// The columns of the painter's target (with a margin), in its coordinates.
+void VisibleColumns(QPainter& painter, int& colMin, int& colMax) {
+    colMin = INT_MIN;
+    colMax = INT_MAX;
+    const QPaintDevice* device = painter.device();
+    bool invertible = false;
+    const QTransform inverse = painter.combinedTransform().inverted(&invertible);
+    if (device == nullptr || !invertible) return;
+    QRectF area = inverse.mapRect(QRectF(0, 0, device->width(), device->height()));
+    if (painter.hasClipping()) area &= painter.clipBoundingRect();
+    constexpr double kMargin = 4.0;
+    colMin = static_cast<int>(std::clamp(std::floor(area.left()) - kMargin, -1.0e9, 1.0e9));
+    colMax = static_cast<int>(std::clamp(std::ceil(area.right()) + kMargin, -1.0e9, 1.0e9));
 }
 
 void CurveLines(const BinMap& map, const double* levels, LineBatch& lines) {
@@ -107,20 +129,20 @@ void DrawLabelBox(CDrawContext& dc, const QString& text, int x, int y, const Gdi
     dc.SetTextAlign(TextAlign::LeftTop);
     dc.SelectFont(dc.PointFont(QStringLiteral("Verdana"), 90));
     dc.SetTextColor(QColor(255, 255, 255));
-    GdiRect r = dc.MeasureText(text);
-    const int dx = x + 15;
-    const int dy = y + 23;
-    r.left += dx;
-    r.right += dx;
-    r.top += dy;
-    r.bottom += dy;
+    const GdiRect size = dc.MeasureText(text);
+    // Positions far outside any target (a point from a caller's arithmetic)
+    // are kept where the sums below cannot overflow.
+    auto near = [](int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, -(1 << 29), 1 << 29)); };
+    const int dx = near(int64_t(x) + 15);
+    const int dy = near(int64_t(y) + 23);
+    GdiRect r{size.left + dx, size.top + dy, size.right + dx, size.bottom + dy};
     if (r.right > bounds.right) {
-        const int excess = r.right - bounds.right;
+        const int excess = near(int64_t(r.right) - bounds.right);
         r.left -= excess;
         r.right -= excess;
     }
     if (r.bottom > bounds.bottom) {
-        const int excess = r.bottom - bounds.bottom;
+        const int excess = near(int64_t(r.bottom) - bounds.bottom);
         r.top -= excess;
         r.bottom -= excess;
     }
@@ -133,7 +155,9 @@ int DrawSpectrum(QPainter& painter, CSignal& signal, int /*first*/, int /*last*/
     CDrawContext dc(painter);
     const int rowHeight = signal.GetRowHeight();
     const int height = DrawnHeight(rowHeight);
-    const int w = width - 20;
+    // W = width - 20; a width no window has (from a caller's arithmetic) is
+    // kept where x positions cannot overflow.
+    const int w = static_cast<int>(std::clamp<int64_t>(int64_t(width) - 20, -(1 << 29), 1 << 29));
     signal.UpdateSpectrum();
     const double minDb = signal.m_minDb;
     const double maxDb = signal.m_maxDb;
@@ -155,9 +179,13 @@ int DrawSpectrum(QPainter& painter, CSignal& signal, int /*first*/, int /*last*/
         map.minDb = minDb;
         map.maxDb = maxDb;
         map.width = w;
-        StrokeLines(dc, PeakArea(theme), [&](LineBatch& b) { AreaLines(map, signal.m_peakHold, b); });
+        int colMin = 0, colMax = 0;
+        VisibleColumns(painter, colMin, colMax);
+        StrokeLines(dc, PeakArea(theme),
+                    [&](LineBatch& b) { AreaLines(map, signal.m_peakHold, colMin, colMax, b); });
         StrokeLines(dc, PeakLine(theme), [&](LineBatch& b) { CurveLines(map, signal.m_peakHold, b); });
-        StrokeLines(dc, currentArea, [&](LineBatch& b) { AreaLines(map, signal.m_spectrumDb, b); });
+        StrokeLines(dc, currentArea,
+                    [&](LineBatch& b) { AreaLines(map, signal.m_spectrumDb, colMin, colMax, b); });
         StrokeLines(dc, currentLine, [&](LineBatch& b) { CurveLines(map, signal.m_spectrumDb, b); });
     }
 
@@ -179,12 +207,13 @@ int DrawSpectrum(QPainter& painter, CSignal& signal, int /*first*/, int /*last*/
         dc.LineTo(cx, rect.bottom);
         dc.MoveTo(rect.left, cy);
         dc.LineTo(rect.right, cy);
-        double freq = static_cast<double>(cx - rect.left) / static_cast<double>(rect.right - rect.left) *
+        // In floating point: a cursor far outside the row cannot overflow.
+        double freq = (static_cast<double>(cx) - rect.left) / (static_cast<double>(rect.right) - rect.left) *
                       signal.m_sampleFreq * 0.5;
         QString freqUnit;
         FormatFrequency(freq, freqUnit);
-        const double level = maxDb + (minDb - maxDb) * static_cast<double>(cy - rect.top) /
-                                         static_cast<double>(rect.bottom - rect.top);
+        const double level = maxDb + (minDb - maxDb) * (static_cast<double>(cy) - rect.top) /
+                                         (static_cast<double>(rect.bottom) - rect.top);
         const QString text = QString::asprintf("%.3f %s\n%.1f dB", freq, qPrintable(freqUnit), level);
         DrawLabelBox(dc, text, cx, cy, rect);
     }
