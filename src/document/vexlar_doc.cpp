@@ -1,5 +1,6 @@
 #include "document/vexlar_doc.h"
 
+#include <atomic>
 #include <memory>
 
 #include "model/archive.h"
@@ -17,9 +18,20 @@ constexpr size_t kMinRecordBytes = 4 + 4 + 1 + 33;
 // Without a cap a crafted file of minimal records makes the program allocate
 // hundreds of times its own size, so a larger count is a malformed file.
 constexpr int32_t kMaxSignals = 4096;
+
+// Revisions come from one counter for the whole process, so a document never
+// repeats a revision that another document (perhaps one that lived at the
+// same address before) has used: drawing caches keyed on a document and its
+// revision can never mistake new samples for old ones.
+uint64_t NextRevision()
+{
+    static std::atomic<uint64_t> counter{0};
+    return counter.fetch_add(1, std::memory_order_relaxed) + 1;
+}
 }  // namespace
 
 CVexlarDoc::CVexlarDoc()
+    : m_revision(NextRevision())
 {
     CSignal* s = new CSignal(&m_signals);
     s->m_name = QStringLiteral("all_bits");
@@ -28,6 +40,11 @@ CVexlarDoc::CVexlarDoc()
     m_signals.push_back(s);
     s->m_numBits = 32;
     s->m_firstBit = 0;
+}
+
+void CVexlarDoc::BumpRevision()
+{
+    m_revision = NextRevision();
 }
 
 CVexlarDoc::~CVexlarDoc()
@@ -42,14 +59,14 @@ void CVexlarDoc::RemoveAllSignals()
         m_signals.pop_front();
         delete s;
     }
-    ++m_revision;
+    m_revision = NextRevision();
 }
 
 CSignal* CVexlarDoc::AppendNewSignal()
 {
     auto s = std::make_unique<CSignal>(&m_signals);
     m_signals.push_back(s.get());
-    ++m_revision;
+    m_revision = NextRevision();
     return s.release();
 }
 
@@ -57,7 +74,7 @@ CSignal* CVexlarDoc::InsertNewSignalAfter(SignalList::iterator after)
 {
     auto s = std::make_unique<CSignal>(&m_signals);
     m_signals.insert(after == m_signals.end() ? after : std::next(after), s.get());
-    ++m_revision;
+    m_revision = NextRevision();
     return s.release();
 }
 
@@ -66,7 +83,7 @@ SignalList::iterator CVexlarDoc::EraseSignal(SignalList::iterator pos)
     CSignal* s = *pos;
     auto next = m_signals.erase(pos);
     delete s;
-    ++m_revision;
+    m_revision = NextRevision();
     return next;
 }
 
@@ -78,8 +95,8 @@ void CVexlarDoc::SwapContent(CVexlarDoc& other)
     for (CSignal* s : other.m_signals)
         s->m_owner = &other.m_signals;
     std::swap(m_triggerPos, other.m_triggerPos);
-    ++m_revision;
-    ++other.m_revision;
+    m_revision = NextRevision();
+    other.m_revision = NextRevision();
 }
 
 void CVexlarDoc::Serialize(CArchive& ar)
@@ -116,5 +133,5 @@ void CVexlarDoc::Load(CArchiveReader& r)
         s->Serialize(ar);
         m_signals.push_back(s.release());
     }
-    ++m_revision;
+    m_revision = NextRevision();
 }

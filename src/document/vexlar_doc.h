@@ -41,7 +41,7 @@ public:
     // Moves whenever the content changes (capture, edit, load): views repaint
     // when it differs from the one they painted.
     uint64_t Revision() const { return m_revision; }
-    void BumpRevision() { ++m_revision; }
+    void BumpRevision();
 
     // Stores or loads the whole document (file format of the document).
     // Loading replaces the signals of this document; a malformed input throws

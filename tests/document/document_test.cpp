@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
 #include <vector>
 
 #include "document/signal_commands.h"
@@ -105,6 +107,26 @@ TEST(Document, ModifiedFlagAndRevision)
     const uint64_t r = doc.Revision();
     doc.BumpRevision();
     EXPECT_GT(doc.Revision(), r);
+}
+
+TEST(Document, RevisionsAreNeverRepeatedAcrossDocuments)
+{
+    // A document created where another one lived must not reach a revision
+    // the old one had: drawing caches keyed on the document and its revision
+    // would otherwise show the old samples.
+    std::vector<uint64_t> seen;
+    for (int i = 0; i < 3; ++i) {
+        auto doc = std::make_unique<CVexlarDoc>();
+        seen.push_back(doc->Revision());
+        doc->BumpRevision();
+        seen.push_back(doc->Revision());
+    }
+    CVexlarDoc a;
+    CVexlarDoc b;
+    seen.push_back(a.Revision());
+    seen.push_back(b.Revision());
+    std::sort(seen.begin(), seen.end());
+    EXPECT_EQ(std::adjacent_find(seen.begin(), seen.end()), seen.end());
 }
 
 }  // namespace
