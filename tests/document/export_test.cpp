@@ -71,9 +71,9 @@ TEST(CsvExport, TwoSignalsOfThreeSamples)
     EXPECT_EQ(Csv(doc), "a,b\r\n1,1\r\n2,2\r\n3,3\r\n");
 
     // A spectrum signal last: its column is left out, exactly as if absent.
-    CSignal* spec = Add(doc, "spec", 8, 0, Unsigned);
-    spec->m_spectrum = true;
-    SetSamples(*spec, {9});
+    CSignal* spectrumRow = Add(doc, "fft", 8, 0, Unsigned);
+    spectrumRow->m_spectrum = true;
+    SetSamples(*spectrumRow, {9});
     EXPECT_EQ(Csv(doc), "a,b\r\n1,1\r\n2,2\r\n3,3\r\n");
 }
 
@@ -343,8 +343,8 @@ TEST(VcdExport, OnlyChangesAreWritten)
     doc.RemoveAllSignals();
     SetSamples(*Add(doc, "clk", 1, 0, Hex), {0, 1, 1, 0});
     SetSamples(*Add(doc, "bus x", 3, 0, Hex), {5, 5, 2});
-    CSignal* spec = Add(doc, "spec", 8, 0, Hex);
-    spec->m_spectrum = true;
+    CSignal* spectrumRow = Add(doc, "fft", 8, 0, Hex);
+    spectrumRow->m_spectrum = true;
     doc.m_signals.front()->m_sampleFreq = 1e6;
     const std::string expected =
         "$version Vexlar $end\r\n$timescale 1 us $end\r\n$scope module vexlar $end\r\n"

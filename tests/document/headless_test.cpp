@@ -63,11 +63,11 @@ protected:
         bus->m_selected = true;
         bus->UpdateMask();
         bus->UpdateFromSource();
-        CSignal* spec = m_doc.AppendNewSignal();
-        spec->m_spectrum = true;
-        spec->m_selected = true;
-        spec->UpdateFromSource();
-        spec->m_spectrumDb[0] = 1.5;   // not saved: the saved file exports zeros
+        CSignal* spectrumRow = m_doc.AppendNewSignal();
+        spectrumRow->m_spectrum = true;
+        spectrumRow->m_selected = true;
+        spectrumRow->UpdateFromSource();
+        spectrumRow->m_spectrumDb[0] = 1.5;   // not saved: the saved file exports zeros
         SaveDocumentFile(m_doc, QString::fromStdString(Path("in.VEXLAR")));
     }
     void TearDown() override { fs::remove_all(m_dir); }
