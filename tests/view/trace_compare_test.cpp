@@ -66,12 +66,12 @@ void BuildDocument(SignalSet& set, const std::vector<uint32_t>& words, std::mt19
     a3.m_max = 2000000000;
     CSignal& a4 = set.Add(1, field(2, 1));
     a4.m_analog = true;
-    CSignal& spec = set.Add(8, field(16, 8));
-    spec.m_spectrum = true;
-    spec.m_sampleFreq = 48000.0;
-    spec.m_minDb = -20.0;
-    spec.m_maxDb = 90.0;
-    spec.m_cursor = {600, 20};
+    CSignal& spectrumRow = set.Add(8, field(16, 8));
+    spectrumRow.m_spectrum = true;
+    spectrumRow.m_sampleFreq = 48000.0;
+    spectrumRow.m_minDb = -20.0;
+    spectrumRow.m_maxDb = 90.0;
+    spectrumRow.m_cursor = {600, 20};
     if (selectSome) {
         all.m_selected = true;
         a1.m_selected = true;

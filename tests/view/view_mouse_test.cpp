@@ -223,8 +223,8 @@ private slots:
                                     [](int i) { return i <= 45 ? 100 + (i % 3) * 100 : 4000; });
         analog->m_analog = true;
         CSignal* bus = AddSignal(f.doc, "bus", 8, 4096, [](int i) { return i; });
-        CSignal* spec = AddSignal(f.doc, "spec", 8, 4096, [](int i) { return (i * 37) & 0xFF; });
-        spec->m_spectrum = true;
+        CSignal* spectrumRow = AddSignal(f.doc, "fft", 8, 4096, [](int i) { return (i * 37) & 0xFF; });
+        spectrumRow->m_spectrum = true;
         CSignal* edited = nullptr;
         f.view.onEditSignal = [&](CSignal& s) {
             edited = &s;
@@ -250,9 +250,9 @@ private slots:
         f.Paint();
 
         // Spectrum: the dB range from the peak hold and the spectrum's floor.
-        DoubleClick(f.view, QPoint(300, spec->m_traceRect.top + 20));
-        QCOMPARE(spec->m_maxDb, *std::max_element(spec->m_peakHold, spec->m_peakHold + 2048));
-        QCOMPARE(spec->m_minDb, spec->m_specMin);
+        DoubleClick(f.view, QPoint(300, spectrumRow->m_traceRect.top + 20));
+        QCOMPARE(spectrumRow->m_maxDb, *std::max_element(spectrumRow->m_peakHold, spectrumRow->m_peakHold + 2048));
+        QCOMPARE(spectrumRow->m_minDb, spectrumRow->m_specMin);
 
         // The name opens the properties.
         f.doc.SetModifiedFlag(false);
@@ -417,27 +417,27 @@ private slots:
 
     void spectrumMenuAndCrossHair() {
         Fixture f;
-        CSignal* spec = AddSignal(f.doc, "spec", 8, 4096, [](int i) { return (i * 37) & 0xFF; });
-        spec->m_spectrum = true;
+        CSignal* spectrumRow = AddSignal(f.doc, "fft", 8, 4096, [](int i) { return (i * 37) & 0xFF; });
+        spectrumRow->m_spectrum = true;
         f.Paint();
         MenuChoice menu;
         menu.Install(f.view);
         menu.pick = CVexlarView::ID_SPECTRUM_RESET_TRACE;
-        const QPoint inside(300, spec->m_traceRect.top + 20);
+        const QPoint inside(300, spectrumRow->m_traceRect.top + 20);
         RightClick(f.view, inside);
         QCOMPARE(menu.texts, (QStringList{"Autoscale", "Reset Trace", "-", "Edit..."}));
         QCOMPARE(menu.ids, (QList<int>{32790, 32791, 0, 32792}));
-        for (double v : spec->m_peakHold) QCOMPARE(v, -1e100);
+        for (double v : spectrumRow->m_peakHold) QCOMPARE(v, -1e100);
         f.Paint();
         menu.pick = CVexlarView::ID_SPECTRUM_AUTOSCALE;
         RightClick(f.view, inside);
-        QCOMPARE(spec->m_maxDb, *std::max_element(spec->m_peakHold, spec->m_peakHold + 2048));
+        QCOMPARE(spectrumRow->m_maxDb, *std::max_element(spectrumRow->m_peakHold, spectrumRow->m_peakHold + 2048));
 
         // The cross-hair follows the pointer inside the graph, (0, 0) outside.
         SendMouse(f.view, QEvent::MouseMove, Qt::NoButton, Qt::NoButton, inside);
-        QCOMPARE(spec->m_cursor, (GdiPoint{300, spec->m_traceRect.top + 20}));
+        QCOMPARE(spectrumRow->m_cursor, (GdiPoint{300, spectrumRow->m_traceRect.top + 20}));
         SendMouse(f.view, QEvent::MouseMove, Qt::NoButton, Qt::NoButton, QPoint(50, 20));
-        QCOMPARE(spec->m_cursor, (GdiPoint{0, 0}));
+        QCOMPARE(spectrumRow->m_cursor, (GdiPoint{0, 0}));
     }
 
     void keysZoomFitAndJump() {

@@ -217,10 +217,10 @@ private slots:
     void spectrumRowInterruptsVerticalLines() {
         Fixture f;
         AddSignal(f.doc, "a", 1, 4096, [](int) { return 0u; });
-        CSignal* spec = AddSignal(f.doc, "spec", 8, 4096, [](int i) {
+        CSignal* spectrumRow = AddSignal(f.doc, "fft", 8, 4096, [](int i) {
             return static_cast<uint32_t>(std::lround(127.5 + 120 * std::sin(i * 0.3)));
         });
-        spec->m_spectrum = true;
+        spectrumRow->m_spectrum = true;
         AddSignal(f.doc, "b", 1, 4096, [](int) { return 0u; });
         const auto paint = [&](int trigger) {
             f.doc.m_triggerPos = trigger;
@@ -229,9 +229,9 @@ private slots:
         paint(10);
         const QImage at300 = paint(10);
         const QImage at900 = paint(40);
-        QCOMPARE(spec->m_traceRect.top, 81);
-        QCOMPARE(spec->m_traceRect.bottom, 181);
-        QCOMPARE(CVexlarView::RowExtent(*spec), 115);
+        QCOMPARE(spectrumRow->m_traceRect.top, 81);
+        QCOMPARE(spectrumRow->m_traceRect.bottom, 181);
+        QCOMPARE(CVexlarView::RowExtent(*spectrumRow), 115);
         // From the graph's top to 15 pixels below its bottom the trigger
         // column looks the same whether the trigger is there or not.
         for (int x : {299, 300, 301}) {
@@ -259,8 +259,8 @@ private slots:
         QCOMPARE(DifferingRows(at300, at900, 300, 0, kHeight), Range(55, kHeight));
 
         Fixture scrolled;
-        CSignal* spec = AddSignal(scrolled.doc, "spec", 8, 4096, [](int i) { return (i * 37) & 0xFF; });
-        spec->m_spectrum = true;
+        CSignal* spectrumRow = AddSignal(scrolled.doc, "fft", 8, 4096, [](int i) { return (i * 37) & 0xFF; });
+        spectrumRow->m_spectrum = true;
         AddSignal(scrolled.doc, "a", 1, 4096, Zero);
         scrolled.view.m_scrollY = -60;   // graph from -5 to 95, axis to 110
         const auto paintScrolled = [&](int trigger) {
@@ -270,7 +270,7 @@ private slots:
         paintScrolled(10);
         at300 = paintScrolled(10);
         at900 = paintScrolled(40);
-        QCOMPARE(spec->m_traceRect.top, -5);
+        QCOMPARE(spectrumRow->m_traceRect.top, -5);
         const QList<int> rows = DifferingRows(at300, at900, 300, 0, kHeight);
         QVERIFY(!rows.contains(54));
         QVERIFY(rows.contains(55) && rows.contains(79));   // the label box
