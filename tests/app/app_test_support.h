@@ -79,6 +79,17 @@ inline std::unique_ptr<coresim::CoreSimulator> StartCore(uint32_t coreId = 0xFE0
     return core;
 }
 
+// The application started with its demo core (loopback only, no discovery).
+inline std::unique_ptr<CVexlarApp> StartDemoApp() {
+    auto app = std::make_unique<CVexlarApp>();
+    CommandLineOptions options;
+    options.demo = true;
+    if (!app->InitInstance(options)) {
+        return nullptr;
+    }
+    return app;
+}
+
 inline CommandLineOptions CoreOptionsFor(int port) {
     CommandLineOptions options;
     options.coreAddress = QStringLiteral("127.0.0.1");

@@ -21,15 +21,12 @@ using namespace apptest;
 
 namespace {
 
-std::unique_ptr<CVexlarApp> StartDemoApp() {
-    auto app = std::make_unique<CVexlarApp>();
-    CommandLineOptions options;
-    options.demo = true;
-    if (!app->InitInstance(options)) {
-        return nullptr;
+// A fixed document: captures would change the samples under the test.
+std::unique_ptr<CVexlarApp> StartQuietDemoApp() {
+    auto app = StartDemoApp();
+    if (app) {
+        app->m_link.SetRunEnabled(false);
     }
-    // a fixed document: captures would change the samples under the test
-    app->m_link.SetRunEnabled(false);
     return app;
 }
 
@@ -94,7 +91,7 @@ private slots:
         QFETCH(int, command);
         QFETCH(QString, extension);
         QFETCH(QByteArray, start);
-        auto app = StartDemoApp();
+        auto app = StartQuietDemoApp();
         QVERIFY(app);
         FillDocument(*FirstDocument(*app));
         QTemporaryDir dir;
@@ -116,7 +113,7 @@ private slots:
     }
 
     void exportSelectedAsksOncePerSelectedSignalAndCancelSkipsOne() {
-        auto app = StartDemoApp();
+        auto app = StartQuietDemoApp();
         QVERIFY(app);
         CVexlarDoc* doc = FirstDocument(*app);
         FillDocument(*doc);
@@ -146,7 +143,7 @@ private slots:
     }
 
     void anExportThatCannotBeWrittenSaysSo() {
-        auto app = StartDemoApp();
+        auto app = StartQuietDemoApp();
         QVERIFY(app);
         FillDocument(*FirstDocument(*app));
         QTemporaryDir dir;
@@ -160,7 +157,7 @@ private slots:
     }
 
     void aTestbenchOfAnEmptyDocumentReportsTheError() {
-        auto app = StartDemoApp();
+        auto app = StartQuietDemoApp();
         QVERIFY(app);
         FirstDocument(*app)->RemoveAllSignals();
         QTemporaryDir dir;
@@ -172,7 +169,7 @@ private slots:
     }
 
     void addOpensThePropertiesAndAppendsOnOk() {
-        auto app = StartDemoApp();
+        auto app = StartQuietDemoApp();
         QVERIFY(app);
         CVexlarDoc* doc = FirstDocument(*app);
         QVERIFY(doc);
@@ -196,7 +193,7 @@ private slots:
     }
 
     void deleteFreezeAndDuplicateActOnTheSelection() {
-        auto app = StartDemoApp();
+        auto app = StartQuietDemoApp();
         QVERIFY(app);
         CVexlarDoc* doc = FirstDocument(*app);
         FillDocument(*doc);
@@ -235,7 +232,7 @@ private slots:
     }
 
     void printPreviewShowsTheActiveView() {
-        auto app = StartDemoApp();
+        auto app = StartQuietDemoApp();
         QVERIFY(app);
         bool preview = false;
         AnswerNextModal(nullptr, [&preview](QWidget* w) {

@@ -32,16 +32,6 @@ using namespace apptest;
 
 namespace {
 
-std::unique_ptr<CVexlarApp> StartDemoApp() {
-    auto app = std::make_unique<CVexlarApp>();
-    CommandLineOptions options;
-    options.demo = true;
-    if (!app->InitInstance(options)) {
-        return nullptr;
-    }
-    return app;
-}
-
 QStringList MenuTitles(CMainFrame* frame) {
     QStringList titles;
     for (QAction* action : frame->menuBar()->actions()) {
