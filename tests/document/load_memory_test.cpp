@@ -4,61 +4,19 @@
 
 #include <gtest/gtest.h>
 
-#include <malloc.h>
-
 #include <algorithm>
-#include <atomic>
-#include <cstdlib>
-#include <new>
 #include <string>
 #include <vector>
 
+#include "allocation_tracker.h"
 #include "document/document_file.h"
 #include "document/vexlar_doc.h"
 #include "file_builder.h"
 #include "model/errors.h"
 #include "model/signal.h"
 
-namespace {
-std::atomic<size_t> g_inUse{0};
-std::atomic<size_t> g_peak{0};
-
-void* Allocate(size_t size)
-{
-    void* p = std::malloc(size == 0 ? 1 : size);
-    if (p == nullptr)
-        throw std::bad_alloc();
-    const size_t now = g_inUse.fetch_add(malloc_usable_size(p), std::memory_order_relaxed) + malloc_usable_size(p);
-    size_t seen = g_peak.load(std::memory_order_relaxed);
-    while (now > seen && !g_peak.compare_exchange_weak(seen, now, std::memory_order_relaxed)) {
-    }
-    return p;
-}
-
-void Release(void* p)
-{
-    if (p == nullptr)
-        return;
-    g_inUse.fetch_sub(malloc_usable_size(p), std::memory_order_relaxed);
-    std::free(p);
-}
-}  // namespace
-
-void* operator new(size_t size) { return Allocate(size); }
-void* operator new[](size_t size) { return Allocate(size); }
-void* operator new(size_t size, const std::nothrow_t&) noexcept
-{
-    try {
-        return Allocate(size);
-    } catch (...) {
-        return nullptr;
-    }
-}
-void* operator new[](size_t size, const std::nothrow_t& t) noexcept { return operator new(size, t); }
-void operator delete(void* p) noexcept { Release(p); }
-void operator delete[](void* p) noexcept { Release(p); }
-void operator delete(void* p, size_t) noexcept { Release(p); }
-void operator delete[](void* p, size_t) noexcept { Release(p); }
+using allocation_tracker::g_inUse;
+using allocation_tracker::g_peak;
 
 namespace {
 

@@ -6,47 +6,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
-#include <cstdlib>
-#include <new>
 #include <string>
 #include <vector>
 
+#include "allocation_tracker.h"
 #include "document/document_file.h"
 #include "document/vexlar_doc.h"
 #include "file_builder.h"
 #include "model/archive.h"
 #include "model/errors.h"
 
-namespace {
-std::atomic<size_t> g_largest{0};
-
-void* Allocate(size_t size)
-{
-    size_t seen = g_largest.load(std::memory_order_relaxed);
-    while (size > seen && !g_largest.compare_exchange_weak(seen, size, std::memory_order_relaxed)) {
-    }
-    if (void* p = std::malloc(size == 0 ? 1 : size))
-        return p;
-    throw std::bad_alloc();
-}
-}  // namespace
-
-void* operator new(size_t size) { return Allocate(size); }
-void* operator new[](size_t size) { return Allocate(size); }
-void* operator new(size_t size, const std::nothrow_t&) noexcept
-{
-    try {
-        return Allocate(size);
-    } catch (...) {
-        return nullptr;
-    }
-}
-void* operator new[](size_t size, const std::nothrow_t& t) noexcept { return operator new(size, t); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, size_t) noexcept { std::free(p); }
-void operator delete[](void* p, size_t) noexcept { std::free(p); }
+using allocation_tracker::g_largest;
 
 namespace {
 
