@@ -95,6 +95,6 @@ void BM_DeepCapturesPaced(benchmark::State& state)
 }
 BENCHMARK(BM_DeepCapturesPaced)->Arg(30)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 
-}  // namespace
+}   // namespace
 
 BENCHMARK_MAIN();

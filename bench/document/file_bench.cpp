@@ -121,6 +121,6 @@ void BM_PlainReadSameBytes(benchmark::State& state)
 }
 BENCHMARK(BM_PlainReadSameBytes)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-}  // namespace
+}   // namespace
 
 BENCHMARK_MAIN();

@@ -65,6 +65,6 @@ void BM_MemcpySameOutputBytes(benchmark::State& state)
 }
 BENCHMARK(BM_MemcpySameOutputBytes)->Unit(benchmark::kMillisecond);
 
-}  // namespace
+}   // namespace
 
 BENCHMARK_MAIN();

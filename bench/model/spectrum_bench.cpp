@@ -130,6 +130,6 @@ void BM_FftwSameWork(benchmark::State& state)
 BENCHMARK(BM_FftwSameWork)->Unit(benchmark::kMicrosecond);
 #endif
 
-}  // namespace
+}   // namespace
 
 BENCHMARK_MAIN();

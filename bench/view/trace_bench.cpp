@@ -27,11 +27,14 @@
 
 namespace {
 
-void EnsureApp() {
+void EnsureApp()
+{
     // Created once and never destroyed: tearing an application down from an
     // exit handler, after Qt's own globals, is not safe.
-    if (QCoreApplication::instance() != nullptr) return;
-    if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    if (QCoreApplication::instance() != nullptr)
+        return;
+    if (std::getenv("QT_QPA_PLATFORM") == nullptr)
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
     static int argc = 1;
     static char name[] = "trace_bench";
     static char* argv[] = {name, nullptr};
@@ -43,7 +46,8 @@ struct Document {
     std::vector<std::unique_ptr<CSignal>> owned;
     std::vector<CSignal*> rows;
 
-    CSignal& Add(int firstBit, int numBits, const std::vector<uint32_t>& words) {
+    CSignal& Add(int firstBit, int numBits, const std::vector<uint32_t>& words)
+    {
         owned.push_back(std::make_unique<CSignal>(&list));
         CSignal& s = *owned.back();
         list.push_back(&s);
@@ -52,7 +56,8 @@ struct Document {
         s.m_numBits = numBits;
         s.UpdateMask();
         s.EnsureCapacity(static_cast<int32_t>(words.size()));
-        for (size_t i = 0; i < words.size(); ++i) s.m_samples[i] = s.Extract(words[i]);
+        for (size_t i = 0; i < words.size(); ++i)
+            s.m_samples[i] = s.Extract(words[i]);
         s.m_count = static_cast<int32_t>(words.size());
         return s;
     }
@@ -60,14 +65,16 @@ struct Document {
 
 // all_bits (32 bits, expanded, theme 2) as the document starts, four 8-bit
 // analog rows and a 12-bit spectrum row.
-Document& DocumentOf(int count) {
+Document& DocumentOf(int count)
+{
     static std::map<int, std::unique_ptr<Document>> documents;
     auto& slot = documents[count];
     if (!slot) {
         slot = std::make_unique<Document>();
         std::mt19937 rng(12345);
         std::vector<uint32_t> words(static_cast<size_t>(count));
-        for (auto& w : words) w = rng();
+        for (auto& w : words)
+            w = rng();
         CSignal& all = slot->Add(0, 32, words);
         all.m_name = QStringLiteral("all_bits");
         all.m_colorTheme = 2;
@@ -88,18 +95,21 @@ Document& DocumentOf(int count) {
 constexpr int kWidth = 1920;
 constexpr int kHeight = 1080;
 
-void Paint(benchmark::State& state, trace_reference::TraceFunction draw) {
+void Paint(benchmark::State& state, trace_reference::TraceFunction draw)
+{
     EnsureApp();
     const int count = static_cast<int>(state.range(0));
     Document& doc = DocumentOf(count);
     const int traceWidth = kWidth - 110;
     trace_reference::PaintSetup setup;
     setup.step = static_cast<int>(state.range(1));
-    if (setup.step == 0) setup.step = -((count + traceWidth - 1) / traceWidth);   // fully zoomed out
+    if (setup.step == 0)
+        setup.step = -((count + traceWidth - 1) / traceWidth);   // fully zoomed out
     setup.first = state.range(2) < 0 ? count / 2 : static_cast<int>(state.range(2));
     setup.scrollY = static_cast<int>(state.range(3));
     const bool live = state.range(4) != 0;
-    for (CSignal* s : doc.rows) s->m_selected = state.range(5) != 0;
+    for (CSignal* s : doc.rows)
+        s->m_selected = state.range(5) != 0;
     QImage image(kWidth, kHeight, QImage::Format_RGB32);
     // Every repetition is one paint, so the aggregates are over single
     // paints (the median paint time). Two untimed paints before it: the
@@ -109,18 +119,21 @@ void Paint(benchmark::State& state, trace_reference::TraceFunction draw) {
     // (inside the words the spectrum reads, so its saved result does not
     // apply either) and the revision moves.
     auto nextCapture = [&] {
-        for (CSignal* s : doc.rows) s->m_samples[100] ^= 1u;
+        for (CSignal* s : doc.rows)
+            s->m_samples[100] ^= 1u;
         ++revision;
     };
     for (int warm = 0; warm < 2; ++warm) {
-        if (live) nextCapture();
+        if (live)
+            nextCapture();
         const CTraceCacheScope scope(&doc, revision);
         trace_reference::PaintRows(image, doc.rows, setup, draw);
     }
     for (auto _ : state) {
         // The view paints inside the cache scope of its document's revision;
         // a live capture moves the revision at every paint.
-        if (live) nextCapture();
+        if (live)
+            nextCapture();
         const CTraceCacheScope scope(&doc, revision);
         trace_reference::PaintRows(image, doc.rows, setup, draw);
         benchmark::DoNotOptimize(image.constBits());
@@ -128,25 +141,32 @@ void Paint(benchmark::State& state, trace_reference::TraceFunction draw) {
     state.counters["step"] = setup.step;
 }
 
-void Fast(benchmark::State& state) { Paint(state, &DrawTrace); }
-void Ref(benchmark::State& state) { Paint(state, &trace_reference::DrawTrace); }
+void Fast(benchmark::State& state)
+{
+    Paint(state, &DrawTrace);
+}
+void Ref(benchmark::State& state)
+{
+    Paint(state, &trace_reference::DrawTrace);
+}
 
-void Configurations(benchmark::internal::Benchmark* b) {
+void Configurations(benchmark::internal::Benchmark* b)
+{
     b->ArgNames({"samples", "step", "first", "scroll", "live", "selected"});
-    b->Args({4096, 20, 0, 0, 1, 0});        // live capture at the default zoom
+    b->Args({4096, 20, 0, 0, 1, 0});   // live capture at the default zoom
     b->Args({4096, 20, 0, 0, 0, 0});
     b->Args({4096, 1, 0, 0, 0, 0});
     b->Args({4096, -1, 0, 0, 0, 0});
     b->Args({4096, 0, 0, 0, 0, 0});
-    b->Args({4096, 1, 0, -400, 0, 0});      // analog and spectrum rows on screen
+    b->Args({4096, 1, 0, -400, 0, 0});   // analog and spectrum rows on screen
     b->Args({1048576, 0, 0, 0, 0, 0});
-    b->Args({1048576, 0, 0, 0, 1, 0});      // a new capture at every paint
+    b->Args({1048576, 0, 0, 0, 1, 0});   // a new capture at every paint
     b->Args({1048576, 1, -1, 0, 0, 0});
     b->Args({1048576, -1, -1, 0, 0, 0});
     b->Args({1048576, 1, 1046000, 0, 0, 0});
     b->Args({1048576, -16, -1, 0, 0, 0});
     b->Args({1048576, -16, -1, 0, 1, 0});
-    b->Args({4096, 20, 0, 0, 0, 1});     // every row selected
+    b->Args({4096, 20, 0, 0, 0, 1});   // every row selected
     b->Args({4096, 1, 0, 0, 0, 1});
     b->Args({1048576, 0, 0, 0, 0, 1});
     b->Unit(benchmark::kMillisecond);
@@ -156,7 +176,7 @@ void Configurations(benchmark::internal::Benchmark* b) {
     b->ComputeStatistics("min", [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); });
 }
 
-}  // namespace
+}   // namespace
 
 BENCHMARK(Fast)->Apply(Configurations);
 BENCHMARK(Ref)->Apply(Configurations);

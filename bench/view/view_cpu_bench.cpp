@@ -44,22 +44,25 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double CpuSeconds(int who) {
+double CpuSeconds(int who)
+{
     rusage usage{};
     getrusage(who, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec +
-           usage.ru_stime.tv_usec / 1e6;
+    return usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec + usage.ru_stime.tv_usec / 1e6;
 }
 
-double WindowSeconds() {
+double WindowSeconds()
+{
     if (const char* s = std::getenv("VEXLAR_BENCH_SECONDS")) {
         const double v = std::atof(s);
-        if (v > 0) return v;
+        if (v > 0)
+            return v;
     }
     return 10.0;
 }
 
-void RunEventLoopFor(double seconds) {
+void RunEventLoopFor(double seconds)
+{
     QEventLoop loop;
     QTimer::singleShot(static_cast<int>(seconds * 1000), &loop, &QEventLoop::quit);
     loop.exec();
@@ -68,30 +71,37 @@ void RunEventLoopFor(double seconds) {
 // Records when each capture id first appears at the front of the link.
 class HandOverWatcher {
 public:
-    explicit HandOverWatcher(CCaptureLink& link) : m_link(link) {
+    explicit HandOverWatcher(CCaptureLink& link) : m_link(link)
+    {
         m_thread = std::thread([this] { Loop(); });
     }
     ~HandOverWatcher() { Stop(); }
-    void Stop() {
-        if (!m_thread.joinable()) return;
+    void Stop()
+    {
+        if (!m_thread.joinable())
+            return;
         m_stop = true;
         m_thread.join();
     }
     double CpuSeconds() const { return m_cpu; }
-    bool Seen(int32_t id, Clock::time_point& when) {
+    bool Seen(int32_t id, Clock::time_point& when)
+    {
         std::lock_guard<std::mutex> lock(m_mutex);
         const auto it = m_seen.find(id);
-        if (it == m_seen.end()) return false;
+        if (it == m_seen.end())
+            return false;
         when = it->second;
         return true;
     }
-    size_t Count() {
+    size_t Count()
+    {
         std::lock_guard<std::mutex> lock(m_mutex);
         return m_seen.size();
     }
 
 private:
-    void Loop() {
+    void Loop()
+    {
         const double start = ::CpuSeconds(RUSAGE_THREAD);
         int32_t last = m_link.FrontCaptureId();
         while (!m_stop) {
@@ -118,8 +128,10 @@ private:
 class TickRecorder : public QObject {
 public:
     std::vector<Clock::time_point> ticks;
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Timer) ticks.push_back(Clock::now());
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Timer)
+            ticks.push_back(Clock::now());
         return QObject::eventFilter(watched, event);
     }
 };
@@ -130,27 +142,31 @@ struct Application {
     CVexlarDoc doc;
     CVexlarView view;
 
-    explicit Application(bool run)
-        : core(DemoCore()), view(&doc, &link) {
-        if (!core.Start()) throw std::runtime_error("simulated core did not start");
+    explicit Application(bool run) : core(DemoCore()), view(&doc, &link)
+    {
+        if (!core.Start())
+            throw std::runtime_error("simulated core did not start");
         link.SetCore("127.0.0.1", core.CapturePort());
         link.SetRunEnabled(run);
         link.Start();
         view.resize(1200, 700);
         view.show();
     }
-    ~Application() {
+    ~Application()
+    {
         link.StopAndWait();
         core.Stop();
     }
-    static coresim::CoreOptions DemoCore() {
+    static coresim::CoreOptions DemoCore()
+    {
         coresim::CoreOptions options;
         options.discoveryPort = 0;   // the link is given the core's port
         return options;
     }
 };
 
-void BM_IdleView(benchmark::State& state) {
+void BM_IdleView(benchmark::State& state)
+{
     const double seconds = WindowSeconds();
     for (auto _ : state) {
         Application app(false);
@@ -170,7 +186,8 @@ void BM_IdleView(benchmark::State& state) {
     }
 }
 
-void BM_LiveView(benchmark::State& state) {
+void BM_LiveView(benchmark::State& state)
+{
     const double seconds = WindowSeconds();
     for (auto _ : state) {
         Application app(true);
@@ -185,7 +202,8 @@ void BM_LiveView(benchmark::State& state) {
         // and the end of the paint that showed it (1: the next tick took it).
         std::vector<size_t> ticksToScreen;
         app.view.onPainted = [&](int32_t id) {
-            if (!shown.empty() && shown.back() == id) return;
+            if (!shown.empty() && shown.back() == id)
+                return;
             Clock::time_point handedOver;
             const Clock::time_point now = Clock::now();
             shown.push_back(id);
@@ -210,11 +228,13 @@ void BM_LiveView(benchmark::State& state) {
         const double cpu = cpuNow - cpu0 - watcher.CpuSeconds();
         std::sort(latencies.begin(), latencies.end());
         const auto pct = [&](double p) {
-            if (latencies.empty()) return 0.0;
+            if (latencies.empty())
+                return 0.0;
             return latencies[std::min(latencies.size() - 1, static_cast<size_t>(p * latencies.size()))];
         };
         double sum = 0;
-        for (double l : latencies) sum += l;
+        for (double l : latencies)
+            sum += l;
         const size_t handedOver = watcher.Count();
         app.view.removeEventFilter(&recorder);
         const size_t late = static_cast<size_t>(
@@ -224,7 +244,8 @@ void BM_LiveView(benchmark::State& state) {
         state.counters["paints"] = static_cast<double>(app.view.PaintCount() - paints);
         state.counters["handed_over"] = static_cast<double>(handedOver);
         state.counters["shown"] = static_cast<double>(latencies.size());
-        state.counters["not_shown"] = static_cast<double>(handedOver > latencies.size() ? handedOver - latencies.size() : 0);
+        state.counters["not_shown"] =
+            static_cast<double>(handedOver > latencies.size() ? handedOver - latencies.size() : 0);
         state.counters["after_1_tick"] = static_cast<double>(ticksToScreen.size() - late);
         state.counters["later"] = static_cast<double>(late);
         state.counters["lat_mean_ms"] = latencies.empty() ? 0.0 : sum / latencies.size();
@@ -237,13 +258,16 @@ void BM_LiveView(benchmark::State& state) {
 BENCHMARK(BM_IdleView)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 BENCHMARK(BM_LiveView)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 
-}  // namespace
+}   // namespace
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

@@ -22,7 +22,7 @@ size_t LengthFor(uint8_t selector)
     case 2:
         return (static_cast<size_t>(selector & 0x3F) * 1031) / 63;   // 0 .. 1031
     case 3:
-        return 1033 + static_cast<size_t>(selector & 0x3F) * 16;      // 1033 .. 2041
+        return 1033 + static_cast<size_t>(selector & 0x3F) * 16;   // 1033 .. 2041
     default:
         return 1032;
     }
@@ -49,7 +49,7 @@ void HandOverAndRead(CCaptureAssembler& assembler, CaptureFrame& front)
     (void)sink;
 }
 
-}  // namespace
+}   // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -9,10 +9,10 @@
 namespace {
 void Write(const std::string& path, const std::vector<uint8_t>& bytes)
 {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                 static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
-}  // namespace
+}   // namespace
 
 int main(int argc, char** argv)
 {
@@ -35,9 +35,9 @@ int main(int argc, char** argv)
     s->UpdateFromSource();
     Write(dir + "/two.VEXLAR", StoreDocumentBytes(doc));
     // A version 1 record with an 8-bit name.
-    const std::vector<uint8_t> v1 = {1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 5, 0, 0, 0,
-                                     2, 'a', 'b', 4, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 1, 0, 0, 0,
-                                     0, 0, 0, 0, 0, 0, 4, 0, 0, 100, 0, 0, 0, 1, 0, 0, 0};
+    const std::vector<uint8_t> v1 = {1, 0, 0,   0,   1, 0, 0, 0, 1, 0, 0,   0, 1, 0, 0, 0, 5, 0, 0,
+                                     0, 2, 'a', 'b', 4, 0, 0, 0, 0, 0, 0,   0, 0, 1, 0, 0, 1, 0, 0,
+                                     0, 0, 0,   0,   0, 0, 0, 4, 0, 0, 100, 0, 0, 0, 1, 0, 0, 0};
     Write(dir + "/v1.VEXLAR", v1);
     return 0;
 }

@@ -51,8 +51,8 @@ private:
     bool BackCaptureFitsBuffer() const;
 
     BackFrame m_back;
-    int32_t m_packetsCounted = 0;   // reset to 1 by every first packet, nowhere else
-    int32_t m_expectedPackets = 0;  // from the header of the last accepted datagram
-    int32_t m_triggerIndex = 0;     // likewise
+    int32_t m_packetsCounted = 0;    // reset to 1 by every first packet, nowhere else
+    int32_t m_expectedPackets = 0;   // from the header of the last accepted datagram
+    int32_t m_triggerIndex = 0;      // likewise
     std::atomic<uint32_t> m_allocations{0};
 };

@@ -197,8 +197,8 @@ void CCaptureLink::ReceiveBurst(int sock, void* peerRecord)
         socklen_t peerLength = sizeof *peer;
         // MSG_TRUNC makes the kernel report a datagram's real length, so one
         // larger than the buffer fails the receive instead of being cut short.
-        const ssize_t received = ::recvfrom(sock, buffer, sizeof buffer, MSG_TRUNC,
-                                            reinterpret_cast<sockaddr*>(peer), &peerLength);
+        const ssize_t received =
+            ::recvfrom(sock, buffer, sizeof buffer, MSG_TRUNC, reinterpret_cast<sockaddr*>(peer), &peerLength);
         if (received < 0 || static_cast<size_t>(received) > sizeof buffer) {
             m_timeouts.fetch_add(1, std::memory_order_relaxed);
             m_state = Idle;

@@ -23,19 +23,19 @@ public:
     CCaptureLink(const CCaptureLink&) = delete;
     CCaptureLink& operator=(const CCaptureLink&) = delete;
 
-    std::mutex m_lock;          // guards m_front
-    CaptureFrame m_front;       // last complete capture
+    std::mutex m_lock;      // guards m_front
+    CaptureFrame m_front;   // last complete capture
 
     void SetCore(const std::string& address, int port);   // before Start; empty address = discover
-    void SetAdapterSource(AdapterSource source);           // restricts the discovery fallback
-    void Start();               // starts the capture thread (once)
+    void SetAdapterSource(AdapterSource source);          // restricts the discovery fallback
+    void Start();                                         // starts the capture thread (once)
     void RequestStop();
     bool IsRunning() const;
-    void StopAndWait();         // exit: sets the stop flag, waits in 10 ms steps until the thread left
-    void ToggleRun();           // "&Run" command
+    void StopAndWait();   // exit: sets the stop flag, waits in 10 ms steps until the thread left
+    void ToggleRun();     // "&Run" command
     void SetRunEnabled(bool enabled);
     bool IsRunEnabled() const;
-    void TrigNow();             // "Trig &Now" command
+    void TrigNow();                   // "Trig &Now" command
     int32_t FrontCaptureId() const;   // atomic read of m_front.captureId
 
     // Counters for tests, benchmarks and diagnostics; readable from any thread.
@@ -60,14 +60,14 @@ private:
     std::atomic<bool> m_runEnabled{true};
     std::atomic<bool> m_trigNowRequested{false};
     std::atomic<bool> m_stopRequested{false};
-    int32_t m_state = Idle;            // capture thread only
-    CCaptureAssembler m_assembler;     // m_back and the packet count; capture thread only
+    int32_t m_state = Idle;          // capture thread only
+    CCaptureAssembler m_assembler;   // m_back and the packet count; capture thread only
 
     std::atomic<uint64_t> m_completed{0};
     std::atomic<uint64_t> m_timeouts{0};
     std::atomic<uint64_t> m_requestsSent{0};
 
-    mutable std::mutex m_coreLock;     // guards m_activeAddress / m_activePort
+    mutable std::mutex m_coreLock;   // guards m_activeAddress / m_activePort
     std::string m_activeAddress;
     int m_activePort = 0;
 

@@ -26,15 +26,20 @@ constexpr int kCancelPollMs = 10;
 class SocketGuard {
 public:
     explicit SocketGuard(int fd) : m_fd(fd) {}
-    ~SocketGuard() { if (m_fd >= 0) ::close(m_fd); }
+    ~SocketGuard()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
     SocketGuard(const SocketGuard&) = delete;
     SocketGuard& operator=(const SocketGuard&) = delete;
     int get() const { return m_fd; }
+
 private:
     int m_fd;
 };
 
-}  // namespace
+}   // namespace
 
 std::vector<std::string> SystemAdapterAddresses()
 {
@@ -106,8 +111,8 @@ bool CDeviceScanner::PauseMs(int ms) const
         if (Cancelled())
             return false;
         const auto left = end - std::chrono::steady_clock::now();
-        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
-            left, std::chrono::milliseconds(kCancelPollMs)));
+        std::this_thread::sleep_for(
+            std::min<std::chrono::steady_clock::duration>(left, std::chrono::milliseconds(kCancelPollMs)));
     }
     return !Cancelled();
 }
@@ -154,8 +159,8 @@ void CDeviceScanner::ScanAdapter(std::string adapterAddress)
     while (!Cancelled()) {
         sockaddr_in sender{};
         socklen_t senderLength = sizeof sender;
-        const ssize_t received = ::recvfrom(sock.get(), buffer, sizeof buffer, 0,
-                                            reinterpret_cast<sockaddr*>(&sender), &senderLength);
+        const ssize_t received =
+            ::recvfrom(sock.get(), buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&sender), &senderLength);
         if (received < 0)
             break;
         if (sender.sin_family != AF_INET)

@@ -40,8 +40,7 @@ public:
     void Scan();
     void RefreshAdapters();
     void ScanAdapter(std::string adapterAddress);
-    void HandleReply(const sockaddr_in& sender, const uint8_t* data, size_t length,
-                     const std::string& adapterAddress);
+    void HandleReply(const sockaddr_in& sender, const uint8_t* data, size_t length, const std::string& adapterAddress);
 
     void SetProgressCallback(ScanProgress progress) { m_progress = std::move(progress); }
     // Polled between adapters and during the waits of a pass; when it answers

@@ -17,18 +17,19 @@ struct DialogUnits {
     int Y(int units) const { return static_cast<int>(units * y + 0.5); }
 };
 
-DialogUnits UnitsFor(const QFont& font) {
+DialogUnits UnitsFor(const QFont& font)
+{
     const QFontMetrics metrics(font);
     const QString sample = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
     const double averageWidth = metrics.horizontalAdvance(sample) / 52.0;
     return {averageWidth / 4.0, metrics.height() / 8.0};
 }
-}  // namespace
+}   // namespace
 
-CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
+CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
+{
     setWindowTitle(QStringLiteral("About Vexlar"));
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setModal(true);
 
     const DialogUnits du = UnitsFor(font());

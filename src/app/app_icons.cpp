@@ -10,7 +10,8 @@ namespace {
 
 using Drawer = std::function<void(QPainter&)>;
 
-QIcon Render(const Drawer& draw) {
+QIcon Render(const Drawer& draw)
+{
     QIcon icon;
     for (int size : {16, 24, 32, 48}) {
         QPixmap pixmap(size, size);
@@ -25,14 +26,16 @@ QIcon Render(const Drawer& draw) {
     return icon;
 }
 
-QPen Outline(const QColor& color, double width = 1.0) {
+QPen Outline(const QColor& color, double width = 1.0)
+{
     QPen pen(color, width);
     pen.setJoinStyle(Qt::RoundJoin);
     pen.setCapStyle(Qt::RoundCap);
     return pen;
 }
 
-void Page(QPainter& p, double x, double y, double w, double h) {
+void Page(QPainter& p, double x, double y, double w, double h)
+{
     QPainterPath path;
     path.moveTo(x, y);
     path.lineTo(x + w - 3.5, y);
@@ -52,9 +55,10 @@ void Page(QPainter& p, double x, double y, double w, double h) {
     p.drawPath(fold);
 }
 
-}  // namespace
+}   // namespace
 
-QIcon New() {
+QIcon New()
+{
     return Render([](QPainter& p) {
         Page(p, 3.5, 1.5, 9, 13);
         p.setPen(Outline(QColor(240, 190, 40), 1.4));
@@ -63,7 +67,8 @@ QIcon New() {
     });
 }
 
-QIcon Open() {
+QIcon Open()
+{
     return Render([](QPainter& p) {
         p.setPen(Outline(QColor(120, 85, 20)));
         p.setBrush(QColor(215, 165, 55));
@@ -87,7 +92,8 @@ QIcon Open() {
     });
 }
 
-QIcon Save() {
+QIcon Save()
+{
     return Render([](QPainter& p) {
         p.setPen(Outline(QColor(25, 45, 90)));
         p.setBrush(QColor(60, 110, 200));
@@ -108,7 +114,8 @@ QIcon Save() {
     });
 }
 
-QIcon Cut() {
+QIcon Cut()
+{
     return Render([](QPainter& p) {
         p.setPen(Outline(QColor(90, 95, 105), 1.2));
         p.drawLine(QPointF(4.5, 1.5), QPointF(10, 10.5));
@@ -120,7 +127,8 @@ QIcon Cut() {
     });
 }
 
-QIcon Copy() {
+QIcon Copy()
+{
     return Render([](QPainter& p) {
         Page(p, 1.5, 1.5, 8, 10);
         Page(p, 6.5, 4.5, 8, 10);
@@ -131,7 +139,8 @@ QIcon Copy() {
     });
 }
 
-QIcon Paste() {
+QIcon Paste()
+{
     return Render([](QPainter& p) {
         p.setPen(Outline(QColor(95, 60, 25)));
         p.setBrush(QColor(190, 130, 60));
@@ -142,7 +151,8 @@ QIcon Paste() {
     });
 }
 
-QIcon Run() {
+QIcon Run()
+{
     return Render([](QPainter& p) {
         p.setPen(Outline(QColor(20, 90, 30)));
         p.setBrush(QColor(60, 190, 75));
@@ -155,7 +165,8 @@ QIcon Run() {
     });
 }
 
-QIcon TrigNow() {
+QIcon TrigNow()
+{
     return Render([](QPainter& p) {
         // a single rising edge with a trigger arrow: one capture, now
         p.setPen(Outline(QColor(90, 220, 230), 1.6));
@@ -177,7 +188,8 @@ QIcon TrigNow() {
     });
 }
 
-QIcon About() {
+QIcon About()
+{
     return Render([](QPainter& p) {
         p.setPen(Outline(QColor(20, 60, 120)));
         p.setBrush(QColor(70, 130, 210));
@@ -191,7 +203,8 @@ QIcon About() {
     });
 }
 
-QIcon Application() {
+QIcon Application()
+{
     return Render([](QPainter& p) {
         p.setPen(Outline(QColor(15, 20, 25)));
         p.setBrush(QColor(30, 36, 44));
@@ -216,4 +229,4 @@ QIcon Application() {
     });
 }
 
-}  // namespace AppIcons
+}   // namespace AppIcons

@@ -17,4 +17,4 @@ QIcon TrigNow();
 QIcon About();
 QIcon Application();   // icon 128: the main frame and the About box
 
-}  // namespace AppIcons
+}   // namespace AppIcons

@@ -2,14 +2,15 @@
 
 #include <QCloseEvent>
 
-CChildFrame::CChildFrame(CVexlarDoc* doc, QWidget* view, QWidget* parent)
-    : QMdiSubWindow(parent), m_doc(doc) {
+CChildFrame::CChildFrame(CVexlarDoc* doc, QWidget* view, QWidget* parent) : QMdiSubWindow(parent), m_doc(doc)
+{
     setAttribute(Qt::WA_DeleteOnClose);
     setWidget(view);
     setWindowIcon(QIcon());
 }
 
-void CChildFrame::closeEvent(QCloseEvent* event) {
+void CChildFrame::closeEvent(QCloseEvent* event)
+{
     if (m_closed) {
         event->accept();
         return;

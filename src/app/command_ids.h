@@ -6,8 +6,8 @@
 namespace VexlarCmd {
 
 // Resource ids of the two menu bars.
-constexpr int IDR_MAINFRAME = 128;     // no document open
-constexpr int IDR_VexlarTYPE = 130;    // a document open
+constexpr int IDR_MAINFRAME = 128;    // no document open
+constexpr int IDR_VexlarTYPE = 130;   // a document open
 
 // File
 constexpr int ID_FILE_NEW = 57600;
@@ -24,7 +24,7 @@ constexpr int ID_FILE_MRU_COUNT = 4;
 constexpr int ID_APP_ABOUT = 57664;
 constexpr int ID_APP_EXIT = 57665;
 constexpr int ID_FILE_EXPORT = 32783;
-constexpr int ID_FILE_EXPORT_VCD = 32800;  // our addition to the File menu
+constexpr int ID_FILE_EXPORT_VCD = 32800;   // our addition to the File menu
 
 // Edit (no handler anywhere: always disabled)
 constexpr int ID_EDIT_UNDO = 57643;
@@ -70,4 +70,4 @@ constexpr int IDC_FIRST_CORE_LINK = 10;
 constexpr int IDC_DEMO_CORE_LINK = 1001;   // beyond the range of core links
 constexpr int IDCANCEL = 2;
 
-}  // namespace VexlarCmd
+}   // namespace VexlarCmd

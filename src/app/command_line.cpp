@@ -2,14 +2,15 @@
 
 #include <arpa/inet.h>
 
-
 namespace {
-bool IsIPv4(const QString& text) {
+bool IsIPv4(const QString& text)
+{
     in_addr address{};
     return inet_pton(AF_INET, text.toLatin1().constData(), &address) == 1;
 }
 
-bool ParseCore(const QString& value, QString& address, int& port) {
+bool ParseCore(const QString& value, QString& address, int& port)
+{
     const int colon = value.lastIndexOf(QLatin1Char(':'));
     if (colon <= 0) {
         return false;
@@ -24,13 +25,18 @@ bool ParseCore(const QString& value, QString& address, int& port) {
     port = parsed;
     return true;
 }
-}  // namespace
+}   // namespace
 
-QStringList WithoutQtOptions(const QStringList& arguments) {
-    static const QStringList withValue = {
-        "-platform", "-platformpluginpath", "-platformtheme", "-plugin", "-style", "-stylesheet",
-        "-session", "-display", "-geometry", "-qwindowgeometry", "-qwindowicon", "-qwindowtitle",
-        "-name", "-title", "-qmljsdebugger"};
+QStringList WithoutQtOptions(const QStringList& arguments)
+{
+    static const QStringList withValue = {"-platform",      "-platformpluginpath",
+                                          "-platformtheme", "-plugin",
+                                          "-style",         "-stylesheet",
+                                          "-session",       "-display",
+                                          "-geometry",      "-qwindowgeometry",
+                                          "-qwindowicon",   "-qwindowtitle",
+                                          "-name",          "-title",
+                                          "-qmljsdebugger"};
     static const QStringList flags = {"-reverse", "-widgetcount", "-nograb", "-dograb", "-sync"};
     QStringList kept;
     for (int i = 0; i < arguments.size(); ++i) {
@@ -50,36 +56,38 @@ QStringList WithoutQtOptions(const QStringList& arguments) {
     return kept;
 }
 
-QString VersionText() {
+QString VersionText()
+{
     return QStringLiteral("Vexlar, Version 2.1\n");
 }
 
-QString UsageText() {
-    return QStringLiteral(
-        "Usage: vexlar [options] [FILE.VEXLAR]\n"
-        "Logic analyzer client for FPGA cores on the local network.\n"
-        "\n"
-        "Options:\n"
-        "  --demo               start the simulated demo core on 127.0.0.1 and connect to it\n"
-        "  --core ADDR:PORT     connect to the core at ADDR:PORT without discovery\n"
-        "  --adapter ADDR       search for cores only on the adapter with this address\n"
-        "                       (repeatable)\n"
-        "  --export csv|vhdl|vcd IN.VEXLAR OUT\n"
-        "                       convert a saved document without a window, then exit\n"
-        "  --export-selected IN.VEXLAR OUT\n"
-        "                       write the selected signals of a saved document as text\n"
-        "  --screenshot FILE.png\n"
-        "                       save a picture of the main window after a delay, then quit\n"
-        "  --screenshot-delay MS\n"
-        "                       the delay before the picture (default 2000)\n"
-        "  --help               show this text\n"
-        "  --version            show the version\n"
-        "\n"
-        "Without --demo or --core Vexlar searches the local networks for cores and\n"
-        "lets you choose one.\n");
+QString UsageText()
+{
+    return QStringLiteral("Usage: vexlar [options] [FILE.VEXLAR]\n"
+                          "Logic analyzer client for FPGA cores on the local network.\n"
+                          "\n"
+                          "Options:\n"
+                          "  --demo               start the simulated demo core on 127.0.0.1 and connect to it\n"
+                          "  --core ADDR:PORT     connect to the core at ADDR:PORT without discovery\n"
+                          "  --adapter ADDR       search for cores only on the adapter with this address\n"
+                          "                       (repeatable)\n"
+                          "  --export csv|vhdl|vcd IN.VEXLAR OUT\n"
+                          "                       convert a saved document without a window, then exit\n"
+                          "  --export-selected IN.VEXLAR OUT\n"
+                          "                       write the selected signals of a saved document as text\n"
+                          "  --screenshot FILE.png\n"
+                          "                       save a picture of the main window after a delay, then quit\n"
+                          "  --screenshot-delay MS\n"
+                          "                       the delay before the picture (default 2000)\n"
+                          "  --help               show this text\n"
+                          "  --version            show the version\n"
+                          "\n"
+                          "Without --demo or --core Vexlar searches the local networks for cores and\n"
+                          "lets you choose one.\n");
 }
 
-CommandLineOptions ParseCommandLine(const QStringList& arguments) {
+CommandLineOptions ParseCommandLine(const QStringList& arguments)
+{
     CommandLineOptions options;
     for (int i = 1; i < arguments.size(); ++i) {
         const QString& arg = arguments[i];
@@ -110,7 +118,8 @@ CommandLineOptions ParseCommandLine(const QStringList& arguments) {
             }
             if (!ParseCore(text, options.coreAddress, options.corePort)) {
                 options.error = QStringLiteral("--core needs ADDR:PORT with an IPv4 address and a port "
-                                               "from 1 to 65535, not '%1'").arg(text);
+                                               "from 1 to 65535, not '%1'")
+                                    .arg(text);
                 break;
             }
         } else if (name == QLatin1String("--adapter")) {

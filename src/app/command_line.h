@@ -7,15 +7,15 @@
 struct CommandLineOptions {
     bool help = false;
     bool version = false;
-    bool demo = false;               // start the simulated core and connect to it
-    QString coreAddress;             // --core ADDR:PORT: connect without discovery
+    bool demo = false;     // start the simulated core and connect to it
+    QString coreAddress;   // --core ADDR:PORT: connect without discovery
     int corePort = 0;
-    QStringList adapters;            // --adapter ADDR: discovery only on these
-    QString file;                    // a document to open instead of a new one
-    QString screenshot;              // --screenshot FILE.png: grab the main window, then quit
-    int screenshotDelayMs = 2000;    // --screenshot-delay MS
-    bool headlessExport = false;     // --export / --export-selected: no window at all
-    QString error;                   // non-empty when the line is not understood
+    QStringList adapters;           // --adapter ADDR: discovery only on these
+    QString file;                   // a document to open instead of a new one
+    QString screenshot;             // --screenshot FILE.png: grab the main window, then quit
+    int screenshotDelayMs = 2000;   // --screenshot-delay MS
+    bool headlessExport = false;    // --export / --export-selected: no window at all
+    QString error;                  // non-empty when the line is not understood
 };
 
 CommandLineOptions ParseCommandLine(const QStringList& arguments);   // arguments[0] is the program

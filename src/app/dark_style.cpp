@@ -4,7 +4,8 @@
 #include <QPalette>
 #include <QStyleFactory>
 
-void ApplyDarkStyle(QApplication& app) {
+void ApplyDarkStyle(QApplication& app)
+{
     app.setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
 
     const QColor window(45, 45, 48);

@@ -18,12 +18,14 @@
 using namespace VexlarCmd;
 
 namespace {
-ExportPathAsker& Asker() {
+ExportPathAsker& Asker()
+{
     static ExportPathAsker asker;
     return asker;
 }
 
-void ShowError(QWidget* parent, const QString& error) {
+void ShowError(QWidget* parent, const QString& error)
+{
     if (!error.isEmpty()) {
         QMessageBox::warning(parent, QStringLiteral("Vexlar"), error);
     }
@@ -31,7 +33,8 @@ void ShowError(QWidget* parent, const QString& error) {
 
 using ExportFn = bool (*)(CVexlarDoc&, const QString&, QString&);
 
-void ExportWholeDocument(CVexlarDoc& doc, QWidget* parent, const QString& extension, ExportFn fn) {
+void ExportWholeDocument(CVexlarDoc& doc, QWidget* parent, const QString& extension, ExportFn fn)
+{
     const QString path = AskExportPath(parent, extension);
     if (path.isEmpty()) {
         return;   // Cancel: no effect
@@ -41,13 +44,15 @@ void ExportWholeDocument(CVexlarDoc& doc, QWidget* parent, const QString& extens
         ShowError(parent, error);
     }
 }
-}  // namespace
+}   // namespace
 
-void SetExportPathAsker(ExportPathAsker asker) {
+void SetExportPathAsker(ExportPathAsker asker)
+{
     Asker() = std::move(asker);
 }
 
-QString AskExportPath(QWidget* parent, const QString& extension) {
+QString AskExportPath(QWidget* parent, const QString& extension)
+{
     if (Asker()) {
         return Asker()(parent, extension);
     }
@@ -63,19 +68,23 @@ QString AskExportPath(QWidget* parent, const QString& extension) {
     return dialog.selectedFiles().constFirst();
 }
 
-void ExportTableCommand(CVexlarDoc& doc, QWidget* parent) {
+void ExportTableCommand(CVexlarDoc& doc, QWidget* parent)
+{
     ExportWholeDocument(doc, parent, QStringLiteral("txt"), &ExportTableFile);
 }
 
-void ExportVcdCommand(CVexlarDoc& doc, QWidget* parent) {
+void ExportVcdCommand(CVexlarDoc& doc, QWidget* parent)
+{
     ExportWholeDocument(doc, parent, QStringLiteral("vcd"), &ExportVcdFile);
 }
 
-void ExportTestbenchCommand(CVexlarDoc& doc, QWidget* parent) {
+void ExportTestbenchCommand(CVexlarDoc& doc, QWidget* parent)
+{
     ExportWholeDocument(doc, parent, QStringLiteral("vhd"), &ExportTestbenchFile);
 }
 
-void ExportSelectedCommand(CVexlarDoc& doc, QWidget* parent) {
+void ExportSelectedCommand(CVexlarDoc& doc, QWidget* parent)
+{
     // The selection is taken first: the dialogs run modal loops in which the
     // capture timer keeps running, but nothing there changes the list.
     std::vector<CSignal*> selected;
@@ -96,7 +105,8 @@ void ExportSelectedCommand(CVexlarDoc& doc, QWidget* parent) {
     }
 }
 
-void ConnectDocumentCommands(CMainFrame& frame, CDocumentManager& documents) {
+void ConnectDocumentCommands(CMainFrame& frame, CDocumentManager& documents)
+{
     CMainFrame* framePtr = &frame;
     CDocumentManager* docs = &documents;
     auto on = [framePtr, docs](int id, auto handler) {

@@ -14,7 +14,8 @@ namespace {
 // Runs a document-layer operation and turns its exception into the text the
 // user sees.
 template <typename Operation>
-bool Guarded(Operation&& operation, QString& error, const char* fallback) {
+bool Guarded(Operation&& operation, QString& error, const char* fallback)
+{
     try {
         operation();
         return true;
@@ -30,28 +31,34 @@ bool Guarded(Operation&& operation, QString& error, const char* fallback) {
     }
     return false;
 }
-}  // namespace
+}   // namespace
 
-bool LoadDocumentFromFile(CVexlarDoc& doc, const QString& path, QString& error) {
+bool LoadDocumentFromFile(CVexlarDoc& doc, const QString& path, QString& error)
+{
     return Guarded([&] { OpenDocumentFile(doc, path); }, error, "Unexpected file format.");
 }
 
-bool SaveDocumentToFile(CVexlarDoc& doc, const QString& path, QString& error) {
+bool SaveDocumentToFile(CVexlarDoc& doc, const QString& path, QString& error)
+{
     return Guarded([&] { SaveDocumentFile(doc, path); }, error, "Failed to save document.");
 }
 
-bool ExportTableFile(CVexlarDoc& doc, const QString& path, QString& error) {
+bool ExportTableFile(CVexlarDoc& doc, const QString& path, QString& error)
+{
     return Guarded([&] { ExportCsv(doc, path); }, error, "The file could not be written.");
 }
 
-bool ExportVcdFile(CVexlarDoc& doc, const QString& path, QString& error) {
+bool ExportVcdFile(CVexlarDoc& doc, const QString& path, QString& error)
+{
     return Guarded([&] { ExportVcd(doc, path); }, error, "The file could not be written.");
 }
 
-bool ExportTestbenchFile(CVexlarDoc& doc, const QString& path, QString& error) {
+bool ExportTestbenchFile(CVexlarDoc& doc, const QString& path, QString& error)
+{
     return Guarded([&] { ExportVhdlTestbench(doc, path); }, error, "Encountered an improper argument.");
 }
 
-bool ExportSignalFile(CVexlarDoc&, CSignal& signal, const QString& path, QString& error) {
+bool ExportSignalFile(CVexlarDoc&, CSignal& signal, const QString& path, QString& error)
+{
     return Guarded([&] { ExportSignalText(signal, path); }, error, "The file could not be written.");
 }

@@ -16,12 +16,13 @@
 namespace {
 const QString kRecentGroup = QStringLiteral("Recent File List");
 
-QString CanonicalPath(const QString& path) {
+QString CanonicalPath(const QString& path)
+{
     const QFileInfo info(path);
     const QString canonical = info.canonicalFilePath();
     return canonical.isEmpty() ? info.absoluteFilePath() : canonical;
 }
-}  // namespace
+}   // namespace
 
 struct CDocumentManager::Record {
     std::unique_ptr<CVexlarDoc> doc;
@@ -31,15 +32,18 @@ struct CDocumentManager::Record {
 };
 
 CDocumentManager::CDocumentManager(CMainFrame* frame, ViewFactory viewFactory, QObject* parent)
-    : QObject(parent), m_frame(frame), m_viewFactory(std::move(viewFactory)) {
+    : QObject(parent), m_frame(frame), m_viewFactory(std::move(viewFactory))
+{
     connect(m_frame->MdiArea(), &QMdiArea::subWindowActivated, this, [this] { UpdateTitles(); });
 }
 
-CDocumentManager::~CDocumentManager() {
+CDocumentManager::~CDocumentManager()
+{
     CloseAllDocuments();
 }
 
-CDocumentManager::Record* CDocumentManager::Find(const CVexlarDoc* doc) const {
+CDocumentManager::Record* CDocumentManager::Find(const CVexlarDoc* doc) const
+{
     for (const auto& record : m_records) {
         if (record->doc.get() == doc) {
             return record.get();
@@ -48,7 +52,8 @@ CDocumentManager::Record* CDocumentManager::Find(const CVexlarDoc* doc) const {
     return nullptr;
 }
 
-std::vector<CVexlarDoc*> CDocumentManager::Documents() const {
+std::vector<CVexlarDoc*> CDocumentManager::Documents() const
+{
     std::vector<CVexlarDoc*> docs;
     for (const auto& record : m_records) {
         docs.push_back(record->doc.get());
@@ -56,22 +61,26 @@ std::vector<CVexlarDoc*> CDocumentManager::Documents() const {
     return docs;
 }
 
-std::vector<CChildFrame*> CDocumentManager::FramesOf(const CVexlarDoc* doc) const {
+std::vector<CChildFrame*> CDocumentManager::FramesOf(const CVexlarDoc* doc) const
+{
     const Record* record = Find(doc);
     return record ? record->frames : std::vector<CChildFrame*>{};
 }
 
-QString CDocumentManager::PathOf(const CVexlarDoc* doc) const {
+QString CDocumentManager::PathOf(const CVexlarDoc* doc) const
+{
     const Record* record = Find(doc);
     return record ? record->path : QString();
 }
 
-QString CDocumentManager::TitleOf(const CVexlarDoc* doc) const {
+QString CDocumentManager::TitleOf(const CVexlarDoc* doc) const
+{
     const Record* record = Find(doc);
     return record ? record->title : QString();
 }
 
-CVexlarDoc* CDocumentManager::ActiveDocument() const {
+CVexlarDoc* CDocumentManager::ActiveDocument() const
+{
     auto* frame = qobject_cast<CChildFrame*>(m_frame->MdiArea()->activeSubWindow());
     if (!frame) {
         // no active window (e.g. the main frame is not active): take the
@@ -81,7 +90,8 @@ CVexlarDoc* CDocumentManager::ActiveDocument() const {
     return frame ? frame->Document() : nullptr;
 }
 
-CChildFrame* CDocumentManager::CreateFrame(Record& record) {
+CChildFrame* CDocumentManager::CreateFrame(Record& record)
+{
     QWidget* view = m_viewFactory(record.doc.get());
     auto* frame = new CChildFrame(record.doc.get(), view);
     frame->m_queryClose = [this](CChildFrame* f) { return QueryCloseFrame(f); };
@@ -96,7 +106,8 @@ CChildFrame* CDocumentManager::CreateFrame(Record& record) {
     return frame;
 }
 
-CVexlarDoc* CDocumentManager::NewDocument() {
+CVexlarDoc* CDocumentManager::NewDocument()
+{
     auto record = std::make_unique<Record>();
     record->doc = std::make_unique<CVexlarDoc>();
     record->title = QStringLiteral("Vexlar%1").arg(++m_untitledCount);
@@ -106,7 +117,8 @@ CVexlarDoc* CDocumentManager::NewDocument() {
     return ref.doc.get();
 }
 
-CVexlarDoc* CDocumentManager::OpenDocument(const QString& path) {
+CVexlarDoc* CDocumentManager::OpenDocument(const QString& path)
+{
     const QString canonical = CanonicalPath(path);
     for (const auto& record : m_records) {
         if (!record->path.isEmpty() && record->path == canonical && !record->frames.empty()) {
@@ -134,7 +146,8 @@ CVexlarDoc* CDocumentManager::OpenDocument(const QString& path) {
     return ref.doc.get();
 }
 
-bool CDocumentManager::WriteFile(Record& record, const QString& path) {
+bool CDocumentManager::WriteFile(Record& record, const QString& path)
+{
     QString error;
     if (!SaveDocumentToFile(*record.doc, path, error)) {
         ShowError(error.isEmpty() ? QStringLiteral("Failed to save document.") : error);
@@ -148,7 +161,8 @@ bool CDocumentManager::WriteFile(Record& record, const QString& path) {
     return true;
 }
 
-bool CDocumentManager::SaveDocument(CVexlarDoc* doc) {
+bool CDocumentManager::SaveDocument(CVexlarDoc* doc)
+{
     Record* record = Find(doc);
     if (!record) {
         return false;
@@ -159,13 +173,13 @@ bool CDocumentManager::SaveDocument(CVexlarDoc* doc) {
     return WriteFile(*record, record->path);
 }
 
-bool CDocumentManager::SaveDocumentAs(CVexlarDoc* doc) {
+bool CDocumentManager::SaveDocumentAs(CVexlarDoc* doc)
+{
     Record* record = Find(doc);
     if (!record) {
         return false;
     }
-    const QString suggested = record->path.isEmpty() ? record->title + QStringLiteral(".VEXLAR")
-                                                     : record->path;
+    const QString suggested = record->path.isEmpty() ? record->title + QStringLiteral(".VEXLAR") : record->path;
     QString path;
     if (m_askSavePath) {
         path = m_askSavePath(suggested);
@@ -185,20 +199,22 @@ bool CDocumentManager::SaveDocumentAs(CVexlarDoc* doc) {
     return WriteFile(*record, path);
 }
 
-CDocumentManager::SaveChoice CDocumentManager::AskSave(const QString& title) {
+CDocumentManager::SaveChoice CDocumentManager::AskSave(const QString& title)
+{
     if (m_askSave) {
         return m_askSave(title);
     }
-    const auto answer = QMessageBox::question(
-        m_frame, QStringLiteral("Vexlar"), tr("Save changes to %1?").arg(title),
-        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+    const auto answer =
+        QMessageBox::question(m_frame, QStringLiteral("Vexlar"), tr("Save changes to %1?").arg(title),
+                              QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
     if (answer == QMessageBox::Save) {
         return SaveChoice::Save;
     }
     return answer == QMessageBox::Discard ? SaveChoice::Discard : SaveChoice::Cancel;
 }
 
-void CDocumentManager::ShowError(const QString& text) {
+void CDocumentManager::ShowError(const QString& text)
+{
     if (m_showError) {
         m_showError(text);
     } else {
@@ -206,7 +222,8 @@ void CDocumentManager::ShowError(const QString& text) {
     }
 }
 
-bool CDocumentManager::QueryCloseFrame(CChildFrame* frame) {
+bool CDocumentManager::QueryCloseFrame(CChildFrame* frame)
+{
     if (m_closingAll) {
         return true;
     }
@@ -215,14 +232,18 @@ bool CDocumentManager::QueryCloseFrame(CChildFrame* frame) {
         return true;   // other windows keep the document, or nothing to lose
     }
     switch (AskSave(record->title)) {
-    case SaveChoice::Save: return SaveDocument(record->doc.get());
-    case SaveChoice::Discard: return true;
-    case SaveChoice::Cancel: return false;
+    case SaveChoice::Save:
+        return SaveDocument(record->doc.get());
+    case SaveChoice::Discard:
+        return true;
+    case SaveChoice::Cancel:
+        return false;
     }
     return false;
 }
 
-void CDocumentManager::OnFrameClosed(CChildFrame* frame) {
+void CDocumentManager::OnFrameClosed(CChildFrame* frame)
+{
     Record* record = Find(frame->Document());
     if (record) {
         auto& frames = record->frames;
@@ -232,14 +253,18 @@ void CDocumentManager::OnFrameClosed(CChildFrame* frame) {
         }
     }
     // the sub-window is still listed while its close event runs
-    QMetaObject::invokeMethod(this, [this] {
-        m_frame->UpdateMenuForDocuments();
-        UpdateTitles();
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_frame->UpdateMenuForDocuments();
+            UpdateTitles();
+        },
+        Qt::QueuedConnection);
     emit DocumentsChanged();
 }
 
-void CDocumentManager::RemoveRecord(const CVexlarDoc* doc, QObject* lastFrame) {
+void CDocumentManager::RemoveRecord(const CVexlarDoc* doc, QObject* lastFrame)
+{
     for (auto it = m_records.begin(); it != m_records.end(); ++it) {
         if ((*it)->doc.get() == doc) {
             std::unique_ptr<Record> gone = std::move(*it);
@@ -256,7 +281,8 @@ void CDocumentManager::RemoveRecord(const CVexlarDoc* doc, QObject* lastFrame) {
     }
 }
 
-bool CDocumentManager::CloseDocument(CVexlarDoc* doc) {
+bool CDocumentManager::CloseDocument(CVexlarDoc* doc)
+{
     Record* record = Find(doc);
     if (!record) {
         return false;
@@ -268,8 +294,10 @@ bool CDocumentManager::CloseDocument(CVexlarDoc* doc) {
                 return false;
             }
             break;
-        case SaveChoice::Discard: break;
-        case SaveChoice::Cancel: return false;
+        case SaveChoice::Discard:
+            break;
+        case SaveChoice::Cancel:
+            return false;
         }
     }
     const std::vector<CChildFrame*> frames = record->frames;
@@ -281,7 +309,8 @@ bool CDocumentManager::CloseDocument(CVexlarDoc* doc) {
     return Find(doc) == nullptr;
 }
 
-bool CDocumentManager::SaveAllModified() {
+bool CDocumentManager::SaveAllModified()
+{
     for (const auto& record : m_records) {
         if (!record->doc->IsModified()) {
             continue;
@@ -295,14 +324,17 @@ bool CDocumentManager::SaveAllModified() {
                 return false;
             }
             break;
-        case SaveChoice::Discard: break;
-        case SaveChoice::Cancel: return false;
+        case SaveChoice::Discard:
+            break;
+        case SaveChoice::Cancel:
+            return false;
         }
     }
     return true;
 }
 
-void CDocumentManager::CloseAllDocuments() {
+void CDocumentManager::CloseAllDocuments()
+{
     m_closingAll = true;
     while (!m_records.empty()) {
         Record* record = m_records.front().get();
@@ -318,12 +350,14 @@ void CDocumentManager::CloseAllDocuments() {
     m_closingAll = false;
 }
 
-CChildFrame* CDocumentManager::NewWindow(CVexlarDoc* doc) {
+CChildFrame* CDocumentManager::NewWindow(CVexlarDoc* doc)
+{
     Record* record = Find(doc);
     return record ? CreateFrame(*record) : nullptr;
 }
 
-void CDocumentManager::AddRecentFile(const QString& path) {
+void CDocumentManager::AddRecentFile(const QString& path)
+{
     const QString canonical = CanonicalPath(path);
     m_recentFiles.removeAll(canonical);
     m_recentFiles.prepend(canonical);
@@ -334,7 +368,8 @@ void CDocumentManager::AddRecentFile(const QString& path) {
     SaveRecentFiles();
 }
 
-void CDocumentManager::RemoveRecentFile(const QString& path) {
+void CDocumentManager::RemoveRecentFile(const QString& path)
+{
     if (m_recentFiles.removeAll(path) + m_recentFiles.removeAll(CanonicalPath(path)) == 0) {
         return;
     }
@@ -342,7 +377,8 @@ void CDocumentManager::RemoveRecentFile(const QString& path) {
     SaveRecentFiles();
 }
 
-void CDocumentManager::LoadRecentFiles() {
+void CDocumentManager::LoadRecentFiles()
+{
     QSettings settings;
     settings.beginGroup(kRecentGroup);
     m_recentFiles.clear();
@@ -356,7 +392,8 @@ void CDocumentManager::LoadRecentFiles() {
     m_frame->SetRecentFiles(m_recentFiles);
 }
 
-void CDocumentManager::SaveRecentFiles() const {
+void CDocumentManager::SaveRecentFiles() const
+{
     QSettings settings;
     settings.beginGroup(kRecentGroup);
     for (int i = 1; i <= VexlarCmd::ID_FILE_MRU_COUNT; ++i) {
@@ -370,7 +407,8 @@ void CDocumentManager::SaveRecentFiles() const {
     settings.endGroup();
 }
 
-void CDocumentManager::UpdateTitles() {
+void CDocumentManager::UpdateTitles()
+{
     for (const auto& record : m_records) {
         const bool modified = record->doc->IsModified();
         const size_t count = record->frames.size();

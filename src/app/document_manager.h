@@ -27,13 +27,13 @@ public:
     // Opens the file in a new document, or activates it when it is open
     // already. Shows the error and returns null when it cannot be read.
     CVexlarDoc* OpenDocument(const QString& path);
-    bool SaveDocument(CVexlarDoc* doc);        // Save As when it has no file yet
+    bool SaveDocument(CVexlarDoc* doc);   // Save As when it has no file yet
     bool SaveDocumentAs(CVexlarDoc* doc);
-    bool CloseDocument(CVexlarDoc* doc);       // offers to save a modified one
+    bool CloseDocument(CVexlarDoc* doc);   // offers to save a modified one
     CChildFrame* NewWindow(CVexlarDoc* doc);
     // Offers to save each modified document; false when the user cancelled.
     bool SaveAllModified();
-    void CloseAllDocuments();                  // no questions
+    void CloseAllDocuments();   // no questions
 
     CVexlarDoc* ActiveDocument() const;
     std::vector<CVexlarDoc*> Documents() const;

@@ -8,21 +8,24 @@
 // Reads the lock-key LEDs where the platform can tell them (x11_key_state.cpp).
 bool QueryPlatform(bool& caps, bool& num, bool& scroll);
 
-CKeyStateTracker::CKeyStateTracker(QObject* parent) : QObject(parent) {
+CKeyStateTracker::CKeyStateTracker(QObject* parent) : QObject(parent)
+{
     if (qApp) {
         qApp->installEventFilter(this);
     }
     Refresh();
 }
 
-void CKeyStateTracker::Refresh() {
+void CKeyStateTracker::Refresh()
+{
     bool caps = m_caps, num = m_num, scroll = m_scroll;
     if (QueryPlatform(caps, num, scroll)) {
         Set(caps, num, scroll);
     }
 }
 
-void CKeyStateTracker::Set(bool caps, bool num, bool scroll) {
+void CKeyStateTracker::Set(bool caps, bool num, bool scroll)
+{
     if (caps == m_caps && num == m_num && scroll == m_scroll) {
         return;
     }
@@ -32,7 +35,8 @@ void CKeyStateTracker::Set(bool caps, bool num, bool scroll) {
     emit Changed();
 }
 
-bool CKeyStateTracker::eventFilter(QObject* watched, QEvent* event) {
+bool CKeyStateTracker::eventFilter(QObject* watched, QEvent* event)
+{
     if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease ||
         event->type() == QEvent::ApplicationActivate) {
         bool caps = m_caps, num = m_num, scroll = m_scroll;
@@ -44,10 +48,17 @@ bool CKeyStateTracker::eventFilter(QObject* watched, QEvent* event) {
             auto* key = static_cast<QKeyEvent*>(event);
             if (!key->isAutoRepeat() && watched == static_cast<QObject*>(QGuiApplication::focusWindow())) {
                 switch (key->key()) {
-                case Qt::Key_CapsLock: caps = !caps; break;
-                case Qt::Key_NumLock: num = !num; break;
-                case Qt::Key_ScrollLock: scroll = !scroll; break;
-                default: break;
+                case Qt::Key_CapsLock:
+                    caps = !caps;
+                    break;
+                case Qt::Key_NumLock:
+                    num = !num;
+                    break;
+                case Qt::Key_ScrollLock:
+                    scroll = !scroll;
+                    break;
+                default:
+                    break;
                 }
             }
         }

@@ -9,7 +9,8 @@
 #include <QTimer>
 #include <cstdio>
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     // What needs no window is answered before a display is opened.
     {
         QStringList raw;

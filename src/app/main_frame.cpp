@@ -24,11 +24,13 @@
 
 using namespace VexlarCmd;
 
-int CommandIdOf(const QAction* action) {
+int CommandIdOf(const QAction* action)
+{
     return action ? action->data().toInt() : 0;
 }
 
-CMainFrame::CMainFrame(bool hiColorIcons, QWidget* parent) : QMainWindow(parent) {
+CMainFrame::CMainFrame(bool hiColorIcons, QWidget* parent) : QMainWindow(parent)
+{
     setObjectName(QStringLiteral("MainFrame"));
     setWindowTitle(QStringLiteral("Vexlar"));
     setWindowIcon(AppIcons::Application());
@@ -58,14 +60,16 @@ CMainFrame::CMainFrame(bool hiColorIcons, QWidget* parent) : QMainWindow(parent)
 
 CMainFrame::~CMainFrame() = default;
 
-QPrinter* CMainFrame::Printer() {
+QPrinter* CMainFrame::Printer()
+{
     if (!m_printer) {
         m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     }
     return m_printer.get();
 }
 
-QAction* CMainFrame::AddAction(int id, const QString& text, const QString& statusTip) {
+QAction* CMainFrame::AddAction(int id, const QString& text, const QString& statusTip)
+{
     auto* action = new QAction(text, this);
     action->setData(id);
     action->setObjectName(QStringLiteral("cmd%1").arg(id));
@@ -77,9 +81,9 @@ QAction* CMainFrame::AddAction(int id, const QString& text, const QString& statu
     return action;
 }
 
-void CMainFrame::CreateActions() {
-    AddAction(ID_FILE_NEW, tr("&New"), tr("Create a new document"))
-        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+void CMainFrame::CreateActions()
+{
+    AddAction(ID_FILE_NEW, tr("&New"), tr("Create a new document"))->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
     AddAction(ID_FILE_OPEN, tr("&Open..."), tr("Open an existing document"))
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     AddAction(ID_FILE_CLOSE, tr("&Close"), tr("Close the active document"));
@@ -120,8 +124,7 @@ void CMainFrame::CreateActions() {
     copy->setIcon(AppIcons::Copy());
     paste->setIcon(AppIcons::Paste());
 
-    auto* toolbar = AddAction(ID_VIEW_TOOLBAR, tr("&Toolbars and Docking Windows"),
-                              tr("Show or hide the toolbar"));
+    auto* toolbar = AddAction(ID_VIEW_TOOLBAR, tr("&Toolbars and Docking Windows"), tr("Show or hide the toolbar"));
     toolbar->setCheckable(true);
     toolbar->setChecked(true);
     auto* status = AddAction(ID_VIEW_STATUS_BAR, tr("&Status Bar"), tr("Show or hide the status bar"));
@@ -140,8 +143,7 @@ void CMainFrame::CreateActions() {
     AddAction(ID_SIGNALS_FREEZE, tr("&Freeze Selected"), tr("Keep the samples of the selected signals"));
     AddAction(ID_SIGNALS_DUPLICATE, tr("D&uplicate Selected"),
               tr("Freeze the selected signals and add a live copy of each"));
-    AddAction(ID_SIGNALS_EXPORT_TESTBENCH, tr("&Export Testbench..."),
-              tr("Export the capture as a VHDL testbench"));
+    AddAction(ID_SIGNALS_EXPORT_TESTBENCH, tr("&Export Testbench..."), tr("Export the capture as a VHDL testbench"));
     AddAction(ID_SIGNALS_EXPORT_SELECTED, tr("Export Selected..."),
               tr("Export each selected signal as text, one value per line"));
 
@@ -152,8 +154,7 @@ void CMainFrame::CreateActions() {
     connect(Action(ID_NEXT_PANE), &QAction::triggered, m_mdiArea, &QMdiArea::activateNextSubWindow);
     connect(Action(ID_PREV_PANE), &QAction::triggered, m_mdiArea, &QMdiArea::activatePreviousSubWindow);
 
-    AddAction(ID_APP_ABOUT, tr("&About Vexlar..."),
-              tr("Display program information, version number and copyright"));
+    AddAction(ID_APP_ABOUT, tr("&About Vexlar..."), tr("Display program information, version number and copyright"));
 
     Action(ID_FILE_NEW)->setIcon(AppIcons::New());
     Action(ID_FILE_OPEN)->setIcon(AppIcons::Open());
@@ -163,12 +164,14 @@ void CMainFrame::CreateActions() {
     connect(Action(ID_APP_EXIT), &QAction::triggered, this, &QWidget::close);
 }
 
-QAction* CMainFrame::Action(int commandId) const {
+QAction* CMainFrame::Action(int commandId) const
+{
     auto it = m_actions.find(commandId);
     return it == m_actions.end() ? nullptr : it->second;
 }
 
-void CMainFrame::CreateToolBar(bool hiColorIcons) {
+void CMainFrame::CreateToolBar(bool hiColorIcons)
+{
     m_toolBar = new QToolBar(tr("Standard"), this);
     m_toolBar->setObjectName(QStringLiteral("Standard"));
     m_toolBar->setIconSize(QSize(16, 16));
@@ -200,7 +203,8 @@ void CMainFrame::CreateToolBar(bool hiColorIcons) {
     });
 }
 
-void CMainFrame::CreateStatusBar() {
+void CMainFrame::CreateStatusBar()
+{
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar"));
     m_message = new QLabel(tr("Ready"), bar);
@@ -232,16 +236,22 @@ void CMainFrame::CreateStatusBar() {
     connect(toggle, &QAction::toggled, bar, &QStatusBar::setVisible);
 }
 
-QLabel* CMainFrame::Indicator(int indicatorId) const {
+QLabel* CMainFrame::Indicator(int indicatorId) const
+{
     switch (indicatorId) {
-    case ID_INDICATOR_CAPS: return m_caps;
-    case ID_INDICATOR_NUM: return m_num;
-    case ID_INDICATOR_SCRL: return m_scrl;
-    default: return nullptr;
+    case ID_INDICATOR_CAPS:
+        return m_caps;
+    case ID_INDICATOR_NUM:
+        return m_num;
+    case ID_INDICATOR_SCRL:
+        return m_scrl;
+    default:
+        return nullptr;
     }
 }
 
-void CMainFrame::UpdateIndicators() {
+void CMainFrame::UpdateIndicators()
+{
     // As the original status bar: the text shows while the key is on.
     const std::pair<QLabel*, bool> panes[] = {
         {m_caps, m_keyState->CapsLock()},
@@ -253,7 +263,8 @@ void CMainFrame::UpdateIndicators() {
     }
 }
 
-QMenuBar* CMainFrame::ClearMenuBar() {
+QMenuBar* CMainFrame::ClearMenuBar()
+{
     // QMenuBar::clear() only takes the menus' entries off the bar; the menus
     // themselves stay its children. Without deleting them every switch
     // between the two menu bars, and every change of the recent-file list,
@@ -273,14 +284,16 @@ QMenuBar* CMainFrame::ClearMenuBar() {
     return bar;
 }
 
-QMenu* CMainFrame::AddViewMenu() {
+QMenu* CMainFrame::AddViewMenu()
+{
     QMenu* view = menuBar()->addMenu(tr("&View"));
     view->addAction(Action(ID_VIEW_TOOLBAR));
     view->addAction(Action(ID_VIEW_STATUS_BAR));
     return view;
 }
 
-void CMainFrame::BuildMenu128() {
+void CMainFrame::BuildMenu128()
+{
     QMenuBar* bar = ClearMenuBar();
     QMenu* file = bar->addMenu(tr("&File"));
     file->addAction(Action(ID_FILE_NEW));
@@ -295,7 +308,8 @@ void CMainFrame::BuildMenu128() {
     help->addAction(Action(ID_APP_ABOUT));
 }
 
-void CMainFrame::AddRecentFileItems(QMenu* file) {
+void CMainFrame::AddRecentFileItems(QMenu* file)
+{
     if (m_recentFiles.isEmpty()) {
         // the placeholder item, shown disabled while the list is empty
         QAction* first = m_recentActions[0];
@@ -313,7 +327,8 @@ void CMainFrame::AddRecentFileItems(QMenu* file) {
     }
 }
 
-void CMainFrame::BuildMenu130() {
+void CMainFrame::BuildMenu130()
+{
     QMenuBar* bar = ClearMenuBar();
     QMenu* file = bar->addMenu(tr("&File"));
     file->addAction(Action(ID_FILE_NEW));
@@ -364,7 +379,8 @@ void CMainFrame::BuildMenu130() {
     help->addAction(Action(ID_APP_ABOUT));
 }
 
-void CMainFrame::FillWindowList(QMenu* window) {
+void CMainFrame::FillWindowList(QMenu* window)
+{
     for (QAction* action : window->actions()) {
         if (action->property("windowListItem").toBool()) {
             window->removeAction(action);
@@ -384,13 +400,14 @@ void CMainFrame::FillWindowList(QMenu* window) {
         auto* item = window->addAction(i < 9 ? QStringLiteral("&%1 %2").arg(i + 1).arg(title) : title);
         item->setProperty("windowListItem", true);
         item->setCheckable(true);
-        item->setChecked(sub == m_mdiArea->activeSubWindow() || (!m_mdiArea->activeSubWindow() &&
-                                                                  sub == m_mdiArea->currentSubWindow()));
+        item->setChecked(sub == m_mdiArea->activeSubWindow() ||
+                         (!m_mdiArea->activeSubWindow() && sub == m_mdiArea->currentSubWindow()));
         connect(item, &QAction::triggered, m_mdiArea, [this, sub] { m_mdiArea->setActiveSubWindow(sub); });
     }
 }
 
-void CMainFrame::UpdateMenuForDocuments() {
+void CMainFrame::UpdateMenuForDocuments()
+{
     const int wanted = m_mdiArea->subWindowList().isEmpty() ? IDR_MAINFRAME : IDR_VexlarTYPE;
     if (wanted == m_menuId) {
         return;
@@ -403,14 +420,16 @@ void CMainFrame::UpdateMenuForDocuments() {
     }
 }
 
-void CMainFrame::SetRecentFiles(const QStringList& paths) {
+void CMainFrame::SetRecentFiles(const QStringList& paths)
+{
     m_recentFiles = paths.mid(0, ID_FILE_MRU_COUNT);
     if (m_menuId == IDR_VexlarTYPE) {
         BuildMenu130();
     }
 }
 
-void CMainFrame::LoadBarState(QSettings& settings) {
+void CMainFrame::LoadBarState(QSettings& settings)
+{
     settings.beginGroup(QStringLiteral("MainFrame"));
     const QByteArray geometry = settings.value(QStringLiteral("Geometry")).toByteArray();
     if (!geometry.isEmpty()) {
@@ -427,7 +446,8 @@ void CMainFrame::LoadBarState(QSettings& settings) {
     Action(ID_VIEW_TOOLBAR)->setChecked(!m_toolBar->isHidden());
 }
 
-void CMainFrame::SaveBarState(QSettings& settings) const {
+void CMainFrame::SaveBarState(QSettings& settings) const
+{
     settings.beginGroup(QStringLiteral("MainFrame"));
     settings.setValue(QStringLiteral("Geometry"), saveGeometry());
     settings.setValue(QStringLiteral("BarState"), saveState());
@@ -435,7 +455,8 @@ void CMainFrame::SaveBarState(QSettings& settings) const {
     settings.endGroup();
 }
 
-void CMainFrame::closeEvent(QCloseEvent* event) {
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
     if (m_queryClose && !m_queryClose()) {
         event->ignore();
         return;
@@ -444,13 +465,15 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     emit Closed();
 }
 
-void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event)
+{
     if (event->mimeData()->hasUrls()) {
         event->acceptProposedAction();
     }
 }
 
-void CMainFrame::dropEvent(QDropEvent* event) {
+void CMainFrame::dropEvent(QDropEvent* event)
+{
     QStringList paths;
     for (const QUrl& url : event->mimeData()->urls()) {
         if (url.isLocalFile()) {

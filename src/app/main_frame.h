@@ -28,7 +28,7 @@ public:
     explicit CMainFrame(bool hiColorIcons = true, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
-    QAction* Action(int commandId) const;      // null for an unknown id
+    QAction* Action(int commandId) const;   // null for an unknown id
     QMdiArea* MdiArea() const { return m_mdiArea; }
     QToolBar* ToolBar() const { return m_toolBar; }
     QLabel* MessagePane() const { return m_message; }

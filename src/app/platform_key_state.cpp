@@ -7,7 +7,8 @@
 #include <X11/XKBlib.h>
 #endif
 
-bool QueryPlatform(bool& caps, bool& num, bool& scroll) {
+bool QueryPlatform(bool& caps, bool& num, bool& scroll)
+{
 #ifdef VEXLAR_HAVE_X11
     if (QGuiApplication::platformName() == QLatin1String("xcb")) {
         auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();

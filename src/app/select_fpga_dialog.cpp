@@ -12,7 +12,8 @@ namespace {
 const char* const kIdProperty = "commandId";
 }
 
-CSelectFpgaDialog::CSelectFpgaDialog(QWidget* parent) : QDialog(parent) {
+CSelectFpgaDialog::CSelectFpgaDialog(QWidget* parent) : QDialog(parent)
+{
     setObjectName(QStringLiteral("SelectFpgaDialog"));
     setWindowTitle(QStringLiteral("Select FPGA"));
     setMinimumWidth(380);
@@ -36,7 +37,8 @@ CSelectFpgaDialog::CSelectFpgaDialog(QWidget* parent) : QDialog(parent) {
     layout->addWidget(buttons);
 }
 
-void CSelectFpgaDialog::AddCoreLink(int id, const QString& text) {
+void CSelectFpgaDialog::AddCoreLink(int id, const QString& text)
+{
     auto* link = new QCommandLinkButton(text, this);
     link->setObjectName(QStringLiteral("CoreLink%1").arg(id));
     link->setProperty(kIdProperty, id);
@@ -45,17 +47,20 @@ void CSelectFpgaDialog::AddCoreLink(int id, const QString& text) {
     m_links->addWidget(link);
 }
 
-void CSelectFpgaDialog::AddDemoLink() {
+void CSelectFpgaDialog::AddDemoLink()
+{
     AddCoreLink(VexlarCmd::IDC_DEMO_CORE_LINK, QStringLiteral("Demo core (simulated)"));
     Link(VexlarCmd::IDC_DEMO_CORE_LINK)
         ->setDescription(QStringLiteral("A simulated logic-analyzer core on this computer"));
 }
 
-int CSelectFpgaDialog::IdOf(const QCommandLinkButton* link) {
+int CSelectFpgaDialog::IdOf(const QCommandLinkButton* link)
+{
     return link ? link->property(kIdProperty).toInt() : 0;
 }
 
-QList<QCommandLinkButton*> CSelectFpgaDialog::Links() const {
+QList<QCommandLinkButton*> CSelectFpgaDialog::Links() const
+{
     QList<QCommandLinkButton*> links;
     for (int i = 0; i < m_links->count(); ++i) {
         if (auto* link = qobject_cast<QCommandLinkButton*>(m_links->itemAt(i)->widget())) {
@@ -65,7 +70,8 @@ QList<QCommandLinkButton*> CSelectFpgaDialog::Links() const {
     return links;
 }
 
-QCommandLinkButton* CSelectFpgaDialog::Link(int id) const {
+QCommandLinkButton* CSelectFpgaDialog::Link(int id) const
+{
     for (QCommandLinkButton* link : Links()) {
         if (IdOf(link) == id) {
             return link;
@@ -74,7 +80,8 @@ QCommandLinkButton* CSelectFpgaDialog::Link(int id) const {
     return nullptr;
 }
 
-void CSelectFpgaDialog::Choose(int id) {
+void CSelectFpgaDialog::Choose(int id)
+{
     if (QCommandLinkButton* link = Link(id)) {
         link->click();
     }

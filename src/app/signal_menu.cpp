@@ -23,7 +23,8 @@ using namespace VexlarCmd;
 
 namespace {
 
-CChildFrame* ActiveFrame(CMainFrame& frame) {
+CChildFrame* ActiveFrame(CMainFrame& frame)
+{
     auto* child = qobject_cast<CChildFrame*>(frame.MdiArea()->activeSubWindow());
     return child ? child : qobject_cast<CChildFrame*>(frame.MdiArea()->currentSubWindow());
 }
@@ -31,7 +32,8 @@ CChildFrame* ActiveFrame(CMainFrame& frame) {
 // Runs a command on the active document and reports an error of the document
 // layer in its message box ("Encountered an improper argument.").
 template <typename Command>
-void OnActiveDocument(CMainFrame& frame, CDocumentManager& documents, Command command) {
+void OnActiveDocument(CMainFrame& frame, CDocumentManager& documents, Command command)
+{
     CVexlarDoc* doc = documents.ActiveDocument();
     if (!doc) {
         return;
@@ -44,7 +46,8 @@ void OnActiveDocument(CMainFrame& frame, CDocumentManager& documents, Command co
     documents.UpdateTitles();
 }
 
-void PrintActiveView(CMainFrame& frame, bool preview) {
+void PrintActiveView(CMainFrame& frame, bool preview)
+{
     CChildFrame* child = ActiveFrame(frame);
     auto* view = child ? qobject_cast<CVexlarView*>(child->View()) : nullptr;
     if (!view) {
@@ -53,8 +56,7 @@ void PrintActiveView(CMainFrame& frame, bool preview) {
     QPrinter* printer = frame.Printer();
     if (preview) {
         QPrintPreviewDialog dialog(printer, &frame);
-        QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, view,
-                         [view](QPrinter* p) { view->Print(p); });
+        QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, view, [view](QPrinter* p) { view->Print(p); });
         dialog.exec();
     } else {
         QPrintDialog dialog(printer, &frame);
@@ -64,9 +66,10 @@ void PrintActiveView(CMainFrame& frame, bool preview) {
     }
 }
 
-}  // namespace
+}   // namespace
 
-void ConnectSignalCommands(CMainFrame& frame, CDocumentManager& documents) {
+void ConnectSignalCommands(CMainFrame& frame, CDocumentManager& documents)
+{
     CMainFrame* f = &frame;
     CDocumentManager* docs = &documents;
     auto on = [f](int id, auto handler) { QObject::connect(f->Action(id), &QAction::triggered, f, handler); };

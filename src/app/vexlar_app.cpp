@@ -32,11 +32,13 @@ using namespace VexlarCmd;
 
 CVexlarApp::CVexlarApp() = default;
 
-CVexlarApp::~CVexlarApp() {
+CVexlarApp::~CVexlarApp()
+{
     ExitInstance();
 }
 
-AdapterSource CVexlarApp::AdapterSourceFromOptions() const {
+AdapterSource CVexlarApp::AdapterSourceFromOptions() const
+{
     if (m_options.adapters.isEmpty()) {
         return {};   // every local adapter
     }
@@ -47,11 +49,13 @@ AdapterSource CVexlarApp::AdapterSourceFromOptions() const {
     return [adapters] { return adapters; };
 }
 
-QWidget* CVexlarApp::CreateView(CVexlarDoc* doc) {
+QWidget* CVexlarApp::CreateView(CVexlarDoc* doc)
+{
     return CreateDocumentView(doc, &m_link);
 }
 
-bool CVexlarApp::InitInstance(const CommandLineOptions& options) {
+bool CVexlarApp::InitInstance(const CommandLineOptions& options)
+{
     m_options = options;
 
     // Settings live under "Brannock"/"Vexlar" (QSettings defaults set by
@@ -66,8 +70,8 @@ bool CVexlarApp::InitInstance(const CommandLineOptions& options) {
 
     // Main frame, then the document manager (the template of the original).
     m_mainFrame = std::make_unique<CMainFrame>(m_hiColorIcons);
-    m_documents = std::make_unique<CDocumentManager>(
-        m_mainFrame.get(), [this](CVexlarDoc* doc) { return CreateView(doc); });
+    m_documents =
+        std::make_unique<CDocumentManager>(m_mainFrame.get(), [this](CVexlarDoc* doc) { return CreateView(doc); });
     m_documents->LoadRecentFiles();
     m_mainFrame->m_queryClose = [this] { return QueryCloseMainFrame(); };
     connect(m_mainFrame.get(), &CMainFrame::Closed, this, [this] {
@@ -121,7 +125,8 @@ bool CVexlarApp::InitInstance(const CommandLineOptions& options) {
     return true;
 }
 
-bool CVexlarApp::StartDemoCore(bool announce) {
+bool CVexlarApp::StartDemoCore(bool announce)
+{
     coresim::CoreOptions core;
     core.address = "127.0.0.1";
     core.capturePort = 0;
@@ -130,16 +135,17 @@ bool CVexlarApp::StartDemoCore(bool announce) {
     core.discoveryPort = announce ? DISCOVERY_PORT : 0;
     auto demo = std::make_unique<coresim::CoreSimulator>(core);
     if (!demo->Start()) {
-        QMessageBox::warning(m_mainFrame.get(), QStringLiteral("Vexlar"),
-                             tr("The demo core could not be started: %1")
-                                 .arg(QString::fromStdString(demo->LastError())));
+        QMessageBox::warning(
+            m_mainFrame.get(), QStringLiteral("Vexlar"),
+            tr("The demo core could not be started: %1").arg(QString::fromStdString(demo->LastError())));
         return false;
     }
     m_demoCore = std::move(demo);
     return true;
 }
 
-void CVexlarApp::ShowScanProgress(int pass, int adapterIndex, int adapterCount) {
+void CVexlarApp::ShowScanProgress(int pass, int adapterIndex, int adapterCount)
+{
     if (!m_mainFrame) {
         return;
     }
@@ -154,14 +160,14 @@ void CVexlarApp::ShowScanProgress(int pass, int adapterIndex, int adapterCount) 
     m_scanProgress->setRange(0, 2 * count);
     m_scanProgress->setValue((pass - 1) * count + adapterIndex);
     m_scanProgress->show();
-    m_mainFrame->MessagePane()->setText(
-        tr("Searching for FPGA/Logic Analyzer cores: pass %1 of 2, adapter %2 of %3...")
-            .arg(pass)
-            .arg(adapterIndex + 1)
-            .arg(count));
+    m_mainFrame->MessagePane()->setText(tr("Searching for FPGA/Logic Analyzer cores: pass %1 of 2, adapter %2 of %3...")
+                                            .arg(pass)
+                                            .arg(adapterIndex + 1)
+                                            .arg(count));
 }
 
-void CVexlarApp::EndScanProgress() {
+void CVexlarApp::EndScanProgress()
+{
     if (m_scanProgress) {
         m_scanProgress->hide();
     }
@@ -170,7 +176,8 @@ void CVexlarApp::EndScanProgress() {
     }
 }
 
-void CVexlarApp::SelectCoreAndStartLink() {
+void CVexlarApp::SelectCoreAndStartLink()
+{
     m_offeredCores.clear();
 
     // Two discovery passes on one scanner (replies of both accumulate). They
@@ -181,8 +188,8 @@ void CVexlarApp::SelectCoreAndStartLink() {
     scanner->SetCancelCheck([this] { return m_cancelScan.load(); });
     scanner->SetProgressCallback([this, &pass](int index, int count) {
         const int p = pass.load();
-        QMetaObject::invokeMethod(this, [this, p, index, count] { ShowScanProgress(p, index, count); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, p, index, count] { ShowScanProgress(p, index, count); }, Qt::QueuedConnection);
     });
     ShowScanProgress(1, 0, 1);
     QEventLoop loop;
@@ -226,16 +233,13 @@ void CVexlarApp::SelectCoreAndStartLink() {
         for (size_t i = 0; i < m_offeredCores.size(); ++i) {
             const DeviceRecord& core = m_offeredCores[i];
             dialog.AddCoreLink(IDC_FIRST_CORE_LINK + static_cast<int>(i),
-                               QStringLiteral("%1:%2")
-                                   .arg(QString::fromStdString(core.address))
-                                   .arg(core.port));
+                               QStringLiteral("%1:%2").arg(QString::fromStdString(core.address)).arg(core.port));
         }
     }
     // The searching thread can only find the demo core through the loopback
     // adapter: offer it where that works.
     const bool searching = m_offeredCores.empty();
-    if (!searching || m_options.adapters.isEmpty() ||
-        m_options.adapters.contains(QStringLiteral("127.0.0.1"))) {
+    if (!searching || m_options.adapters.isEmpty() || m_options.adapters.contains(QStringLiteral("127.0.0.1"))) {
         dialog.AddDemoLink();
     }
 
@@ -257,7 +261,8 @@ void CVexlarApp::SelectCoreAndStartLink() {
     }
 }
 
-int CVexlarApp::ExitInstance() {
+int CVexlarApp::ExitInstance()
+{
     if (m_exited) {
         return 0;
     }
@@ -283,7 +288,8 @@ int CVexlarApp::ExitInstance() {
     return 0;
 }
 
-bool CVexlarApp::QueryCloseMainFrame() {
+bool CVexlarApp::QueryCloseMainFrame()
+{
     if (!m_documents->SaveAllModified()) {
         return false;
     }
@@ -293,13 +299,15 @@ bool CVexlarApp::QueryCloseMainFrame() {
     return true;
 }
 
-void CVexlarApp::OpenFiles(const QStringList& paths) {
+void CVexlarApp::OpenFiles(const QStringList& paths)
+{
     for (const QString& path : paths) {
         m_documents->OpenDocument(path);
     }
 }
 
-void CVexlarApp::ConnectCommands() {
+void CVexlarApp::ConnectCommands()
+{
     CMainFrame* frame = m_mainFrame.get();
     auto on = [this, frame](int id, void (CVexlarApp::*handler)()) {
         connect(frame->Action(id), &QAction::triggered, this, handler);
@@ -318,25 +326,30 @@ void CVexlarApp::ConnectCommands() {
     connect(m_documents.get(), &CDocumentManager::DocumentsChanged, this, &CVexlarApp::UpdateCommandUI);
 }
 
-void CVexlarApp::OnAppAbout() {
+void CVexlarApp::OnAppAbout()
+{
     CAboutDlg about(m_mainFrame.get());
     about.exec();
 }
 
-void CVexlarApp::OnTrigRun() {
+void CVexlarApp::OnTrigRun()
+{
     m_link.ToggleRun();
     UpdateCommandUI();
 }
 
-void CVexlarApp::OnTrigNow() {
+void CVexlarApp::OnTrigNow()
+{
     m_link.TrigNow();
 }
 
-void CVexlarApp::OnFileNew() {
+void CVexlarApp::OnFileNew()
+{
     m_documents->NewDocument();
 }
 
-void CVexlarApp::OnFileOpen() {
+void CVexlarApp::OnFileOpen()
+{
     const QString path = QFileDialog::getOpenFileName(m_mainFrame.get(), tr("Open"), QString(),
                                                       QStringLiteral("Vexlar Files (*.VEXLAR)"));
     if (!path.isEmpty()) {
@@ -344,31 +357,36 @@ void CVexlarApp::OnFileOpen() {
     }
 }
 
-void CVexlarApp::OnFileClose() {
+void CVexlarApp::OnFileClose()
+{
     if (CVexlarDoc* doc = m_documents->ActiveDocument()) {
         m_documents->CloseDocument(doc);
     }
 }
 
-void CVexlarApp::OnFileSave() {
+void CVexlarApp::OnFileSave()
+{
     if (CVexlarDoc* doc = m_documents->ActiveDocument()) {
         m_documents->SaveDocument(doc);
     }
 }
 
-void CVexlarApp::OnFileSaveAs() {
+void CVexlarApp::OnFileSaveAs()
+{
     if (CVexlarDoc* doc = m_documents->ActiveDocument()) {
         m_documents->SaveDocumentAs(doc);
     }
 }
 
-void CVexlarApp::OnWindowNew() {
+void CVexlarApp::OnWindowNew()
+{
     if (CVexlarDoc* doc = m_documents->ActiveDocument()) {
         m_documents->NewWindow(doc);
     }
 }
 
-void CVexlarApp::ShowWindowManager() {
+void CVexlarApp::ShowWindowManager()
+{
     QMdiArea* area = m_mainFrame->MdiArea();
     QDialog dialog(m_mainFrame.get());
     dialog.setWindowTitle(tr("Windows"));
@@ -404,17 +422,17 @@ void CVexlarApp::ShowWindowManager() {
     dialog.exec();
 }
 
-void CVexlarApp::UpdateCommandUI() {
+void CVexlarApp::UpdateCommandUI()
+{
     if (!m_mainFrame) {
         return;
     }
     CMainFrame& frame = *m_mainFrame;
     frame.Action(ID_TRIG_RUN)->setChecked(m_link.IsRunEnabled());
     const bool hasDoc = m_documents && m_documents->ActiveDocument() != nullptr;
-    for (int id : {ID_FILE_CLOSE, ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_FILE_EXPORT, ID_FILE_EXPORT_VCD,
-                   ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW, ID_SIGNALS_ADD, ID_SIGNALS_DELETE,
-                   ID_SIGNALS_FREEZE, ID_SIGNALS_DUPLICATE, ID_SIGNALS_EXPORT_TESTBENCH,
-                   ID_SIGNALS_EXPORT_SELECTED, ID_WINDOW_NEW}) {
+    for (int id : {ID_FILE_CLOSE, ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_FILE_EXPORT, ID_FILE_EXPORT_VCD, ID_FILE_PRINT,
+                   ID_FILE_PRINT_PREVIEW, ID_SIGNALS_ADD, ID_SIGNALS_DELETE, ID_SIGNALS_FREEZE, ID_SIGNALS_DUPLICATE,
+                   ID_SIGNALS_EXPORT_TESTBENCH, ID_SIGNALS_EXPORT_SELECTED, ID_WINDOW_NEW}) {
         frame.Action(id)->setEnabled(hasDoc);
     }
     if (m_documents) {

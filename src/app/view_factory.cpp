@@ -3,13 +3,15 @@
 #include "properties/signal_properties.h"
 #include "view/vexlar_view.h"
 
-QWidget* CreateDocumentView(CVexlarDoc* doc, CCaptureLink* link) {
+QWidget* CreateDocumentView(CVexlarDoc* doc, CCaptureLink* link)
+{
     auto* view = new CVexlarView(doc, link);
     view->onEditSignal = [view](CSignal& signal) { return EditSignalProperties(signal, view); };
     return view;
 }
 
-CVexlarDoc* DocumentOfView(QWidget* view) {
+CVexlarDoc* DocumentOfView(QWidget* view)
+{
     auto* waveform = qobject_cast<CVexlarView*>(view);
     return waveform ? waveform->GetDocument() : nullptr;
 }

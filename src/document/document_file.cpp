@@ -69,7 +69,7 @@ std::string LocalPath(const QString& path)
     return QFile::encodeName(path).toStdString();
 }
 
-}  // namespace
+}   // namespace
 
 namespace {
 
@@ -104,7 +104,7 @@ private:
     int m_fd;
 };
 
-}  // namespace
+}   // namespace
 
 void LoadDocumentStream(CVexlarDoc& doc, CByteSource& source, uint64_t size, size_t bufferSize)
 {
@@ -143,7 +143,10 @@ void OpenDocumentFile(CVexlarDoc& doc, const QString& path)
     const int fd = ::open(local.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         throw CFileAccessException("Failed to open document.");
-    std::unique_ptr<int, void (*)(int*)> closer(new int(fd), [](int* p) { ::close(*p); delete p; });
+    std::unique_ptr<int, void (*)(int*)> closer(new int(fd), [](int* p) {
+        ::close(*p);
+        delete p;
+    });
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
         throw CFileAccessException("Failed to open document.");

@@ -19,7 +19,7 @@ int Usage()
     return 2;
 }
 
-}  // namespace
+}   // namespace
 
 bool IsHeadlessExportRequest(const QStringList& args)
 {

@@ -49,7 +49,7 @@ void CopySignal(const CSignal& from, CSignal& to)
     to.m_radix = from.m_radix;
 }
 
-}  // namespace
+}   // namespace
 
 bool AddSignal(CVexlarDoc& doc, const SignalEditor& edit)
 {

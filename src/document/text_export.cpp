@@ -18,7 +18,7 @@ void AppendValue(CTextOutput& out, const CSignal& s, uint32_t value)
         out.Append(std::string_view(text, static_cast<size_t>(len)));
 }
 
-}  // namespace
+}   // namespace
 
 void WriteCsv(const CVexlarDoc& doc, CTextOutput& out)
 {

@@ -9,7 +9,8 @@
 
 #include "model/errors.h"
 
-CTextOutput::CTextOutput(std::string& memory) : m_memory(&memory) {}
+CTextOutput::CTextOutput(std::string& memory) : m_memory(&memory)
+{}
 
 CTextOutput::CTextOutput(const QString& path)
 {

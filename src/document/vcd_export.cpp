@@ -63,7 +63,7 @@ void AppendValue(std::string& line, const Variable& v, int32_t i)
     line += v.code;
 }
 
-}  // namespace
+}   // namespace
 
 std::string VcdIdentifierCode(uint64_t index)
 {
@@ -80,8 +80,11 @@ void VcdTimeStep(double sampleFreq, std::string& timescale, uint64_t& unitsPerSa
     if (!std::isfinite(sampleFreq) || sampleFreq <= 0.0)
         sampleFreq = 1.0;
     const double period = 1.0 / sampleFreq;
-    struct Unit { const char* text; double seconds; };
-    static const Unit units[] = {{"1 s", 1.0}, {"1 ms", 1e-3}, {"1 us", 1e-6},
+    struct Unit {
+        const char* text;
+        double seconds;
+    };
+    static const Unit units[] = {{"1 s", 1.0},   {"1 ms", 1e-3},  {"1 us", 1e-6},
                                  {"1 ns", 1e-9}, {"1 ps", 1e-12}, {"1 fs", 1e-15}};
     // The largest unit that divides the period exactly; otherwise the largest
     // that resolves it to better than 0.1%.

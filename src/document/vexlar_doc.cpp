@@ -28,10 +28,9 @@ uint64_t NextRevision()
     static std::atomic<uint64_t> counter{0};
     return counter.fetch_add(1, std::memory_order_relaxed) + 1;
 }
-}  // namespace
+}   // namespace
 
-CVexlarDoc::CVexlarDoc()
-    : m_revision(NextRevision())
+CVexlarDoc::CVexlarDoc() : m_revision(NextRevision())
 {
     CSignal* s = new CSignal(&m_signals);
     s->m_name = QStringLiteral("all_bits");

@@ -13,12 +13,12 @@ class CArchiveWriter;
 
 class CVexlarDoc {
 public:
-    CVexlarDoc();                       // one start-up signal "all_bits"
-    ~CVexlarDoc();                      // destroys every signal
+    CVexlarDoc();    // one start-up signal "all_bits"
+    ~CVexlarDoc();   // destroys every signal
     CVexlarDoc(const CVexlarDoc&) = delete;
     CVexlarDoc& operator=(const CVexlarDoc&) = delete;
 
-    SignalList m_signals;               // display order, top row first; owned
+    SignalList m_signals;   // display order, top row first; owned
     int32_t m_triggerPos = 2048;
 
     // Removes and destroys every signal (the list may stay empty).

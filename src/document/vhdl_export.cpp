@@ -17,6 +17,7 @@ namespace {
 // testbench itself declares or uses, which a signal must not hide.
 const std::set<std::string, std::less<>>& TakenWords()
 {
+    // clang-format off
     static const std::set<std::string, std::less<>> words = {
         "abs", "access", "after", "alias", "all", "and", "architecture", "array", "assert",
         "assume", "assume_guarantee", "attribute", "begin", "block", "body", "buffer", "bus",
@@ -35,11 +36,18 @@ const std::set<std::string, std::less<>>& TakenWords()
         "tb", "sim", "clk", "reset", "sproc", "ieee", "std", "work", "std_logic",
         "std_logic_vector", "std_logic_1164", "numeric_std",
     };
+    // clang-format on
     return words;
 }
 
-bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsLetter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 bool IsBasicIdentifier(std::string_view s)
 {
@@ -61,7 +69,10 @@ bool IsBasicIdentifier(std::string_view s)
 }
 
 // Graphic characters of VHDL's (Latin-1) character set.
-bool IsGraphic(unsigned char c) { return (c >= 0x20 && c <= 0x7E) || c >= 0xA0; }
+bool IsGraphic(unsigned char c)
+{
+    return (c >= 0x20 && c <= 0x7E) || c >= 0xA0;
+}
 
 std::string Extended(std::string_view text)
 {
@@ -77,7 +88,10 @@ std::string Extended(std::string_view text)
     return id;
 }
 
-std::string Decimal(long long v) { return std::to_string(v); }
+std::string Decimal(long long v)
+{
+    return std::to_string(v);
+}
 
 // Exactly `width` binary digits of value (bits from 32 upward are 0).
 std::string BinaryDigits(uint32_t value, int32_t width)
@@ -163,7 +177,7 @@ std::string SliceExpression(const std::string& f, int32_t firstWidth, int32_t b,
     return expr + ");";
 }
 
-}  // namespace
+}   // namespace
 
 namespace {
 // The 8-bit text a name is written from. An extended identifier needs at
@@ -174,7 +188,7 @@ std::string NameText(const QString& name)
     std::string text = EncodeWindows1252(name);
     return text.empty() ? std::string("unnamed") : text;
 }
-}  // namespace
+}   // namespace
 
 std::string VhdlIdentifier(const QString& name)
 {

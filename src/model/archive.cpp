@@ -8,13 +8,11 @@
 #include "model/errors.h"
 #include "model/windows1252.h"
 
-static_assert(std::endian::native == std::endian::little,
-              "the archive copies arrays of words as they are in memory");
+static_assert(std::endian::native == std::endian::little, "the archive copies arrays of words as they are in memory");
 
 CArchiveWriter::CArchiveWriter(CByteSink& sink, size_t bufferSize)
     : m_sink(sink), m_buffer(bufferSize < 64 ? 64 : bufferSize)
-{
-}
+{}
 
 CArchiveWriter::~CArchiveWriter() = default;
 
@@ -120,7 +118,8 @@ void CArchiveReader::Need(size_t bytes)
     m_windowStart += m_pos;
     m_pos = 0;
     m_size = left;
-    const size_t wanted = static_cast<size_t>(std::min<uint64_t>(m_buffer.size() - left, m_total - m_windowStart - left));
+    const size_t wanted =
+        static_cast<size_t>(std::min<uint64_t>(m_buffer.size() - left, m_total - m_windowStart - left));
     while (m_size < left + wanted) {
         const size_t n = m_source->Read(m_buffer.data() + m_size, left + wanted - m_size);
         if (n == 0)

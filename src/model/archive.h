@@ -21,10 +21,7 @@ public:
 // Collects the bytes in memory.
 class CMemorySink : public CByteSink {
 public:
-    void Write(const uint8_t* data, size_t size) override
-    {
-        m_bytes.insert(m_bytes.end(), data, data + size);
-    }
+    void Write(const uint8_t* data, size_t size) override { m_bytes.insert(m_bytes.end(), data, data + size); }
     std::vector<uint8_t> m_bytes;
 };
 

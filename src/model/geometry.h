@@ -10,9 +10,7 @@ struct GdiRect {
 
     int32_t Width() const { return right - left; }
     int32_t Height() const { return bottom - top; }
-    bool Contains(int32_t x, int32_t y) const {
-        return x >= left && x < right && y >= top && y < bottom;
-    }
+    bool Contains(int32_t x, int32_t y) const { return x >= left && x < right && y >= top && y < bottom; }
     friend bool operator==(const GdiRect&, const GdiRect&) = default;
 };
 

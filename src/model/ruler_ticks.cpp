@@ -14,31 +14,39 @@ namespace {
 // never move. No sensible axis comes near this many ticks.
 constexpr int kMaxIterations = 1000000;
 
-int32_t Truncate(double v) {
-    if (!(v > -2147483648.0)) return INT32_MIN;
-    if (!(v < 2147483647.0)) return INT32_MAX;
+int32_t Truncate(double v)
+{
+    if (!(v > -2147483648.0))
+        return INT32_MIN;
+    if (!(v < 2147483647.0))
+        return INT32_MAX;
     return static_cast<int32_t>(v);
 }
 
-}  // namespace
+}   // namespace
 
-QString FormatLabel(double value, bool absLabels) {
-    if (absLabels) value = std::fabs(value);
+QString FormatLabel(double value, bool absLabels)
+{
+    if (absLabels)
+        value = std::fabs(value);
     // The C library's rounding, not Qt's own formatter: 0.25 gives "0.2".
     char buffer[512];
     std::snprintf(buffer, sizeof buffer, "%.1f", value);
     QString text = QString::fromLatin1(buffer);
-    if (text.endsWith(QLatin1String(".0"))) text.chop(2);
+    if (text.endsWith(QLatin1String(".0")))
+        text.chop(2);
     return text;
 }
 
-void ComputeTicks(int32_t a, int32_t b, double first, double last, int32_t spacing,
-                  std::vector<double>& majorValues, std::vector<int32_t>& majorPositions,
-                  std::vector<int32_t>& minorPositions) {
-    if (first == last || !std::isfinite(first) || !std::isfinite(last)) return;
+void ComputeTicks(int32_t a, int32_t b, double first, double last, int32_t spacing, std::vector<double>& majorValues,
+                  std::vector<int32_t>& majorPositions, std::vector<int32_t>& minorPositions)
+{
+    if (first == last || !std::isfinite(first) || !std::isfinite(last))
+        return;
     const int64_t pixels = static_cast<int64_t>(b) - a;
     int64_t n = pixels / (spacing == 0 ? 1 : spacing);
-    if (n == 0) return;
+    if (n == 0)
+        return;
     n = std::clamp<int64_t>(n, -8, 8);
 
     double step = (last - first) / static_cast<double>(n);
@@ -47,7 +55,8 @@ void ComputeTicks(int32_t a, int32_t b, double first, double last, int32_t spaci
         step = -step;
         reversed = true;
     }
-    if (!(step > 0) || !std::isfinite(step)) return;
+    if (!(step > 0) || !std::isfinite(step))
+        return;
     const double m = std::pow(10.0, std::floor(std::log10(step)));
     const double r = step / m;
     double major = 0;
@@ -67,14 +76,13 @@ void ComputeTicks(int32_t a, int32_t b, double first, double last, int32_t spaci
     }
 
     const double p = static_cast<double>(pixels) / (last - first);
-    const auto inMajorRange = [&](int32_t x) {
-        return reversed ? (b <= x && x <= a) : (a <= x && x <= b);
-    };
+    const auto inMajorRange = [&](int32_t x) { return reversed ? (b <= x && x <= a) : (a <= x && x <= b); };
     const double t = std::floor(first / major);
     for (int k = 0; k < kMaxIterations; ++k) {
         const double u = (t + 1 + k) * major;
         const int32_t x = Truncate((u - first) * p + a);
-        if (!inMajorRange(x)) break;
+        if (!inMajorRange(x))
+            break;
         majorValues.push_back(u);
         majorPositions.push_back(x);
     }
@@ -82,17 +90,18 @@ void ComputeTicks(int32_t a, int32_t b, double first, double last, int32_t spaci
     // Minor ticks only when they would stand at least 6 pixels apart.
     const double count = std::floor(std::fabs(first - last) / minor);
     const int64_t span = std::llabs(pixels);
-    if (!(count >= 1) || count > static_cast<double>(span)) return;
-    if (span / static_cast<int64_t>(count) <= 5) return;
-    const auto inMinorRange = [&](int32_t x) {
-        return reversed ? (b < x && x < a) : (a <= x && x <= b);
-    };
+    if (!(count >= 1) || count > static_cast<double>(span))
+        return;
+    if (span / static_cast<int64_t>(count) <= 5)
+        return;
+    const auto inMinorRange = [&](int32_t x) { return reversed ? (b < x && x < a) : (a <= x && x <= b); };
     const double tm = std::floor(first / minor);
     for (int k = 0; k < kMaxIterations; ++k) {
         const int32_t x = Truncate(((tm + 1 + k) * minor - first) * p + a);
-        if (!inMinorRange(x)) break;
+        if (!inMinorRange(x))
+            break;
         minorPositions.push_back(x);
     }
 }
 
-}  // namespace RulerTicks
+}   // namespace RulerTicks

@@ -18,8 +18,7 @@ QString FormatLabel(double value, bool absLabels);
 // a and b are the pixel coordinates of the values first and last; spacing is
 // the smallest pixel distance wanted between major ticks. Appends the major
 // tick values with their positions, and the minor tick positions.
-void ComputeTicks(int32_t a, int32_t b, double first, double last, int32_t spacing,
-                  std::vector<double>& majorValues, std::vector<int32_t>& majorPositions,
-                  std::vector<int32_t>& minorPositions);
+void ComputeTicks(int32_t a, int32_t b, double first, double last, int32_t spacing, std::vector<double>& majorValues,
+                  std::vector<int32_t>& majorPositions, std::vector<int32_t>& minorPositions);
 
-}  // namespace RulerTicks
+}   // namespace RulerTicks

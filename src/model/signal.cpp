@@ -38,8 +38,8 @@ int32_t CSignal::GetRowHeight() const
     if (m_expanded) {
         // 64-bit so that an absurd width from the dialog or a file cannot overflow.
         const int64_t h = int64_t(m_numBits) * (int64_t(m_bitHeight) + m_bitGap) + m_busHeight;
-        return int32_t(std::clamp<int64_t>(h, std::numeric_limits<int32_t>::min(),
-                                           std::numeric_limits<int32_t>::max()));
+        return int32_t(
+            std::clamp<int64_t>(h, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
     }
     return m_busHeight;
 }
@@ -92,7 +92,7 @@ int32_t TruncateToInt32(double v)
         return std::numeric_limits<int32_t>::min();
     return static_cast<int32_t>(v);
 }
-}  // namespace
+}   // namespace
 
 void CSignal::Autoscale(int first, int last)
 {

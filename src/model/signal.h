@@ -37,15 +37,15 @@ public:
     CSignal& operator=(const CSignal&) = delete;
 
     // Fields of the record, in their order, with their defaults.
-    uint32_t* m_samples = nullptr;        // owned, m_capacity words
+    uint32_t* m_samples = nullptr;   // owned, m_capacity words
     int32_t m_capacity = 0;
     int32_t m_count = 0;
     QString m_name = QStringLiteral("Signalx");
-    SignalList* m_owner = nullptr;        // not owned
+    SignalList* m_owner = nullptr;   // not owned
     int32_t m_numBits = 1;
     int32_t m_firstBit = 0;
     bool m_allBits = false;
-    uint32_t m_mask = 0xFFFFFFFFu;        // stays until the first UpdateMask
+    uint32_t m_mask = 0xFFFFFFFFu;   // stays until the first UpdateMask
     bool m_freeze = false;
     bool m_expanded = true;
     bool m_selected = false;
@@ -67,7 +67,7 @@ public:
     double m_maxDb = 0.0;
     double m_specMin = 0.0;
     double m_specMax = 1.0;
-    double m_peakHold[kSpectrumBins];     // -1e100 each
+    double m_peakHold[kSpectrumBins];   // -1e100 each
     double m_spectrumDb[kSpectrumBins] = {};
     SignalRadix m_radix = Hex;
 

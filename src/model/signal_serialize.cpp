@@ -76,7 +76,7 @@ void LoadRecord(CSignal& s, CArchiveReader& r)
     s.UpdateMask();
 }
 
-}  // namespace
+}   // namespace
 
 void CSignal::Serialize(CArchive& ar)
 {

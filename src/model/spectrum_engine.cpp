@@ -21,8 +21,8 @@ struct SharedTables {
     std::vector<double> window, cosTable, sinTable, stageCos, stageSin;
 
     explicit SharedTables(int32_t n)
-        : window(size_t(n)), cosTable(size_t(n / 2)), sinTable(size_t(n / 2)),
-          stageCos(size_t(n - 1)), stageSin(size_t(n - 1))
+        : window(size_t(n)), cosTable(size_t(n / 2)), sinTable(size_t(n / 2)), stageCos(size_t(n - 1)),
+          stageSin(size_t(n - 1))
     {
         const double pi = std::numbers::pi;
         for (int32_t i = 0; i < n; ++i) {
@@ -50,7 +50,7 @@ const SharedTables& Tables()
     return tables;
 }
 
-}  // namespace
+}   // namespace
 
 CSpectrumEngine::CSpectrumEngine()
 {

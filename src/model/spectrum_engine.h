@@ -11,11 +11,11 @@
 
 class CSpectrumEngine {
 public:
-    static constexpr int32_t kSize = 4096;                    // N
-    static constexpr int32_t kBins = kSize / 2;               // output bins of AveragePower
-    static constexpr int32_t kInputLength = 2 * kSize;        // values AveragePower expects
+    static constexpr int32_t kSize = 4096;               // N
+    static constexpr int32_t kBins = kSize / 2;          // output bins of AveragePower
+    static constexpr int32_t kInputLength = 2 * kSize;   // values AveragePower expects
 
-    CSpectrumEngine();                                        // N = 4096
+    CSpectrumEngine();   // N = 4096
     ~CSpectrumEngine();
     CSpectrumEngine(const CSpectrumEngine&) = delete;
     CSpectrumEngine& operator=(const CSpectrumEngine&) = delete;
@@ -34,11 +34,11 @@ public:
 
     // Fields in declaration order. The tables point into the shared tables
     // of size N (never freed, never written); m_re and m_im are owned.
-    const double* m_window = nullptr;    // N: sin(pi*i/(N-1))^2
-    const double* m_cosTable = nullptr;  // N/2: cos(-2*pi*k/N)
-    const double* m_sinTable = nullptr;  // N/2: sin(-2*pi*k/N)
-    double* m_re = nullptr;              // N: real work array, null until first use
-    double* m_im = nullptr;              // N: imaginary work array, null until first use
+    const double* m_window = nullptr;     // N: sin(pi*i/(N-1))^2
+    const double* m_cosTable = nullptr;   // N/2: cos(-2*pi*k/N)
+    const double* m_sinTable = nullptr;   // N/2: sin(-2*pi*k/N)
+    double* m_re = nullptr;               // N: real work array, null until first use
+    double* m_im = nullptr;               // N: imaginary work array, null until first use
     int32_t m_size = kSize;
 
     // The same twiddles laid out stage by stage (N - 1 entries: for the stage

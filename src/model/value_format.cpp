@@ -23,7 +23,7 @@ int32_t WriteDecimal(char* out, uint32_t magnitude, bool negative)
     return len;
 }
 
-}  // namespace
+}   // namespace
 
 int32_t CSignal::WriteBinaryDigits(char* out, uint32_t value, int32_t width)
 {

@@ -17,11 +17,9 @@ class ChoiceDelegate : public QStyledItemDelegate {
 public:
     ChoiceDelegate(const CFEComboProperty* property, QObject* parent)
         : QStyledItemDelegate(parent), m_property(property)
-    {
-    }
+    {}
 
-    void paint(QPainter* painter, const QStyleOptionViewItem& option,
-               const QModelIndex& index) const override
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
         const bool selected = option.state.testFlag(QStyle::State_Selected);
         painter->fillRect(option.rect, option.palette.color(selected ? QPalette::Highlight : QPalette::Base));
@@ -40,13 +38,11 @@ private:
     const CFEComboProperty* m_property;
 };
 
-}  // namespace
+}   // namespace
 
-CFEComboProperty::CFEComboProperty(const QString& name, const QString& value,
-                                   const QString& description, quintptr data)
+CFEComboProperty::CFEComboProperty(const QString& name, const QString& value, const QString& description, quintptr data)
     : CPropertyGridProperty(name, QVariant(value), description, data)
-{
-}
+{}
 
 CFEComboProperty::~CFEComboProperty() = default;
 

@@ -8,8 +8,7 @@
 
 class CFEComboProperty : public CPropertyGridProperty {
 public:
-    CFEComboProperty(const QString& name, const QString& value, const QString& description,
-                     quintptr data);
+    CFEComboProperty(const QString& name, const QString& value, const QString& description, quintptr data);
     ~CFEComboProperty() override;
 
     bool HasOwnValuePainting() const override { return true; }

@@ -8,13 +8,11 @@
 #include <QMetaType>
 #include <QTreeWidget>
 
-CPropertyGridProperty::CPropertyGridProperty(const QString& groupName)
-    : m_name(groupName), m_isGroup(true)
-{
-}
+CPropertyGridProperty::CPropertyGridProperty(const QString& groupName) : m_name(groupName), m_isGroup(true)
+{}
 
-CPropertyGridProperty::CPropertyGridProperty(const QString& name, const QVariant& value,
-                                             const QString& description, quintptr data)
+CPropertyGridProperty::CPropertyGridProperty(const QString& name, const QVariant& value, const QString& description,
+                                             quintptr data)
     : m_name(name), m_description(description), m_value(value), m_originalValue(value), m_data(data)
 {
     if (value.metaType().id() == QMetaType::Bool) {
@@ -90,11 +88,16 @@ void CPropertyGridProperty::Show(bool show)
 QString CPropertyGridProperty::FormatProperty() const
 {
     switch (m_value.metaType().id()) {
-    case QMetaType::Bool: return m_value.toBool() ? TrueText() : FalseText();
-    case QMetaType::Int: return QString::number(m_value.toInt());
-    case QMetaType::Double: return QString::number(m_value.toDouble());
-    case QMetaType::QString: return m_value.toString();
-    default: return QString();
+    case QMetaType::Bool:
+        return m_value.toBool() ? TrueText() : FalseText();
+    case QMetaType::Int:
+        return QString::number(m_value.toInt());
+    case QMetaType::Double:
+        return QString::number(m_value.toDouble());
+    case QMetaType::QString:
+        return m_value.toString();
+    default:
+        return QString();
     }
 }
 
@@ -135,8 +138,7 @@ void CPropertyGridProperty::OnDrawValue(QPainter& painter, const QRect& cell) co
 }
 
 void CPropertyGridProperty::OnDrawOption(QPainter&, const QRect&, const QString&) const
-{
-}
+{}
 
 QComboBox* CPropertyGridProperty::CreateCombo(QWidget* parent)
 {

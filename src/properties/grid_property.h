@@ -24,8 +24,7 @@ public:
     explicit CPropertyGridProperty(const QString& groupName);
     // A value property. A bool value offers the choices "True" and "False"
     // and cannot be typed.
-    CPropertyGridProperty(const QString& name, const QVariant& value, const QString& description,
-                          quintptr data = 0);
+    CPropertyGridProperty(const QString& name, const QVariant& value, const QString& description, quintptr data = 0);
     virtual ~CPropertyGridProperty();
 
     CPropertyGridProperty(const CPropertyGridProperty&) = delete;

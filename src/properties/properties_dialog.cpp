@@ -22,7 +22,7 @@ int MulDiv(int a, int b, int c)
     return static_cast<int>(product >= 0 ? (product + half) / c : (product - half) / c);
 }
 
-}  // namespace
+}   // namespace
 
 CPropertiesDialog::CPropertiesDialog(int cx, int cy, const QString& title, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
@@ -69,8 +69,8 @@ QSize CPropertiesDialog::DialogUnitsToPixels(int cx, int cy, const QFont& font)
     // vertical base unit: the font's height. A dialog unit is a quarter of
     // the first and an eighth of the second.
     const QFontMetrics metrics(font);
-    const int letters = metrics.horizontalAdvance(
-        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    const int letters =
+        metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     const int baseX = std::max(1, (letters / 26 + 1) / 2);
     const int baseY = std::max(1, metrics.height());
     return QSize(MulDiv(cx, baseX, 4), MulDiv(cy, baseY, 8));
@@ -190,7 +190,7 @@ quintptr Key(const void* variable)
 {
     return reinterpret_cast<quintptr>(variable);
 }
-}  // namespace
+}   // namespace
 
 void CPropertiesDialog::AddTextProperty(QString& variable, const QString& name, const QString& description)
 {
@@ -225,8 +225,8 @@ void CPropertiesDialog::AddListProperty(QString& variable, const QString& name, 
     Place(property);
 }
 
-void CPropertiesDialog::AddColorThemeProperty(QString& variable, const QString& name,
-                                              const QString& description, const QStringList& choices)
+void CPropertiesDialog::AddColorThemeProperty(QString& variable, const QString& name, const QString& description,
+                                              const QStringList& choices)
 {
     auto* property = new CColorMapperProperty(name, variable, description, Key(&variable));
     for (const QString& choice : choices)

@@ -76,9 +76,8 @@ public:
             combo->addItems(property->GetOptions());
             combo->setMaxVisibleItems(std::max(1, property->GetOptionCount()));
             // A pick takes effect at once, as in a drop-down list.
-            QObject::connect(combo, &QComboBox::activated, combo, [this, combo](int) {
-                const_cast<CPropertyItemDelegate*>(this)->commitData(combo);
-            });
+            QObject::connect(combo, &QComboBox::activated, combo,
+                             [this, combo](int) { const_cast<CPropertyItemDelegate*>(this)->commitData(combo); });
             editor = combo;
         } else {
             auto* line = new QLineEdit(parent);
@@ -179,8 +178,8 @@ CFEPropertyGridCtrl::CFEPropertyGridCtrl(QWidget* parent) : QWidget(parent)
     m_tree->setHeaderHidden(true);
     m_tree->setSelectionMode(QAbstractItemView::SingleSelection);
     m_tree->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_tree->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked
-                            | QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
+    m_tree->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked |
+                            QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
     m_tree->setRootIsDecorated(true);
     m_tree->setUniformRowHeights(true);
     m_tree->setAllColumnsShowFocus(false);   // a focus frame drawn over the row would tint painted cells
@@ -248,7 +247,7 @@ CPropertyGridProperty* FindIn(CPropertyGridProperty* property, quintptr data, bo
     }
     return nullptr;
 }
-}  // namespace
+}   // namespace
 
 CPropertyGridProperty* CFEPropertyGridCtrl::FindItemByData(quintptr key, bool searchSubItems) const
 {
@@ -300,7 +299,8 @@ void CFEPropertyGridCtrl::SetVSDotNetLook(bool enable)
 {
     m_dotNetLook = enable;
     for (QTreeWidgetItemIterator it(m_tree); *it != nullptr; ++it) {
-        if (CPropertyGridProperty* property = PropertyFromIndex(m_tree->indexFromItem(*it, 0)); property && property->IsGroup())
+        if (CPropertyGridProperty* property = PropertyFromIndex(m_tree->indexFromItem(*it, 0));
+            property && property->IsGroup())
             StyleGroupItem(*it);
     }
 }

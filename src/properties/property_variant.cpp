@@ -43,13 +43,13 @@ bool ParseWholeNumber(const QString& text, double& out)
 int32_t RoundToInt32(double value)
 {
     const double rounded = std::nearbyint(value);   // default mode rounds halves to even
-    if (!(rounded >= static_cast<double>(std::numeric_limits<int32_t>::min())
-          && rounded <= static_cast<double>(std::numeric_limits<int32_t>::max())))
+    if (!(rounded >= static_cast<double>(std::numeric_limits<int32_t>::min()) &&
+          rounded <= static_cast<double>(std::numeric_limits<int32_t>::max())))
         throw CPropertyConversionError();
     return static_cast<int32_t>(rounded);
 }
 
-}  // namespace
+}   // namespace
 
 bool VariantStrictEqual(const QVariant& a, const QVariant& b)
 {
@@ -58,11 +58,16 @@ bool VariantStrictEqual(const QVariant& a, const QVariant& b)
     if (a.metaType() != b.metaType())
         return false;
     switch (a.metaType().id()) {
-    case QMetaType::Int: return a.toInt() == b.toInt();
-    case QMetaType::Bool: return a.toBool() == b.toBool();
-    case QMetaType::Double: return a.toDouble() == b.toDouble();
-    case QMetaType::QString: return a.toString() == b.toString();
-    default: return a == b;
+    case QMetaType::Int:
+        return a.toInt() == b.toInt();
+    case QMetaType::Bool:
+        return a.toBool() == b.toBool();
+    case QMetaType::Double:
+        return a.toDouble() == b.toDouble();
+    case QMetaType::QString:
+        return a.toString() == b.toString();
+    default:
+        return a == b;
     }
 }
 
@@ -117,9 +122,12 @@ QString FormatFixed(double value, int decimals)
 int32_t VariantToInt(const QVariant& value)
 {
     switch (value.metaType().id()) {
-    case QMetaType::Int: return value.toInt();
-    case QMetaType::Bool: return value.toBool() ? -1 : 0;   // the system's true is -1
-    case QMetaType::Double: return RoundToInt32(value.toDouble());
+    case QMetaType::Int:
+        return value.toInt();
+    case QMetaType::Bool:
+        return value.toBool() ? -1 : 0;   // the system's true is -1
+    case QMetaType::Double:
+        return RoundToInt32(value.toDouble());
     case QMetaType::QString: {
         double number = 0.0;
         if (!ParseWholeNumber(value.toString(), number))
@@ -134,9 +142,12 @@ int32_t VariantToInt(const QVariant& value)
 bool VariantToBool(const QVariant& value)
 {
     switch (value.metaType().id()) {
-    case QMetaType::Bool: return value.toBool();
-    case QMetaType::Int: return value.toInt() != 0;
-    case QMetaType::Double: return value.toDouble() != 0.0;
+    case QMetaType::Bool:
+        return value.toBool();
+    case QMetaType::Int:
+        return value.toInt() != 0;
+    case QMetaType::Double:
+        return value.toDouble() != 0.0;
     case QMetaType::QString: {
         const QString text = value.toString().trimmed();
         if (text.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
@@ -156,9 +167,12 @@ bool VariantToBool(const QVariant& value)
 double VariantToDouble(const QVariant& value)
 {
     switch (value.metaType().id()) {
-    case QMetaType::Double: return value.toDouble();
-    case QMetaType::Int: return value.toInt();
-    case QMetaType::Bool: return value.toBool() ? -1.0 : 0.0;
+    case QMetaType::Double:
+        return value.toDouble();
+    case QMetaType::Int:
+        return value.toInt();
+    case QMetaType::Bool:
+        return value.toBool() ? -1.0 : 0.0;
     case QMetaType::QString: {
         double number = 0.0;
         if (!ParseWholeNumber(value.toString(), number))
@@ -174,10 +188,18 @@ QString VariantToText(const QVariant& value)
 {
     QString text;
     switch (value.metaType().id()) {
-    case QMetaType::QString: text = value.toString(); break;
-    case QMetaType::Int: text = QString::number(value.toInt()); break;
-    case QMetaType::Bool: text = value.toBool() ? QStringLiteral("-1") : QStringLiteral("0"); break;
-    case QMetaType::Double: text = QString::number(value.toDouble(), 'g', 15); break;
+    case QMetaType::QString:
+        text = value.toString();
+        break;
+    case QMetaType::Int:
+        text = QString::number(value.toInt());
+        break;
+    case QMetaType::Bool:
+        text = value.toBool() ? QStringLiteral("-1") : QStringLiteral("0");
+        break;
+    case QMetaType::Double:
+        text = QString::number(value.toDouble(), 'g', 15);
+        break;
     default:
         if (!value.isValid())
             return QString();

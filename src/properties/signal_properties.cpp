@@ -8,15 +8,14 @@ namespace {
 
 const QStringList& RadixChoices()
 {
-    static const QStringList choices{QStringLiteral("Unsigned"), QStringLiteral("Signed"),
-                                     QStringLiteral("Hex"), QStringLiteral("Binary")};
+    static const QStringList choices{QStringLiteral("Unsigned"), QStringLiteral("Signed"), QStringLiteral("Hex"),
+                                     QStringLiteral("Binary")};
     return choices;
 }
 
 const QStringList& StyleChoices()
 {
-    static const QStringList choices{QStringLiteral("Digital"), QStringLiteral("Analog"),
-                                     QStringLiteral("Spectrum")};
+    static const QStringList choices{QStringLiteral("Digital"), QStringLiteral("Analog"), QStringLiteral("Spectrum")};
     return choices;
 }
 
@@ -37,7 +36,7 @@ QString StyleText(const CSignal& signal)
     return QStringLiteral("Digital");
 }
 
-}  // namespace
+}   // namespace
 
 bool EditSignalProperties(CSignal& signal, QWidget* parent)
 {

@@ -22,7 +22,7 @@ int Clamp(int theme)
     return theme < 0 ? 0 : (theme >= kThemeCount ? kThemeCount - 1 : theme);
 }
 
-}  // namespace
+}   // namespace
 
 QColor Fill(int theme)
 {
@@ -61,8 +61,8 @@ void Draw(QPainter& painter, const QRect& cell, const QString& optionText)
         painter.fillRect(QRect(left, top, right - left, bottom - top), Fill(theme));
 
     const int mid = (top + bottom) / 2;
-    const QPolygon outline({QPoint(left, mid), QPoint(left + 3, top), QPoint(right - 3, top),
-                            QPoint(right, mid), QPoint(right - 3, bottom), QPoint(left + 3, bottom)});
+    const QPolygon outline({QPoint(left, mid), QPoint(left + 3, top), QPoint(right - 3, top), QPoint(right, mid),
+                            QPoint(right - 3, bottom), QPoint(left + 3, bottom)});
     QPen pen(Line(theme));
     pen.setWidth(1);
     pen.setCosmetic(true);
@@ -72,4 +72,4 @@ void Draw(QPainter& painter, const QRect& cell, const QString& optionText)
     painter.restore();
 }
 
-}  // namespace ThemeSwatch
+}   // namespace ThemeSwatch

@@ -24,4 +24,4 @@ QColor Line(int theme);
 // paints nothing. The painter's pen, brush and font are left as they were.
 void Draw(QPainter& painter, const QRect& cell, const QString& optionText);
 
-}  // namespace ThemeSwatch
+}   // namespace ThemeSwatch

@@ -28,20 +28,22 @@ namespace {
 
 // The contexts alive on this thread, by painter: one state per painter, as one
 // device context per HDC.
-std::vector<std::pair<QPainter*, std::weak_ptr<CDrawContext::State>>>& Registry() {
+std::vector<std::pair<QPainter*, std::weak_ptr<CDrawContext::State>>>& Registry()
+{
     thread_local std::vector<std::pair<QPainter*, std::weak_ptr<CDrawContext::State>>> registry;
     return registry;
 }
 
-}  // namespace
+}   // namespace
 
-CDrawContext::CDrawContext(QPainter& painter, double logicalDpi, bool printing)
-    : m_painter(&painter), m_owner(false) {
+CDrawContext::CDrawContext(QPainter& painter, double logicalDpi, bool printing) : m_painter(&painter), m_owner(false)
+{
     auto& registry = Registry();
     for (auto& entry : registry) {
         if (entry.first == &painter) {
             m_state = entry.second.lock();
-            if (m_state) return;
+            if (m_state)
+                return;
         }
     }
     m_state = std::make_shared<State>();
@@ -62,17 +64,29 @@ CDrawContext::CDrawContext(QPainter& painter, double logicalDpi, bool printing)
     m_owner = true;
 }
 
-CDrawContext::~CDrawContext() {
-    if (!m_owner) return;
+CDrawContext::~CDrawContext()
+{
+    if (!m_owner)
+        return;
     auto& registry = Registry();
     std::erase_if(registry, [&](const auto& e) { return e.first == m_painter; });
 }
 
-QPainter& CDrawContext::Painter() { return *m_painter; }
-bool CDrawContext::IsPrinting() const { return m_state->printing; }
-double CDrawContext::LogicalDpi() const { return m_state->logicalDpi; }
+QPainter& CDrawContext::Painter()
+{
+    return *m_painter;
+}
+bool CDrawContext::IsPrinting() const
+{
+    return m_state->printing;
+}
+double CDrawContext::LogicalDpi() const
+{
+    return m_state->logicalDpi;
+}
 
-void CDrawContext::FillSolidRect(int x, int y, int w, int h, const QColor& c) {
+void CDrawContext::FillSolidRect(int x, int y, int w, int h, const QColor& c)
+{
     if (w < 0) {
         x += w;
         w = -w;
@@ -81,11 +95,13 @@ void CDrawContext::FillSolidRect(int x, int y, int w, int h, const QColor& c) {
         y += h;
         h = -h;
     }
-    if (w == 0 || h == 0) return;
+    if (w == 0 || h == 0)
+        return;
     m_painter->fillRect(QRect(x, y, w, h), c);
 }
 
-void CDrawContext::SelectPen(const QColor& c, int width, Qt::PenStyle style) {
+void CDrawContext::SelectPen(const QColor& c, int width, Qt::PenStyle style)
+{
     QPen pen(c);
     pen.setWidth(std::max(0, width));
     pen.setCapStyle(Qt::FlatCap);
@@ -99,29 +115,45 @@ void CDrawContext::SelectPen(const QColor& c, int width, Qt::PenStyle style) {
     SetPen(pen);
 }
 
-QPen CDrawContext::Pen() const { return m_state->pen; }
+QPen CDrawContext::Pen() const
+{
+    return m_state->pen;
+}
 
-void CDrawContext::SetPen(const QPen& pen) {
+void CDrawContext::SetPen(const QPen& pen)
+{
     m_state->pen = pen;
     m_painter->setPen(pen);
 }
 
-void CDrawContext::SelectBrush(const QBrush& b) {
+void CDrawContext::SelectBrush(const QBrush& b)
+{
     m_state->brush = b;
     m_painter->setBrush(b);
 }
 
-QBrush CDrawContext::Brush() const { return m_state->brush; }
+QBrush CDrawContext::Brush() const
+{
+    return m_state->brush;
+}
 
-void CDrawContext::MoveTo(int x, int y) { m_state->position = QPoint(x, y); }
+void CDrawContext::MoveTo(int x, int y)
+{
+    m_state->position = QPoint(x, y);
+}
 
-QPoint CDrawContext::CurrentPosition() const { return m_state->position; }
+QPoint CDrawContext::CurrentPosition() const
+{
+    return m_state->position;
+}
 
-void CDrawContext::LineTo(int x, int y) {
+void CDrawContext::LineTo(int x, int y)
+{
     const QPoint from = m_state->position;
     const QPoint to(x, y);
     m_state->position = to;
-    if (from == to || m_state->pen.style() == Qt::NoPen) return;
+    if (from == to || m_state->pen.style() == Qt::NoPen)
+        return;
     QPainter& p = *m_painter;
     p.setPen(m_state->pen);
     if (m_state->pen.width() > 1 || !p.worldTransform().isIdentity()) {
@@ -173,31 +205,61 @@ void CDrawContext::LineTo(int x, int y) {
     p.drawPoints(points);
 }
 
-void CDrawContext::SetTextColor(const QColor& c) { m_state->textColor = c; }
-QColor CDrawContext::TextColor() const { return m_state->textColor; }
-void CDrawContext::SetTextAlign(TextAlign a) { m_state->align = a; }
-TextAlign CDrawContext::GetTextAlign() const { return m_state->align; }
+void CDrawContext::SetTextColor(const QColor& c)
+{
+    m_state->textColor = c;
+}
+QColor CDrawContext::TextColor() const
+{
+    return m_state->textColor;
+}
+void CDrawContext::SetTextAlign(TextAlign a)
+{
+    m_state->align = a;
+}
+TextAlign CDrawContext::GetTextAlign() const
+{
+    return m_state->align;
+}
 
-void CDrawContext::SelectFont(const QFont& f) { SelectFont(f, 0); }
+void CDrawContext::SelectFont(const QFont& f)
+{
+    SelectFont(f, 0);
+}
 
-void CDrawContext::SelectFont(const QFont& f, int escapementTenths) {
+void CDrawContext::SelectFont(const QFont& f, int escapementTenths)
+{
     m_state->font = f;
     m_state->escapement = escapementTenths;
     m_painter->setFont(f);
 }
 
-QFont CDrawContext::Font() const { return m_state->font; }
-int CDrawContext::Escapement() const { return m_state->escapement; }
+QFont CDrawContext::Font() const
+{
+    return m_state->font;
+}
+int CDrawContext::Escapement() const
+{
+    return m_state->escapement;
+}
 
-void CDrawContext::TextOut(int x, int y, const QString& text) {
-    if (text.isEmpty()) return;
+void CDrawContext::TextOut(int x, int y, const QString& text)
+{
+    if (text.isEmpty())
+        return;
     const QFontMetrics fm(m_state->font);
     const int width = fm.horizontalAdvance(text);
     int offset = 0;
     switch (m_state->align) {
-    case TextAlign::LeftTop: offset = 0; break;
-    case TextAlign::CenterTop: offset = -(width / 2); break;
-    case TextAlign::RightTop: offset = -width; break;
+    case TextAlign::LeftTop:
+        offset = 0;
+        break;
+    case TextAlign::CenterTop:
+        offset = -(width / 2);
+        break;
+    case TextAlign::RightTop:
+        offset = -width;
+        break;
     }
     QPainter& p = *m_painter;
     p.setFont(m_state->font);
@@ -223,18 +285,21 @@ void CDrawContext::TextOut(int x, int y, const QString& text) {
     p.setPen(m_state->pen);
 }
 
-GdiRect CDrawContext::MeasureText(const QString& text) const {
+GdiRect CDrawContext::MeasureText(const QString& text) const
+{
     const QFontMetrics fm(m_state->font);
     const QStringList lines = text.split(QLatin1Char('\n'));
     int width = 0;
-    for (const QString& line : lines) width = std::max(width, fm.horizontalAdvance(line));
+    for (const QString& line : lines)
+        width = std::max(width, fm.horizontalAdvance(line));
     GdiRect r;
     r.right = width;
     r.bottom = text.isEmpty() ? 0 : static_cast<int32_t>(lines.size()) * fm.height();
     return r;
 }
 
-void CDrawContext::DrawText(const QString& text, const GdiRect& rect) {
+void CDrawContext::DrawText(const QString& text, const GdiRect& rect)
+{
     const QFontMetrics fm(m_state->font);
     const TextAlign saved = m_state->align;
     const int escapement = m_state->escapement;
@@ -249,12 +314,14 @@ void CDrawContext::DrawText(const QString& text, const GdiRect& rect) {
     m_state->escapement = escapement;
 }
 
-QFont CDrawContext::PointFont(const QString& face, int tenthsOfPoint) const {
+QFont CDrawContext::PointFont(const QString& face, int tenthsOfPoint) const
+{
     const long height = std::lround(tenthsOfPoint * m_state->logicalDpi / 720.0);
     return HeightFont(face, static_cast<int>(height));
 }
 
-QFont CDrawContext::HeightFont(const QString& face, int height) {
+QFont CDrawContext::HeightFont(const QString& face, int height)
+{
     QFont f(face);
     f.setStyleHint(QFont::SansSerif);
     f.setPixelSize(std::max(1, std::abs(height)));
@@ -262,14 +329,12 @@ QFont CDrawContext::HeightFont(const QString& face, int height) {
 }
 
 CDCStateGuard::CDCStateGuard(CDrawContext& dc)
-    : m_dc(dc),
-      m_pen(dc.Pen()),
-      m_brush(dc.Brush()),
-      m_font(dc.Font()),
-      m_escapement(dc.Escapement()),
-      m_textColor(dc.TextColor()) {}
+    : m_dc(dc), m_pen(dc.Pen()), m_brush(dc.Brush()), m_font(dc.Font()), m_escapement(dc.Escapement()),
+      m_textColor(dc.TextColor())
+{}
 
-CDCStateGuard::~CDCStateGuard() {
+CDCStateGuard::~CDCStateGuard()
+{
     m_dc.SetPen(m_pen);
     m_dc.SelectBrush(m_brush);
     m_dc.SelectFont(m_font, m_escapement);

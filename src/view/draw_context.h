@@ -52,7 +52,7 @@ public:
 
     void MoveTo(int x, int y);
     QPoint CurrentPosition() const;
-    void LineTo(int x, int y);          // GDI: the end point is not drawn
+    void LineTo(int x, int y);   // GDI: the end point is not drawn
 
     void SetTextColor(const QColor& c);
     QColor TextColor() const;

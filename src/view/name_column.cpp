@@ -14,24 +14,31 @@
 
 namespace {
 
-int32_t Clamped(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
+int32_t Clamped(int64_t v)
+{
+    return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+}
 
 // The logical y range the painter's device can show (the whole device mapped
 // back through the painter's transform); rows outside it draw nothing.
-void VisibleYRange(QPainter& painter, int64_t& lo, int64_t& hi) {
+void VisibleYRange(QPainter& painter, int64_t& lo, int64_t& hi)
+{
     lo = INT32_MIN;
     hi = INT32_MAX;
     const QPaintDevice* device = painter.device();
-    if (device == nullptr) return;
+    if (device == nullptr)
+        return;
     bool invertible = false;
     const QTransform inverse = painter.worldTransform().inverted(&invertible);
-    if (!invertible) return;
+    if (!invertible)
+        return;
     const QRectF area = inverse.mapRect(QRectF(0, 0, device->width(), device->height()));
     lo = static_cast<int64_t>(std::floor(area.top()));
     hi = static_cast<int64_t>(std::ceil(area.bottom()));
 }
 
-void DrawColumn(CDrawContext& dc, CSignal& signal, int y, int width, bool bitNumbers) {
+void DrawColumn(CDrawContext& dc, CSignal& signal, int y, int width, bool bitNumbers)
+{
     dc.SetTextColor(signal.m_selected ? ThemeColors::SelectedText() : ThemeColors::NormalText());
     dc.SetTextAlign(TextAlign::LeftTop);
     dc.TextOut(signal.m_bitGap, Clamped(int64_t(y) + signal.m_bitGap), signal.m_name);
@@ -39,7 +46,8 @@ void DrawColumn(CDrawContext& dc, CSignal& signal, int y, int width, bool bitNum
     signal.m_labelRect = GdiRect{0, y, width, Clamped(int64_t(y) + signal.GetRowHeight())};
 
     dc.SetTextAlign(TextAlign::RightTop);
-    if (!bitNumbers) return;
+    if (!bitNumbers)
+        return;
     const int x = Clamped(width - 2 * int64_t(signal.m_bitGap));
     // Bit f stands at base + f * pitch. Only the bits whose label can reach
     // the target are visited, so a bus of absurd width from a file or the
@@ -54,16 +62,21 @@ void DrawColumn(CDrawContext& dc, CSignal& signal, int y, int width, bool bitNum
     int64_t firstBit = 0;
     int64_t lastBit = int64_t(signal.m_numBits) - 1;
     if (pitch > 0) {
-        if (base < lo) firstBit = std::max<int64_t>(firstBit, (lo - base) / pitch);
-        if (base > hi) return;
+        if (base < lo)
+            firstBit = std::max<int64_t>(firstBit, (lo - base) / pitch);
+        if (base > hi)
+            return;
         lastBit = std::min(lastBit, (hi - base) / pitch + 1);
     } else if (pitch < 0) {
-        if (base > hi) firstBit = std::max<int64_t>(firstBit, (base - hi) / -pitch);
-        if (base < lo) return;
+        if (base > hi)
+            firstBit = std::max<int64_t>(firstBit, (base - hi) / -pitch);
+        if (base < lo)
+            return;
         lastBit = std::min(lastBit, (base - lo) / -pitch + 1);
     } else {
         // Every label on the same line: the last one drawn is the one seen.
-        if (base < lo || base > hi) return;
+        if (base < lo || base > hi)
+            return;
         firstBit = lastBit;
     }
     for (int64_t f = firstBit; f <= lastBit; ++f) {
@@ -72,15 +85,16 @@ void DrawColumn(CDrawContext& dc, CSignal& signal, int y, int width, bool bitNum
     }
 }
 
-}  // namespace
+}   // namespace
 
-void DrawNameColumn(CDrawContext& dc, CSignal& signal, int y) {
-    const bool perBitRows = signal.m_numBits > 1 && signal.m_expanded && !signal.m_analog &&
-                            !signal.m_spectrum;
+void DrawNameColumn(CDrawContext& dc, CSignal& signal, int y)
+{
+    const bool perBitRows = signal.m_numBits > 1 && signal.m_expanded && !signal.m_analog && !signal.m_spectrum;
     DrawColumn(dc, signal, y, 100, perBitRows);
 }
 
-void DrawPrintNameColumn(CDrawContext& dc, CSignal& signal, int y) {
+void DrawPrintNameColumn(CDrawContext& dc, CSignal& signal, int y)
+{
     const bool perBitRows = signal.m_numBits > 1 && signal.m_expanded && !signal.m_analog;
     DrawColumn(dc, signal, y, 300, perBitRows);
 }

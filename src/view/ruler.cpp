@@ -9,20 +9,20 @@ namespace {
 const QString kLabelFace = QStringLiteral("Verdana");
 }
 
-QString CRuler::FormatLabel(double value) const {
+QString CRuler::FormatLabel(double value) const
+{
     return RulerTicks::FormatLabel(value, m_absLabels);
 }
 
 void CRuler::ComputeTicks(int32_t a, int32_t b, double first, double last, int32_t spacing,
-                          std::vector<double>& majorValues,
-                          std::vector<int32_t>& majorPositions,
-                          std::vector<int32_t>& minorPositions) const {
-    RulerTicks::ComputeTicks(a, b, first, last, spacing, majorValues, majorPositions,
-                             minorPositions);
+                          std::vector<double>& majorValues, std::vector<int32_t>& majorPositions,
+                          std::vector<int32_t>& minorPositions) const
+{
+    RulerTicks::ComputeTicks(a, b, first, last, spacing, majorValues, majorPositions, minorPositions);
 }
 
-GdiRect CRuler::MeasureLabelText(CDrawContext& dc, const QString& text, int height,
-                                 const QString& face, int angle) {
+GdiRect CRuler::MeasureLabelText(CDrawContext& dc, const QString& text, int height, const QString& face, int angle)
+{
     const QFont previous = dc.Font();
     const int previousEscapement = dc.Escapement();
     dc.SelectFont(CDrawContext::HeightFont(face, height), angle * 10);
@@ -31,8 +31,9 @@ GdiRect CRuler::MeasureLabelText(CDrawContext& dc, const QString& text, int heig
     return r;
 }
 
-void CRuler::DrawLabelText(CDrawContext& dc, const QString& text, int x, int y, int height,
-                           const QString& face, int angle) {
+void CRuler::DrawLabelText(CDrawContext& dc, const QString& text, int x, int y, int height, const QString& face,
+                           int angle)
+{
     const QFont previous = dc.Font();
     const int previousEscapement = dc.Escapement();
     dc.SelectFont(CDrawContext::HeightFont(face, height), angle * 10);
@@ -40,8 +41,8 @@ void CRuler::DrawLabelText(CDrawContext& dc, const QString& text, int x, int y, 
     dc.SelectFont(previous, previousEscapement);
 }
 
-void CRuler::DrawHorizontal(CDrawContext& dc, const GdiRect& rect, double first, double last,
-                            bool above) const {
+void CRuler::DrawHorizontal(CDrawContext& dc, const GdiRect& rect, double first, double last, bool above) const
+{
     CDCStateGuard guard(dc);
     const int edge = above ? rect.top : rect.bottom;
     const int out = above ? -1 : 1;
@@ -91,8 +92,8 @@ void CRuler::DrawHorizontal(CDrawContext& dc, const GdiRect& rect, double first,
     }
 }
 
-void CRuler::DrawVertical(CDrawContext& dc, const GdiRect& rect, double first, double last,
-                          bool left) const {
+void CRuler::DrawVertical(CDrawContext& dc, const GdiRect& rect, double first, double last, bool left) const
+{
     const int edge = left ? rect.left : rect.right;
     const int out = left ? -1 : 1;
 
@@ -121,25 +122,23 @@ void CRuler::DrawVertical(CDrawContext& dc, const GdiRect& rect, double first, d
     };
 
     dc.SelectPen(m_minorColor, 1);
-    for (const int32_t y : minors) shortTick(y);
+    for (const int32_t y : minors)
+        shortTick(y);
 
     dc.SelectPen(m_textColor, 1);
-    for (size_t i = 1; i < majors.size(); ++i) shortTick((majors[i - 1] + majors[i]) / 2);
+    for (size_t i = 1; i < majors.size(); ++i)
+        shortTick((majors[i - 1] + majors[i]) / 2);
 
     for (size_t i = 0; i < majors.size(); ++i) {
         const int y = majors[i];
         const QString label = FormatLabel(values[i]);
         const GdiRect box = MeasureLabelText(dc, label, m_fontHeight, kLabelFace, 0);
         if (!m_horizontalLabels) {
-            const int x = left ? rect.left - box.bottom - m_tickLength
-                               : rect.right + box.top + m_tickLength;
-            DrawLabelText(dc, label, x, y + (box.left + box.right) / 2, m_fontHeight, kLabelFace,
-                          90);
+            const int x = left ? rect.left - box.bottom - m_tickLength : rect.right + box.top + m_tickLength;
+            DrawLabelText(dc, label, x, y + (box.left + box.right) / 2, m_fontHeight, kLabelFace, 90);
         } else {
-            const int x = left ? rect.left - box.right - m_tickLength - 1
-                               : rect.right + box.left + m_tickLength + 1;
-            DrawLabelText(dc, label, x, y - (box.top + box.bottom) / 2, m_fontHeight, kLabelFace,
-                          0);
+            const int x = left ? rect.left - box.right - m_tickLength - 1 : rect.right + box.left + m_tickLength + 1;
+            DrawLabelText(dc, label, x, y - (box.top + box.bottom) / 2, m_fontHeight, kLabelFace, 0);
         }
         for (int s = 0; s < m_tickLength; ++s) {
             dc.MoveTo(edge + out * s, y + s);

@@ -29,26 +29,23 @@ public:
     // Scale along the top edge of rect (above = true, ticks and labels above
     // it) or its bottom edge (above = false, below it); first lies at
     // rect.left and last at rect.right. Leaves the text alignment left-top.
-    void DrawHorizontal(CDrawContext& dc, const GdiRect& rect, double first, double last,
-                        bool above) const;
+    void DrawHorizontal(CDrawContext& dc, const GdiRect& rect, double first, double last, bool above) const;
     // Scale along the left edge (left = true, outside to the left) or the
     // right edge; first lies at rect.bottom and last at rect.top. Labels are
     // placed for the alignment the context has; the text colour stays the
     // ruler's.
-    void DrawVertical(CDrawContext& dc, const GdiRect& rect, double first, double last,
-                      bool left) const;
+    void DrawVertical(CDrawContext& dc, const GdiRect& rect, double first, double last, bool left) const;
 
     // The label font: face with a character height of `height` logical units,
     // turned counter-clockwise by angle degrees.
-    static GdiRect MeasureLabelText(CDrawContext& dc, const QString& text, int height,
-                                    const QString& face, int angle);
-    static void DrawLabelText(CDrawContext& dc, const QString& text, int x, int y, int height,
-                              const QString& face, int angle);
+    static GdiRect MeasureLabelText(CDrawContext& dc, const QString& text, int height, const QString& face, int angle);
+    static void DrawLabelText(CDrawContext& dc, const QString& text, int x, int y, int height, const QString& face,
+                              int angle);
 
-    QColor m_textColor = QColor(255, 255, 255);   // labels, markers, midpoint ticks, grid
-    QColor m_minorColor = QColor(200, 200, 225);  // minor ticks
+    QColor m_textColor = QColor(255, 255, 255);    // labels, markers, midpoint ticks, grid
+    QColor m_minorColor = QColor(200, 200, 225);   // minor ticks
     bool m_absLabels = false;
-    bool m_horizontalLabels = false;  // vertical ruler: unrotated labels, spacing by font height
+    bool m_horizontalLabels = false;   // vertical ruler: unrotated labels, spacing by font height
     int32_t m_fontHeight = 11;
     int32_t m_tickLength = 5;
     bool m_gridLines = false;

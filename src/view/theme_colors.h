@@ -16,9 +16,9 @@ QColor PrintLine(int theme);      // printed bus and analog pens
 QColor NormalFill(int theme);     // bodies of other rows
 QColor NormalLine(int theme);     // pens and dense blocks of other rows
 
-QColor SelectedText();            // text of a selected row (screen)
-QColor NormalText();              // text of other rows (screen)
+QColor SelectedText();   // text of a selected row (screen)
+QColor NormalText();     // text of other rows (screen)
 
 int Clamp(int theme);
 
-}  // namespace ThemeColors
+}   // namespace ThemeColors

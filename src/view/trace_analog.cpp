@@ -37,24 +37,30 @@ struct ValueMap {
     double range = 1.0;
     SampleValueRule rule;
 
-    static int32_t Diff(int32_t v, int32_t m) {
+    static int32_t Diff(int32_t v, int32_t m)
+    {
         return static_cast<int32_t>(static_cast<uint32_t>(v) - static_cast<uint32_t>(m));
     }
-    int FromDiff(int32_t d) const {
+    int FromDiff(int32_t d) const
+    {
         const int lo = dir > 0 ? top : top - height;
         const int hi = dir > 0 ? top + height : top;
-        if (range == 0.0) return top;
+        if (range == 0.0)
+            return top;
         const double q = static_cast<double>(d) / range * static_cast<double>(height);
         double yd = dir > 0 ? static_cast<double>(top + height) - q : static_cast<double>(top - height) + q;
-        if (!(yd >= lo)) yd = lo;   // also a non-number
-        if (yd > hi) yd = hi;
+        if (!(yd >= lo))
+            yd = lo;   // also a non-number
+        if (yd > hi)
+            yd = hi;
         return static_cast<int>(yd);
     }
     int Y(uint32_t word) const { return FromDiff(Diff(rule.Value(word), minValue)); }
 
     // Smallest and largest y over samples [a, b].
-    void ColumnSpan(const uint32_t* s, const CSampleSummary* summary, int32_t a, int32_t b,
-                    int& smallest, int& largest) const {
+    void ColumnSpan(const uint32_t* s, const CSampleSummary* summary, int32_t a, int32_t b, int& smallest,
+                    int& largest) const
+    {
         int32_t lo, hi;
         if (summary)
             summary->ValueRange(a, b, lo, hi);
@@ -83,12 +89,12 @@ struct ValueMap {
 // The graph lines. perSample: x grows by dx for every sample and each sample
 // is joined at the right end of its slot; else n samples per column.
 void EmitAnalogLines(const CSignal& signal, int first, int last, const Stepping& st, bool perSample,
-                     const ValueMap& map, LineBatch& lines) {
+                     const ValueMap& map, LineBatch& lines)
+{
     const uint32_t* s = signal.m_samples;
-    if (last < first) return;
-    auto add = [&](int x1, int y1, int x2, int y2) {
-        lines.Add(x1, y1, x2, y2);
-    };
+    if (last < first)
+        return;
+    auto add = [&](int x1, int y1, int x2, int y2) { lines.Add(x1, y1, x2, y2); };
     int penX = st.x0;
     int penY = map.Y(s[first]);
     if (perSample) {
@@ -104,7 +110,8 @@ void EmitAnalogLines(const CSignal& signal, int first, int last, const Stepping&
         return;
     }
     // No advance at all (a zero step): the columns never complete.
-    if (st.dx == 0) return;
+    if (st.dx == 0)
+        return;
     const int64_t columns = (int64_t(last) - first + 1) / st.n;
     const CSampleSummary* summary = st.n > 1 ? SummaryFor(signal, false, true) : nullptr;
     int x = st.x0;
@@ -112,7 +119,8 @@ void EmitAnalogLines(const CSignal& signal, int first, int last, const Stepping&
         const int64_t start = first + c * st.n;
         // The partial blocks at the column edges are read from the samples:
         // ask for them well ahead (columns lie far apart when zoomed out).
-        if (summary && c + kPrefetchAhead < columns) __builtin_prefetch(s + start + kPrefetchAhead * st.n - 1);
+        if (summary && c + kPrefetchAhead < columns)
+            __builtin_prefetch(s + start + kPrefetchAhead * st.n - 1);
         const int32_t a = static_cast<int32_t>(c == 0 ? start : start - 1);
         const int32_t b = static_cast<int32_t>(start + st.n - 1);
         int smallest, largest;
@@ -134,8 +142,9 @@ void EmitAnalogLines(const CSignal& signal, int first, int last, const Stepping&
     }
 }
 
-int DrawAnalogRow(CDrawContext& dc, CSignal& signal, int first, int last, const Stepping& st,
-                  bool perSample, int y, bool print) {
+int DrawAnalogRow(CDrawContext& dc, CSignal& signal, int first, int last, const Stepping& st, bool perSample, int y,
+                  bool print)
+{
     QPainter& painter = dc.Painter();
     const int rowHeight = signal.GetRowHeight();
     const int height = DrawnHeight(rowHeight);
@@ -143,11 +152,11 @@ int DrawAnalogRow(CDrawContext& dc, CSignal& signal, int first, int last, const 
     const int lastIn = std::min(last, signal.m_count - 1);
     const int firstIn = std::max(first, 0);
     const int width = VisibleWidth(st, first, last);
-    if (signal.m_count <= 0 || signal.m_samples == nullptr) return rowHeight;
+    if (signal.m_count <= 0 || signal.m_samples == nullptr)
+        return rowHeight;
     const int theme = signal.m_colorTheme;
     const QColor line = print ? ThemeColors::PrintLine(theme)
-                              : (signal.m_selected ? ThemeColors::SelectedLine(theme)
-                                                   : ThemeColors::NormalLine(theme));
+                              : (signal.m_selected ? ThemeColors::SelectedLine(theme) : ThemeColors::NormalLine(theme));
     const QPen previous = dc.Pen();
     dc.SelectPen(line, signal.m_selected ? 2 : 1);
     dc.SetTextColor(signal.m_selected ? ThemeColors::SelectedText() : ThemeColors::NormalText());
@@ -159,10 +168,9 @@ int DrawAnalogRow(CDrawContext& dc, CSignal& signal, int first, int last, const 
         // A one-bit signal is a digital waveform on the graph background.
         if (visible) {
             const bool batch = !print && RowEmitter::CanBatch(painter);
-            const QColor fill = signal.m_selected ? ThemeColors::SelectedFill(theme)
-                                                  : ThemeColors::NormalFill(theme);
-            const QColor bitLine = signal.m_selected ? ThemeColors::SelectedLine(theme)
-                                                     : ThemeColors::NormalLine(theme);
+            const QColor fill = signal.m_selected ? ThemeColors::SelectedFill(theme) : ThemeColors::NormalFill(theme);
+            const QColor bitLine =
+                signal.m_selected ? ThemeColors::SelectedLine(theme) : ThemeColors::NormalLine(theme);
             std::vector<DigitalColumn> cols;
             BuildDigitalColumns(signal, firstIn, lastIn, st, cols);
             RowEmitter e(painter, y, dir, bitLine, fill, !batch, !batch);
@@ -194,14 +202,16 @@ int DrawAnalogRow(CDrawContext& dc, CSignal& signal, int first, int last, const 
     return rowHeight;
 }
 
-}  // namespace
+}   // namespace
 
-int DrawAnalog(QPainter& painter, CSignal& signal, int first, int last, int step, int y) {
+int DrawAnalog(QPainter& painter, CSignal& signal, int first, int last, int step, int y)
+{
     CDrawContext dc(painter);
     return DrawAnalogRow(dc, signal, first, last, ScreenStepping(100, step), step > 0, y, false);
 }
 
-int DrawPrintAnalog(QPainter& painter, CSignal& signal, int first, int last, double scale, int y) {
+int DrawPrintAnalog(QPainter& painter, CSignal& signal, int first, int last, double scale, int y)
+{
     CDrawContext dc(painter, 254.0, true);
     const Stepping st = PrintStepping(painter, 300, scale, first, last);
     return DrawAnalogRow(dc, signal, first, last, st, st.n == 1 && scale >= 1.0, y, true);

@@ -17,7 +17,8 @@
 
 namespace trace_detail {
 
-Stepping ScreenStepping(int x0, int step) {
+Stepping ScreenStepping(int x0, int step)
+{
     Stepping st;
     st.x0 = x0;
     if (step >= 0) {
@@ -30,7 +31,8 @@ Stepping ScreenStepping(int x0, int step) {
     return st;
 }
 
-Stepping PrintStepping(QPainter& painter, int x0, double scale, int first, int last) {
+Stepping PrintStepping(QPainter& painter, int x0, double scale, int first, int last)
+{
     constexpr double kMaxUnitsPerSample = 1.0e6;
     Stepping st;
     st.x0 = x0;
@@ -53,7 +55,8 @@ Stepping PrintStepping(QPainter& painter, int x0, double scale, int first, int l
             if (invertible)
                 pageWidth = inverse.mapRect(QRectF(0, 0, device->width(), device->height())).width();
         }
-        if (!(pageWidth >= 1.0)) pageWidth = 1900.0;   // an A4 page's printable width
+        if (!(pageWidth >= 1.0))
+            pageWidth = 1900.0;   // an A4 page's printable width
         // The trace starts at x0: the room right of it takes the whole span.
         const double room = std::max(1.0, pageWidth - x0);
         const double count = std::max(1.0, static_cast<double>(last) - static_cast<double>(first) + 1.0);
@@ -63,7 +66,8 @@ Stepping PrintStepping(QPainter& painter, int x0, double scale, int first, int l
     return st;
 }
 
-int VisibleWidth(const Stepping& st, int first, int last) {
+int VisibleWidth(const Stepping& st, int first, int last)
+{
     const int64_t count = static_cast<int64_t>(last) - first + 1;
     const int64_t w = st.n == 1 ? count * st.dx : count / st.n;
     return static_cast<int>(std::clamp<int64_t>(w, INT_MIN / 2, INT_MAX / 2));
@@ -73,16 +77,19 @@ namespace {
 
 constexpr int64_t kFarAway = 1 << 29;   // positions beyond are far outside any target
 
-int32_t ColumnX(const Stepping& st, int64_t column) {
+int32_t ColumnX(const Stepping& st, int64_t column)
+{
     return static_cast<int32_t>(std::clamp<int64_t>(st.x0 + column * st.dx, -kFarAway, kFarAway));
 }
 
-}  // namespace
+}   // namespace
 
 void BuildDigitalColumns(const CSignal& signal, int first, int last, const Stepping& st,
-                         std::vector<DigitalColumn>& out) {
+                         std::vector<DigitalColumn>& out)
+{
     out.clear();
-    if (last < first || signal.m_samples == nullptr) return;
+    if (last < first || signal.m_samples == nullptr)
+        return;
     const uint32_t* s = signal.m_samples;
     if (st.n == 1) {
         out.resize(size_t(int64_t(last) - first + 1));
@@ -101,16 +108,17 @@ void BuildDigitalColumns(const CSignal& signal, int first, int last, const Stepp
         const int64_t start = first + k * st.n;
         // The partial blocks at the column edges are read from the samples:
         // ask for them well ahead (columns lie far apart when zoomed out).
-        if (summary && k + 8 < columns) __builtin_prefetch(s + start + 8 * st.n - 1);
+        if (summary && k + 8 < columns)
+            __builtin_prefetch(s + start + 8 * st.n - 1);
         const int32_t end = static_cast<int32_t>(std::min<int64_t>(start + st.n - 1, last));
         const int32_t from = static_cast<int32_t>(std::max<int64_t>(start, int64_t(first) + 1));
-        const uint32_t change =
-            summary ? summary->ChangeMask(from, end) : ScanChangeMask(s, from, end);
+        const uint32_t change = summary ? summary->ChangeMask(from, end) : ScanChangeMask(s, from, end);
         out[size_t(k)] = {ColumnX(st, k), change, k == 0 ? s[first] : s[start - 1], s[end]};
     }
 }
 
-SampleValueRule ValueRuleOf(const CSignal& signal) {
+SampleValueRule ValueRuleOf(const CSignal& signal)
+{
     SampleValueRule rule;
     rule.signExtend = signal.m_radix == Signed;
     if (rule.signExtend) {
@@ -122,14 +130,15 @@ SampleValueRule ValueRuleOf(const CSignal& signal) {
     return rule;
 }
 
-bool BandVisible(QPainter& painter, int top, int bottom) {
+bool BandVisible(QPainter& painter, int top, int bottom)
+{
     const QPaintDevice* device = painter.device();
-    if (device == nullptr || !painter.worldTransform().isIdentity() ||
-        !painter.deviceTransform().isIdentity())
+    if (device == nullptr || !painter.worldTransform().isIdentity() || !painter.deviceTransform().isIdentity())
         return true;
     constexpr int kMargin = 8;   // wide pens and text reach a little outside
     QRect area(0, 0, device->width(), device->height());
-    if (painter.hasClipping()) area &= painter.clipBoundingRect().toAlignedRect();
+    if (painter.hasClipping())
+        area &= painter.clipBoundingRect().toAlignedRect();
     return bottom + kMargin > area.top() && top - kMargin <= area.bottom();
 }
 
@@ -161,31 +170,36 @@ struct CacheState {
     std::vector<std::unique_ptr<CacheEntry>> entries;
 };
 
-CacheState& Cache() {
+CacheState& Cache()
+{
     thread_local CacheState state;
     return state;
 }
 
-std::array<uint32_t, kProbes> Probe(const uint32_t* s, int32_t count) {
+std::array<uint32_t, kProbes> Probe(const uint32_t* s, int32_t count)
+{
     std::array<uint32_t, kProbes> p{};
-    if (count <= 0) return p;
+    if (count <= 0)
+        return p;
     for (int k = 0; k < kProbes; ++k)
         p[size_t(k)] = s[int64_t(count - 1) * k / (kProbes - 1)];
     return p;
 }
 
-}  // namespace
+}   // namespace
 
-const CSampleSummary* SummaryFor(const CSignal& signal, bool changes, bool ranges) {
+const CSampleSummary* SummaryFor(const CSignal& signal, bool changes, bool ranges)
+{
     CacheState& cache = Cache();
-    if (!cache.active || signal.m_samples == nullptr || signal.m_count <= 0) return nullptr;
+    if (!cache.active || signal.m_samples == nullptr || signal.m_count <= 0)
+        return nullptr;
     const SampleValueRule rule = ValueRuleOf(signal);
     CacheEntry* entry = nullptr;
     for (auto& e : cache.entries)
-        if (e->signal == &signal) entry = e.get();
-    const bool same = entry != nullptr && entry->document == cache.document &&
-                      entry->revision == cache.revision && entry->samples == signal.m_samples &&
-                      entry->count == signal.m_count && entry->rule == rule &&
+        if (e->signal == &signal)
+            entry = e.get();
+    const bool same = entry != nullptr && entry->document == cache.document && entry->revision == cache.revision &&
+                      entry->samples == signal.m_samples && entry->count == signal.m_count && entry->rule == rule &&
                       entry->probes == Probe(signal.m_samples, signal.m_count);
     if (entry == nullptr) {
         if (cache.entries.size() >= kMaxEntries) {
@@ -212,20 +226,20 @@ const CSampleSummary* SummaryFor(const CSignal& signal, bool changes, bool range
         entry->summary = CSampleSummary();
         return nullptr;
     }
-    const bool missing = !entry->built || (changes && !entry->summary.HasChanges()) ||
-                         (ranges && !entry->summary.HasRanges());
+    const bool missing =
+        !entry->built || (changes && !entry->summary.HasChanges()) || (ranges && !entry->summary.HasRanges());
     if (missing) {
-        entry->summary.Build(signal.m_samples, signal.m_count,
-                             changes || (entry->built && entry->summary.HasChanges()),
+        entry->summary.Build(signal.m_samples, signal.m_count, changes || (entry->built && entry->summary.HasChanges()),
                              ranges || (entry->built && entry->summary.HasRanges()), rule);
         entry->built = true;
     }
     return &entry->summary;
 }
 
-}  // namespace trace_detail
+}   // namespace trace_detail
 
-CTraceCacheScope::CTraceCacheScope(const void* document, uint64_t revision) {
+CTraceCacheScope::CTraceCacheScope(const void* document, uint64_t revision)
+{
     auto& cache = trace_detail::Cache();
     m_previousDocument = cache.document;
     m_previousRevision = cache.revision;
@@ -235,11 +249,15 @@ CTraceCacheScope::CTraceCacheScope(const void* document, uint64_t revision) {
     cache.revision = revision;
 }
 
-CTraceCacheScope::~CTraceCacheScope() {
+CTraceCacheScope::~CTraceCacheScope()
+{
     auto& cache = trace_detail::Cache();
     cache.active = m_previousActive;
     cache.document = m_previousDocument;
     cache.revision = m_previousRevision;
 }
 
-void ClearTraceCache() { trace_detail::Cache().entries.clear(); }
+void ClearTraceCache()
+{
+    trace_detail::Cache().entries.clear();
+}

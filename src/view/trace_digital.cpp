@@ -24,35 +24,38 @@
 
 namespace trace_detail {
 
-RowEmitter::RowEmitter(QPainter& painter, int y, int dir, const QColor& lineColor,
-                       const QColor& fillColor, bool ordered, bool keepStrokes)
-    : m_painter(painter),
-      m_y(y),
-      m_dir(dir),
-      m_line(lineColor),
-      m_fill(fillColor),
-      m_ordered(ordered),
-      m_keepStrokes(keepStrokes),
-      m_lines(painter) {
+RowEmitter::RowEmitter(QPainter& painter, int y, int dir, const QColor& lineColor, const QColor& fillColor,
+                       bool ordered, bool keepStrokes)
+    : m_painter(painter), m_y(y), m_dir(dir), m_line(lineColor), m_fill(fillColor), m_ordered(ordered),
+      m_keepStrokes(keepStrokes), m_lines(painter)
+{
     // A stroke lies inside the block that later covers its dense run, or
     // (for a pen that grows to the left) inside the edge that opened the run;
     // only a run at the very start has no such edge. Same colour required.
     if (!keepStrokes && m_lines.Mode() == LineMode::Wide)
         m_keepOriginStroke = FootprintOfWidth(painter.pen().width()).left < 0;
-    if (painter.pen().color() != lineColor) m_keepStrokes = true;
+    if (painter.pen().color() != lineColor)
+        m_keepStrokes = true;
 }
 
-bool RowEmitter::CanBatch(QPainter& painter) {
+bool RowEmitter::CanBatch(QPainter& painter)
+{
     const LineMode mode = LineModeOf(painter);
-    if (mode == LineMode::Thin) return true;
-    if (mode != LineMode::Wide) return false;
+    if (mode == LineMode::Thin)
+        return true;
+    if (mode != LineMode::Wide)
+        return false;
     const WideFootprint& f = FootprintOfWidth(painter.pen().width());
     return f.right <= 0 && f.bottom <= 0;
 }
 
-RowEmitter::~RowEmitter() { Flush(); }
+RowEmitter::~RowEmitter()
+{
+    Flush();
+}
 
-QRect RowEmitter::Rows(int x, int off, int w, int h) const {
+QRect RowEmitter::Rows(int x, int off, int w, int h) const
+{
     // As FillSolidRect: negative extents are normalised.
     if (w < 0) {
         x += w;
@@ -62,12 +65,15 @@ QRect RowEmitter::Rows(int x, int off, int w, int h) const {
         off += h;
         h = -h;
     }
-    if (m_dir > 0) return QRect(x, m_y + off, w, h);
+    if (m_dir > 0)
+        return QRect(x, m_y + off, w, h);
     return QRect(x, m_y - off - h + 1, w, h);
 }
 
-void RowEmitter::FillLine(int x, int off, int w, int h) {
-    if (w == 0 || h == 0) return;
+void RowEmitter::FillLine(int x, int off, int w, int h)
+{
+    if (w == 0 || h == 0)
+        return;
     const QRect r = Rows(x, off, w, h);
     if (m_ordered)
         m_painter.fillRect(r, m_line);
@@ -75,8 +81,10 @@ void RowEmitter::FillLine(int x, int off, int w, int h) {
         m_blocks.push_back(r);
 }
 
-void RowEmitter::FillBody(int x, int off, int w, int h) {
-    if (w == 0 || h == 0) return;
+void RowEmitter::FillBody(int x, int off, int w, int h)
+{
+    if (w == 0 || h == 0)
+        return;
     const QRect r = Rows(x, off, w, h);
     if (m_ordered)
         m_painter.fillRect(r, m_fill);
@@ -84,16 +92,21 @@ void RowEmitter::FillBody(int x, int off, int w, int h) {
         m_bodies.push_back(r);
 }
 
-void RowEmitter::Line(int x1, int off1, int x2, int off2) {
+void RowEmitter::Line(int x1, int off1, int x2, int off2)
+{
     m_lines.Add(x1, Y(off1), x2, Y(off2));
-    if (m_ordered) m_lines.Draw(m_painter);
+    if (m_ordered)
+        m_lines.Draw(m_painter);
 }
 
-void RowEmitter::Stroke(int x, int off1, int off2) {
-    if (m_keepStrokes || (m_keepOriginStroke && x == m_x0)) Line(x, off1, x, off2);
+void RowEmitter::Stroke(int x, int off1, int off2)
+{
+    if (m_keepStrokes || (m_keepOriginStroke && x == m_x0))
+        Line(x, off1, x, off2);
 }
 
-void RowEmitter::Flush() {
+void RowEmitter::Flush()
+{
     FillRects(m_painter, m_bodies, m_fill);
     FillRects(m_painter, m_blocks, m_line);
     m_lines.Draw(m_painter);
@@ -101,8 +114,9 @@ void RowEmitter::Flush() {
     m_blocks.clear();
 }
 
-void EmitBitRow(const std::vector<DigitalColumn>& cols, uint32_t firstValue, uint32_t mask, int x0,
-                int bitHeight, RowEmitter& e) {
+void EmitBitRow(const std::vector<DigitalColumn>& cols, uint32_t firstValue, uint32_t mask, int x0, int bitHeight,
+                RowEmitter& e)
+{
     const int hi = 3;
     const int lo = bitHeight - 3;
     bool cur = (firstValue & mask) != 0;
@@ -113,13 +127,16 @@ void EmitBitRow(const std::vector<DigitalColumn>& cols, uint32_t firstValue, uin
     auto event = [&](int x, bool b) {
         if (x > u + 3) {
             e.FillLine(v, hi, u - v, bitHeight - 6);   // the dense run before this level
-            if (cur && x - u > 1) e.FillBody(u + 1, hi, x - u, bitHeight - 4);
+            if (cur && x - u > 1)
+                e.FillBody(u + 1, hi, x - u, bitHeight - 4);
             e.Line(u, level, x, level);
             e.Line(x, level, x, b ? hi : lo);
             v = x;
         } else {
-            if (x > u) e.Stroke(u, hi, lo);
-            if (x > u + 1) e.Stroke(u + 1, hi, lo);
+            if (x > u)
+                e.Stroke(u, hi, lo);
+            if (x > u + 1)
+                e.Stroke(u + 1, hi, lo);
         }
         u = x;
     };
@@ -129,14 +146,14 @@ void EmitBitRow(const std::vector<DigitalColumn>& cols, uint32_t firstValue, uin
         if ((col.change & mask) != 0)
             event(col.x, !cur);   // cur is the value before the column here
         else if (c + 1 == n)
-            event(col.x, cur);    // the last sample closes the last level
+            event(col.x, cur);   // the last sample closes the last level
         cur = (col.end & mask) != 0;
         level = cur ? hi : lo;
     }
     e.FillLine(v, hi, u - v, bitHeight - 6);
 }
 
-}  // namespace trace_detail
+}   // namespace trace_detail
 
 using namespace trace_detail;
 
@@ -148,18 +165,19 @@ struct RowColours {
     QColor text;
 };
 
-RowColours ScreenColours(const CSignal& signal) {
+RowColours ScreenColours(const CSignal& signal)
+{
     if (signal.m_selected)
-        return {ThemeColors::SelectedFill(signal.m_colorTheme),
-                ThemeColors::SelectedLine(signal.m_colorTheme), ThemeColors::SelectedText()};
+        return {ThemeColors::SelectedFill(signal.m_colorTheme), ThemeColors::SelectedLine(signal.m_colorTheme),
+                ThemeColors::SelectedText()};
     return {ThemeColors::NormalFill(signal.m_colorTheme), ThemeColors::NormalLine(signal.m_colorTheme),
             ThemeColors::NormalText()};
 }
 
 // The bus: value boxes with crossings, the dense runs as solid blocks, and
 // the value text in boxes wider than 50 units.
-void EmitBusRow(CDrawContext& dc, const CSignal& signal, const std::vector<DigitalColumn>& cols,
-                int x0, RowEmitter& e) {
+void EmitBusRow(CDrawContext& dc, const CSignal& signal, const std::vector<DigitalColumn>& cols, int x0, RowEmitter& e)
+{
     const int h = signal.m_busHeight;
     const int yt = 3;
     const int yb = h - 3;
@@ -171,7 +189,8 @@ void EmitBusRow(CDrawContext& dc, const CSignal& signal, const std::vector<Digit
             e.FillLine(v, yt, u - v, h - 6);
             v = x;
             const int j = x - u;
-            if (j > 1) e.FillBody(u + 1, yt, j, h - 6);
+            if (j > 1)
+                e.FillBody(u + 1, yt, j, h - 6);
             int penX;
             if (firstBox) {
                 e.Line(u, yb, x - 3, yb);
@@ -196,7 +215,8 @@ void EmitBusRow(CDrawContext& dc, const CSignal& signal, const std::vector<Digit
     const size_t n = cols.size();
     for (size_t c = 0; c < n; ++c) {
         const DigitalColumn& col = cols[c];
-        if (col.change != 0 || c + 1 == n) event(col.x, col.before);
+        if (col.change != 0 || c + 1 == n)
+            event(col.x, col.before);
     }
     e.FillLine(v, yt, u - v, h - 6);
 }
@@ -204,14 +224,16 @@ void EmitBusRow(CDrawContext& dc, const CSignal& signal, const std::vector<Digit
 // Narrows the row indices [k0, k1] of rows at firstTop + dir * k * pitch,
 // each `height` high (hanging down the page in print), to those that can
 // reach the painter's visible area, with a margin for wide pens and text.
-void VisibleRows(QPainter& painter, int64_t firstTop, int dir, int64_t pitch, int height, int64_t& k0,
-                 int64_t& k1) {
+void VisibleRows(QPainter& painter, int64_t firstTop, int dir, int64_t pitch, int height, int64_t& k0, int64_t& k1)
+{
     const QPaintDevice* device = painter.device();
     bool invertible = false;
     const QTransform inverse = painter.combinedTransform().inverted(&invertible);
-    if (device == nullptr || !invertible || pitch <= 0) return;
+    if (device == nullptr || !invertible || pitch <= 0)
+        return;
     QRectF area = inverse.mapRect(QRectF(0, 0, device->width(), device->height()));
-    if (painter.hasClipping()) area &= painter.clipBoundingRect();
+    if (painter.hasClipping())
+        area &= painter.clipBoundingRect();
     constexpr double kMargin = 16.0;
     // Screen: row k covers [top, top + height); print: [top - height, top].
     const double lowTop = dir > 0 ? area.top() - height - kMargin : area.top() - kMargin;
@@ -219,20 +241,21 @@ void VisibleRows(QPainter& painter, int64_t firstTop, int dir, int64_t pitch, in
     // top(k) = firstTop + dir * k * pitch lies in [lowTop, highTop].
     double a = (lowTop - static_cast<double>(firstTop)) / static_cast<double>(dir * pitch);
     double b = (highTop - static_cast<double>(firstTop)) / static_cast<double>(dir * pitch);
-    if (a > b) std::swap(a, b);
+    if (a > b)
+        std::swap(a, b);
     k0 = std::max<int64_t>(k0, static_cast<int64_t>(std::max(std::floor(a), -1.0)));
     k1 = std::min<int64_t>(k1, static_cast<int64_t>(std::min(std::ceil(b), 4.0e9)));
 }
 
 // The digital row: a one-bit waveform, or the bus and, when expanded, one
 // waveform per bit (most significant on top).
-void DrawDigitalRow(CDrawContext& dc, CSignal& signal, int first, int last, const Stepping& st,
-                    int y, int dir, bool print) {
+void DrawDigitalRow(CDrawContext& dc, CSignal& signal, int first, int last, const Stepping& st, int y, int dir,
+                    bool print)
+{
     QPainter& painter = dc.Painter();
     const RowColours screen = ScreenColours(signal);
     const RowColours bus = print ? RowColours{ThemeColors::PrintFill(signal.m_colorTheme),
-                                              ThemeColors::PrintLine(signal.m_colorTheme),
-                                              QColor(0, 0, 0)}
+                                              ThemeColors::PrintLine(signal.m_colorTheme), QColor(0, 0, 0)}
                                  : screen;
     const int penWidth = signal.m_selected ? 2 : 1;
     dc.SetTextColor(bus.text);
@@ -244,14 +267,13 @@ void DrawDigitalRow(CDrawContext& dc, CSignal& signal, int first, int last, cons
     BuildDigitalColumns(signal, first, last, st, cols);
     const uint32_t firstValue = cols.empty() ? 0u : cols.front().before;
     const bool batch = !print && RowEmitter::CanBatch(painter);
-    auto visible = [&](int top, int height) {
-        return print || BandVisible(painter, top, top + height);
-    };
+    auto visible = [&](int top, int height) { return print || BandVisible(painter, top, top + height); };
 
     if (signal.m_numBits == 1) {
         // In print only the bus takes the print colours; a one-bit row is
         // drawn in the screen's line colour like the bit rows of a bus.
-        if (print) dc.SelectPen(screen.line, penWidth);
+        if (print)
+            dc.SelectPen(screen.line, penWidth);
         if (visible(y, signal.m_bitHeight)) {
             RowEmitter e(painter, y, dir, screen.line, screen.fill, !batch, !batch);
             EmitBitRow(cols, firstValue, 1u, st.x0, signal.m_bitHeight, e);
@@ -262,7 +284,8 @@ void DrawDigitalRow(CDrawContext& dc, CSignal& signal, int first, int last, cons
             EmitBusRow(dc, signal, cols, st.x0, e);
         }
         if (signal.m_expanded && signal.m_numBits > 0) {
-            if (print) dc.SelectPen(screen.line, penWidth);
+            if (print)
+                dc.SelectPen(screen.line, penWidth);
             // Bit rows k = 0, 1, ... show bits numBits - 1, numBits - 2, ...;
             // a field wider than the 32-bit sample word has no bits above 31
             // (always low). Only the rows the target can show are visited, so
@@ -287,13 +310,14 @@ void DrawDigitalRow(CDrawContext& dc, CSignal& signal, int first, int last, cons
     dc.SetPen(previous);
 }
 
-}  // namespace
+}   // namespace
 
-int DrawBitTrace(QPainter& painter, CSignal& signal, int first, int last, int x0, int step, int y,
-                 uint32_t mask) {
+int DrawBitTrace(QPainter& painter, CSignal& signal, int first, int last, int x0, int step, int y, uint32_t mask)
+{
     CDrawContext dc(painter);
     const Stepping st = ScreenStepping(x0, step);
-    if (signal.m_samples == nullptr) return signal.m_bitHeight;
+    if (signal.m_samples == nullptr)
+        return signal.m_bitHeight;
     first = std::max(first, 0);
     last = std::min(last, signal.m_count - 1);
     if (BandVisible(painter, y, y + signal.m_bitHeight)) {
@@ -307,11 +331,12 @@ int DrawBitTrace(QPainter& painter, CSignal& signal, int first, int last, int x0
     return signal.m_bitHeight;
 }
 
-int DrawPrintBitTrace(QPainter& painter, CSignal& signal, int first, int last, double scale, int y,
-                      uint32_t mask) {
+int DrawPrintBitTrace(QPainter& painter, CSignal& signal, int first, int last, double scale, int y, uint32_t mask)
+{
     CDrawContext dc(painter, 254.0, true);
     const Stepping st = PrintStepping(painter, 300, scale, first, last);
-    if (signal.m_samples == nullptr) return signal.m_bitHeight;
+    if (signal.m_samples == nullptr)
+        return signal.m_bitHeight;
     first = std::max(first, 0);
     last = std::min(last, signal.m_count - 1);
     const RowColours colours = ScreenColours(signal);
@@ -322,12 +347,15 @@ int DrawPrintBitTrace(QPainter& painter, CSignal& signal, int first, int last, d
     return signal.m_bitHeight;
 }
 
-int DrawTrace(QPainter& painter, CSignal& signal, const TraceArgs& args) {
+int DrawTrace(QPainter& painter, CSignal& signal, const TraceArgs& args)
+{
     const int height = signal.GetRowHeight();
-    if (signal.m_count <= 0 || signal.m_samples == nullptr) return height;
+    if (signal.m_count <= 0 || signal.m_samples == nullptr)
+        return height;
     if (signal.m_spectrum)
         return DrawSpectrum(painter, signal, args.first, args.last, 100, args.step, args.y, args.width);
-    if (signal.m_analog) return DrawAnalog(painter, signal, args.first, args.last, args.step, args.y);
+    if (signal.m_analog)
+        return DrawAnalog(painter, signal, args.first, args.last, args.step, args.y);
 
     CDrawContext dc(painter);
     // Never read outside the samples, whatever range the caller asks for.
@@ -340,10 +368,13 @@ int DrawTrace(QPainter& painter, CSignal& signal, const TraceArgs& args) {
     return height;
 }
 
-int DrawPrintTrace(QPainter& painter, CSignal& signal, int first, int last, double scale, int y) {
+int DrawPrintTrace(QPainter& painter, CSignal& signal, int first, int last, double scale, int y)
+{
     const int height = signal.GetRowHeight();
-    if (signal.m_count <= 0 || signal.m_samples == nullptr) return height;
-    if (signal.m_analog) return DrawPrintAnalog(painter, signal, first, last, scale, y);
+    if (signal.m_count <= 0 || signal.m_samples == nullptr)
+        return height;
+    if (signal.m_analog)
+        return DrawPrintAnalog(painter, signal, first, last, scale, y);
     CDrawContext dc(painter, 254.0, true);
     const int lastIn = std::min(last, signal.m_count - 1);
     const int firstIn = std::max(first, 0);

@@ -39,8 +39,7 @@ int DrawTrace(QPainter& painter, CSignal& signal, const TraceArgs& args);
 
 // One bit (mask) of the samples as a one-bit waveform row with top y from x0,
 // with the pen currently selected; returns m_bitHeight.
-int DrawBitTrace(QPainter& painter, CSignal& signal, int first, int last, int x0, int step, int y,
-                 uint32_t mask);
+int DrawBitTrace(QPainter& painter, CSignal& signal, int first, int last, int x0, int step, int y, uint32_t mask);
 
 // Analog graph with its value ruler; returns the row height.
 int DrawAnalog(QPainter& painter, CSignal& signal, int first, int last, int step, int y);
@@ -48,8 +47,7 @@ int DrawAnalog(QPainter& painter, CSignal& signal, int first, int last, int step
 // Live spectrum (recomputed first) over the trace width `width` - 20, with
 // peak hold, dB rulers, frequency axis and cross-hair; returns the row
 // height + 15. first, last, x0 and step are not used.
-int DrawSpectrum(QPainter& painter, CSignal& signal, int first, int last, int x0, int step, int y,
-                 int width);
+int DrawSpectrum(QPainter& painter, CSignal& signal, int first, int last, int x0, int step, int y, int width);
 
 // Printing on the 0.1 mm layout (trace origin x = 300). The scale is in units
 // per sample: s >= 1 advances trunc(s) units per sample, s <= -1 one unit per
@@ -61,8 +59,7 @@ int DrawSpectrum(QPainter& painter, CSignal& signal, int first, int last, int x0
 // m_traceRect becomes (300, y - row height, 300 + width, y). Spectrum rows
 // print as digital rows. Returns the row height.
 int DrawPrintTrace(QPainter& painter, CSignal& signal, int first, int last, double scale, int y);
-int DrawPrintBitTrace(QPainter& painter, CSignal& signal, int first, int last, double scale, int y,
-                      uint32_t mask);
+int DrawPrintBitTrace(QPainter& painter, CSignal& signal, int first, int last, double scale, int y, uint32_t mask);
 int DrawPrintAnalog(QPainter& painter, CSignal& signal, int first, int last, double scale, int y);
 
 // Above 1000000: f / 1000000 in "MHz"; above 1000: f / 1000 in "kHz"; else

@@ -25,16 +25,20 @@ namespace trace_detail {
 // limit): drawing uses at most this height, and rectangle edges are summed
 // without overflow.
 constexpr int kMaxDrawnHeight = 1 << 20;
-inline int DrawnHeight(int height) { return height < 0 ? 0 : (height > kMaxDrawnHeight ? kMaxDrawnHeight : height); }
-inline int32_t ClampedSum(int64_t value) {
+inline int DrawnHeight(int height)
+{
+    return height < 0 ? 0 : (height > kMaxDrawnHeight ? kMaxDrawnHeight : height);
+}
+inline int32_t ClampedSum(int64_t value)
+{
     return static_cast<int32_t>(value < INT32_MIN ? INT32_MIN : (value > INT32_MAX ? INT32_MAX : value));
 }
 
 // Sample i of [first, last] lies in column (i - first) / n at x0 + column * dx.
 struct Stepping {
     int x0 = 100;
-    int dx = 1;       // units per column
-    int64_t n = 1;    // samples per column
+    int dx = 1;      // units per column
+    int64_t n = 1;   // samples per column
 };
 
 // Screen: step > 0 pixels per sample, -n samples per pixel.
@@ -124,8 +128,8 @@ bool ThinLines(QPainter& painter);
 // one-pixel pen, whose strokes stay inside their own columns).
 class RowEmitter {
 public:
-    RowEmitter(QPainter& painter, int y, int dir, const QColor& lineColor,
-               const QColor& fillColor, bool ordered, bool keepStrokes);
+    RowEmitter(QPainter& painter, int y, int dir, const QColor& lineColor, const QColor& fillColor, bool ordered,
+               bool keepStrokes);
     // True when the row's primitives may be drawn bodies first and lines
     // after (thin pens, and wide pens that only grow left and up).
     static bool CanBatch(QPainter& painter);
@@ -160,7 +164,7 @@ private:
 
 // The one-bit waveform of `mask` over the columns; firstValue is the first
 // sample. Returns nothing; the caller returns the row height.
-void EmitBitRow(const std::vector<DigitalColumn>& cols, uint32_t firstValue, uint32_t mask, int x0,
-                int bitHeight, RowEmitter& e);
+void EmitBitRow(const std::vector<DigitalColumn>& cols, uint32_t firstValue, uint32_t mask, int x0, int bitHeight,
+                RowEmitter& e);
 
-}  // namespace trace_detail
+}   // namespace trace_detail

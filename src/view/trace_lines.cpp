@@ -20,23 +20,31 @@
 
 namespace trace_detail {
 
-LineMode LineModeOf(QPainter& painter) {
+LineMode LineModeOf(QPainter& painter)
+{
     const QPen pen = painter.pen();
-    if (pen.style() != Qt::SolidLine || !painter.worldTransform().isIdentity() || pen.brush().style() != Qt::SolidPattern)
+    if (pen.style() != Qt::SolidLine || !painter.worldTransform().isIdentity() ||
+        pen.brush().style() != Qt::SolidPattern)
         return LineMode::Other;
-    if (pen.width() <= 1) return LineMode::Thin;
-    if (pen.capStyle() == Qt::FlatCap && FootprintOfWidth(pen.width()).known) return LineMode::Wide;
+    if (pen.width() <= 1)
+        return LineMode::Thin;
+    if (pen.capStyle() == Qt::FlatCap && FootprintOfWidth(pen.width()).known)
+        return LineMode::Wide;
     return LineMode::Other;
 }
 
-bool ThinLines(QPainter& painter) { return LineModeOf(painter) == LineMode::Thin; }
+bool ThinLines(QPainter& painter)
+{
+    return LineModeOf(painter) == LineMode::Thin;
+}
 
 namespace {
 
 // Draws one horizontal or vertical line with a flat-capped pen of the width
 // and returns the bounding box of its pixels, or an empty rectangle when
 // they do not fill it.
-QRect PaintedBox(int width, QPoint from, QPoint to) {
+QRect PaintedBox(int width, QPoint from, QPoint to)
+{
     QImage image(48, 48, QImage::Format_RGB32);
     image.fill(Qt::black);
     {
@@ -59,16 +67,20 @@ QRect PaintedBox(int width, QPoint from, QPoint to) {
     return count == box.width() * box.height() ? box : QRect();
 }
 
-WideFootprint Calibrate(int width) {
+WideFootprint Calibrate(int width)
+{
     WideFootprint f;
-    if (width < 2 || width > 8) return f;
+    if (width < 2 || width > 8)
+        return f;
     // Spans [20, 29] at y 24 and [20, 29] at x 24, drawn both ways.
     const QRect h1 = PaintedBox(width, {20, 24}, {30, 24});
     const QRect h2 = PaintedBox(width, {30, 24}, {20, 24});
     const QRect v1 = PaintedBox(width, {24, 20}, {24, 30});
     const QRect v2 = PaintedBox(width, {24, 30}, {24, 20});
-    if (h1.isEmpty() || h1 != h2 || v1.isEmpty() || v1 != v2) return f;
-    if (h1.left() != 20 || h1.right() != 29 || v1.top() != 20 || v1.bottom() != 29) return f;
+    if (h1.isEmpty() || h1 != h2 || v1.isEmpty() || v1 != v2)
+        return f;
+    if (h1.left() != 20 || h1.right() != 29 || v1.top() != 20 || v1.bottom() != 29)
+        return f;
     f.top = h1.top() - 24;
     f.bottom = h1.bottom() - 24;
     f.left = v1.left() - 24;
@@ -77,20 +89,27 @@ WideFootprint Calibrate(int width) {
     return f;
 }
 
-}  // namespace
+}   // namespace
 
-const WideFootprint& FootprintOfWidth(int width) {
+const WideFootprint& FootprintOfWidth(int width)
+{
     static const WideFootprint kUnknown;
     static const WideFootprint kFootprints[] = {Calibrate(2), Calibrate(3), Calibrate(4)};
-    if (width < 2 || width > 4) return kUnknown;
+    if (width < 2 || width > 4)
+        return kUnknown;
     return kFootprints[width - 2];
 }
 
-LineBatch::LineBatch(QPainter& painter) : m_mode(LineModeOf(painter)) {
-    if (m_mode == LineMode::Wide) m_wide = FootprintOfWidth(painter.pen().width());
+LineBatch::LineBatch(QPainter& painter) : m_mode(LineModeOf(painter))
+{
+    if (m_mode == LineMode::Wide)
+        m_wide = FootprintOfWidth(painter.pen().width());
 }
 
-void LineBatch::Rect(int x0, int y0, int x1, int y1) { m_spans.push_back(QRect(QPoint(x0, y0), QPoint(x1, y1))); }
+void LineBatch::Rect(int x0, int y0, int x1, int y1)
+{
+    m_spans.push_back(QRect(QPoint(x0, y0), QPoint(x1, y1)));
+}
 
 namespace {
 
@@ -100,24 +119,29 @@ namespace {
 // clip other than one rectangle. Qt fills such rectangles one pixel row at a
 // time through a call per row; thin columns and bars are mostly rows of one
 // or two pixels.
-bool DirectFill(QPainter& painter, const QVector<QRect>& rects, const QColor& colour) {
+bool DirectFill(QPainter& painter, const QVector<QRect>& rects, const QColor& colour)
+{
     if (colour.alpha() != 255 || painter.opacity() != 1.0 ||
         painter.compositionMode() != QPainter::CompositionMode_SourceOver)
         return false;
     QPaintDevice* device = painter.device();
-    if (device == nullptr || device->devType() != QInternal::Image) return false;
-    if (!painter.worldTransform().isIdentity() || !painter.deviceTransform().isIdentity()) return false;
+    if (device == nullptr || device->devType() != QInternal::Image)
+        return false;
+    if (!painter.worldTransform().isIdentity() || !painter.deviceTransform().isIdentity())
+        return false;
     auto* image = static_cast<QImage*>(device);
     const QImage::Format format = image->format();
     if (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32 &&
         format != QImage::Format_ARGB32_Premultiplied)
         return false;
     // Shared pixel data would be copied by bits(), away from the painter.
-    if (!image->isDetached()) return false;
+    if (!image->isDetached())
+        return false;
     QRect area = image->rect();
     if (painter.hasClipping()) {
         const QRegion clip = painter.clipRegion();
-        if (clip.rectCount() != 1) return false;
+        if (clip.rectCount() != 1)
+            return false;
         area &= clip.boundingRect();
     }
     const uint32_t pixel = colour.rgba();
@@ -125,7 +149,8 @@ bool DirectFill(QPainter& painter, const QVector<QRect>& rects, const QColor& co
     const qsizetype stride = image->bytesPerLine();
     for (const QRect& r : rects) {
         const QRect c = r.normalized() & area;
-        if (c.isEmpty()) continue;
+        if (c.isEmpty())
+            continue;
         for (int y = c.top(); y <= c.bottom(); ++y) {
             auto* line = reinterpret_cast<uint32_t*>(bits + y * stride);
             std::fill(line + c.left(), line + c.right() + 1, pixel);
@@ -134,13 +159,17 @@ bool DirectFill(QPainter& painter, const QVector<QRect>& rects, const QColor& co
     return true;
 }
 
-}  // namespace
+}   // namespace
 
-void FillRects(QPainter& painter, const QVector<QRect>& rects, const QColor& colour) {
-    if (rects.isEmpty()) return;
-    if (DirectFill(painter, rects, colour)) return;
+void FillRects(QPainter& painter, const QVector<QRect>& rects, const QColor& colour)
+{
+    if (rects.isEmpty())
+        return;
+    if (DirectFill(painter, rects, colour))
+        return;
     if (rects.size() <= 2) {
-        for (const QRect& r : rects) painter.fillRect(r, colour);
+        for (const QRect& r : rects)
+            painter.fillRect(r, colour);
         return;
     }
     const QPen pen = painter.pen();
@@ -152,7 +181,8 @@ void FillRects(QPainter& painter, const QVector<QRect>& rects, const QColor& col
     painter.setBrush(brush);
 }
 
-void LineBatch::Vertical(int x, int y0, int y1) {
+void LineBatch::Vertical(int x, int y0, int y1)
+{
     if (!m_spans.isEmpty()) {
         QRect& last = m_spans.back();
         if (last.left() == x && last.width() == 1 && y0 <= last.bottom() + 1 && y1 >= last.top() - 1) {
@@ -164,7 +194,8 @@ void LineBatch::Vertical(int x, int y0, int y1) {
     m_spans.push_back(QRect(QPoint(x, y0), QPoint(x, y1)));
 }
 
-void LineBatch::Horizontal(int y, int x0, int x1) {
+void LineBatch::Horizontal(int y, int x0, int x1)
+{
     if (!m_spans.isEmpty()) {
         QRect& last = m_spans.back();
         if (last.top() == y && last.height() == 1 && x0 <= last.right() + 1 && x1 >= last.left() - 1) {
@@ -176,8 +207,10 @@ void LineBatch::Horizontal(int y, int x0, int x1) {
     m_spans.push_back(QRect(QPoint(x0, y), QPoint(x1, y)));
 }
 
-void LineBatch::Add(int x1, int y1, int x2, int y2) {
-    if (x1 == x2 && y1 == y2) return;   // an empty line draws nothing
+void LineBatch::Add(int x1, int y1, int x2, int y2)
+{
+    if (x1 == x2 && y1 == y2)
+        return;   // an empty line draws nothing
     if (m_mode == LineMode::Wide) {
         if (y1 == y2)
             Rect(std::min(x1, x2), y1 + m_wide.top, std::max(x1, x2) - 1, y1 + m_wide.bottom);
@@ -228,7 +261,8 @@ void LineBatch::Add(int x1, int y1, int x2, int y2) {
             cy = yEnd + sy;
             cx += sx;
         }
-        if (cy != y2) Vertical(cx, std::min(cy, y2 - sy), std::max(cy, y2 - sy));
+        if (cy != y2)
+            Vertical(cx, std::min(cy, y2 - sy), std::max(cy, y2 - sy));
     } else {
         // Flat: one run per row; y moves at the point where 2 err <= dx.
         while (cy != y2) {
@@ -240,7 +274,8 @@ void LineBatch::Add(int x1, int y1, int x2, int y2) {
             cx = xEnd + sx;
             cy += sy;
         }
-        if (cx != x2) Horizontal(cy, std::min(cx, x2 - sx), std::max(cx, x2 - sx));
+        if (cx != x2)
+            Horizontal(cy, std::min(cx, x2 - sx), std::max(cx, x2 - sx));
     }
 }
 
@@ -251,7 +286,8 @@ namespace {
 // the same as one wide rectangle over the rows they all share plus each
 // column's remainder above and below it, which fills far fewer rows. Runs of
 // a wide pen are columns of its width, one pixel apart.
-QVector<QRect> CoalesceColumns(const QVector<QRect>& spans) {
+QVector<QRect> CoalesceColumns(const QVector<QRect>& spans)
+{
     constexpr int kMinShared = 8;
     QVector<QRect> out;
     out.reserve(spans.size());
@@ -270,7 +306,8 @@ QVector<QRect> CoalesceColumns(const QVector<QRect>& spans) {
         while (j < n && tall(j) && spans[j].width() == width && spans[j].left() == spans[j - 1].left() + 1) {
             const int t = std::max(top, spans[j].top());
             const int b = std::min(bottom, spans[j].bottom());
-            if (b - t + 1 < kMinShared) break;
+            if (b - t + 1 < kMinShared)
+                break;
             top = t;
             bottom = b;
             ++j;
@@ -282,7 +319,8 @@ QVector<QRect> CoalesceColumns(const QVector<QRect>& spans) {
         out.push_back(QRect(QPoint(spans[i].left(), top), QPoint(spans[j - 1].right(), bottom)));
         for (int k = i; k < j; ++k) {
             const QRect& r = spans[k];
-            if (r.top() < top) out.push_back(QRect(QPoint(r.left(), r.top()), QPoint(r.right(), top - 1)));
+            if (r.top() < top)
+                out.push_back(QRect(QPoint(r.left(), r.top()), QPoint(r.right(), top - 1)));
             if (r.bottom() > bottom)
                 out.push_back(QRect(QPoint(r.left(), bottom + 1), QPoint(r.right(), r.bottom())));
         }
@@ -291,13 +329,15 @@ QVector<QRect> CoalesceColumns(const QVector<QRect>& spans) {
     return out;
 }
 
-}  // namespace
+}   // namespace
 
-void LineBatch::Draw(QPainter& painter) {
-    if (!m_lines.isEmpty()) painter.drawLines(m_lines);
+void LineBatch::Draw(QPainter& painter)
+{
+    if (!m_lines.isEmpty())
+        painter.drawLines(m_lines);
     FillRects(painter, m_spans.size() > 2 ? CoalesceColumns(m_spans) : m_spans, painter.pen().color());
     m_lines.clear();
     m_spans.clear();
 }
 
-}  // namespace trace_detail
+}   // namespace trace_detail

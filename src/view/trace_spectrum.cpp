@@ -23,12 +23,14 @@ namespace {
 
 constexpr int kBins = CSignal::kSpectrumBins;
 
-QColor PeakLine(int theme) {
+QColor PeakLine(int theme)
+{
     static const QColor colours[3] = {QColor(100, 100, 0), QColor(0, 110, 0), QColor(0, 110, 110)};
     return colours[(theme >= 0 && theme <= 2) ? theme : 0];
 }
 
-QColor PeakArea(int theme) {
+QColor PeakArea(int theme)
+{
     static const QColor colours[3] = {QColor(20, 20, 0), QColor(0, 25, 0), QColor(0, 25, 25)};
     return colours[(theme >= 0 && theme <= 2) ? theme : 0];
 }
@@ -41,18 +43,21 @@ struct BinMap {
     double maxDb = 0.0;
     int width = 0;
 
-    int X(int k) const {
-        return static_cast<int>(100.0 + static_cast<double>(k) * width / 2047.0 + 0.5);
-    }
+    int X(int k) const { return static_cast<int>(100.0 + static_cast<double>(k) * width / 2047.0 + 0.5); }
     // A level to y, clamped to [top, bottom]. With no range (maxDb equal to
     // minDb) every point lies on the top edge; levels of minus infinity and
     // bins still at the peak-hold floor lie on the bottom edge.
-    int Y(double d) const {
-        if (maxDb == minDb) return top;
+    int Y(double d) const
+    {
+        if (maxDb == minDb)
+            return top;
         const double yd = static_cast<double>(bottom) - (d - minDb) / (maxDb - minDb) * span;
-        if (std::isnan(yd)) return bottom;
-        if (yd <= top) return top;
-        if (yd >= bottom) return bottom;
+        if (std::isnan(yd))
+            return bottom;
+        if (yd <= top)
+            return top;
+        if (yd >= bottom)
+            return bottom;
         return static_cast<int>(yd);
     }
 };
@@ -60,35 +65,41 @@ struct BinMap {
 // A filled area under a curve: each pixel column takes the level of the next
 // bin to its right and is one vertical line from the bottom up to it. Only
 // the columns in [colMin, colMax] can show on the target.
-void AreaLines(const BinMap& map, const double* levels, int colMin, int colMax, LineBatch& lines) {
+void AreaLines(const BinMap& map, const double* levels, int colMin, int colMax, LineBatch& lines)
+{
     int c = 100;
     for (int k = 0; k < kBins; ++k) {
         const int xk = map.X(k);
         const int yk = map.Y(levels[k]);
         if (yk != map.bottom) {
             const int to = std::min(xk - 1, colMax);
-            for (int col = std::max(c, colMin); col <= to; ++col) lines.Add(col, map.bottom, col, yk);
+            for (int col = std::max(c, colMin); col <= to; ++col)
+                lines.Add(col, map.bottom, col, yk);
         }
         c = xk;
     }
 }
 
 // The columns of the painter's target (with a margin), in its coordinates.
-void VisibleColumns(QPainter& painter, int& colMin, int& colMax) {
+void VisibleColumns(QPainter& painter, int& colMin, int& colMax)
+{
     colMin = INT_MIN;
     colMax = INT_MAX;
     const QPaintDevice* device = painter.device();
     bool invertible = false;
     const QTransform inverse = painter.combinedTransform().inverted(&invertible);
-    if (device == nullptr || !invertible) return;
+    if (device == nullptr || !invertible)
+        return;
     QRectF area = inverse.mapRect(QRectF(0, 0, device->width(), device->height()));
-    if (painter.hasClipping()) area &= painter.clipBoundingRect();
+    if (painter.hasClipping())
+        area &= painter.clipBoundingRect();
     constexpr double kMargin = 4.0;
     colMin = static_cast<int>(std::clamp(std::floor(area.left()) - kMargin, -1.0e9, 1.0e9));
     colMax = static_cast<int>(std::clamp(std::ceil(area.right()) + kMargin, -1.0e9, 1.0e9));
 }
 
-void CurveLines(const BinMap& map, const double* levels, LineBatch& lines) {
+void CurveLines(const BinMap& map, const double* levels, LineBatch& lines)
+{
     int px = map.X(0);
     int py = map.Y(levels[0]);
     for (int k = 1; k < kBins; ++k) {
@@ -102,16 +113,18 @@ void CurveLines(const BinMap& map, const double* levels, LineBatch& lines) {
 
 // Selects a one-pixel pen of the colour and draws the lines `add` produces.
 template <typename Add>
-void StrokeLines(CDrawContext& dc, const QColor& colour, Add add) {
+void StrokeLines(CDrawContext& dc, const QColor& colour, Add add)
+{
     dc.SelectPen(colour, 1);
     LineBatch lines(dc.Painter());
     add(lines);
     lines.Draw(dc.Painter());
 }
 
-}  // namespace
+}   // namespace
 
-void FormatFrequency(double& f, QString& unit) {
+void FormatFrequency(double& f, QString& unit)
+{
     if (f > 1000000.0) {
         f /= 1000000.0;
         unit = QStringLiteral("MHz");
@@ -123,8 +136,10 @@ void FormatFrequency(double& f, QString& unit) {
     }
 }
 
-void DrawLabelBox(CDrawContext& dc, const QString& text, int x, int y, const GdiRect& bounds) {
-    if (text.isEmpty()) return;
+void DrawLabelBox(CDrawContext& dc, const QString& text, int x, int y, const GdiRect& bounds)
+{
+    if (text.isEmpty())
+        return;
     CDCStateGuard guard(dc);
     dc.SetTextAlign(TextAlign::LeftTop);
     dc.SelectFont(dc.PointFont(QStringLiteral("Verdana"), 90));
@@ -150,8 +165,9 @@ void DrawLabelBox(CDrawContext& dc, const QString& text, int x, int y, const Gdi
     dc.DrawText(text, r);
 }
 
-int DrawSpectrum(QPainter& painter, CSignal& signal, int /*first*/, int /*last*/, int /*x0*/,
-                 int /*step*/, int y, int width) {
+int DrawSpectrum(QPainter& painter, CSignal& signal, int /*first*/, int /*last*/, int /*x0*/, int /*step*/, int y,
+                 int width)
+{
     CDrawContext dc(painter);
     const int rowHeight = signal.GetRowHeight();
     const int height = DrawnHeight(rowHeight);
@@ -162,10 +178,8 @@ int DrawSpectrum(QPainter& painter, CSignal& signal, int /*first*/, int /*last*/
     const double minDb = signal.m_minDb;
     const double maxDb = signal.m_maxDb;
     const int theme = signal.m_colorTheme;
-    const QColor currentLine = signal.m_selected ? ThemeColors::SelectedLine(theme)
-                                                 : ThemeColors::NormalLine(theme);
-    const QColor currentArea = signal.m_selected ? ThemeColors::SelectedFill(theme)
-                                                 : ThemeColors::NormalFill(theme);
+    const QColor currentLine = signal.m_selected ? ThemeColors::SelectedLine(theme) : ThemeColors::NormalLine(theme);
+    const QColor currentArea = signal.m_selected ? ThemeColors::SelectedFill(theme) : ThemeColors::NormalFill(theme);
     const QPen previous = dc.Pen();
     dc.SelectPen(currentLine, 1);
     dc.SetTextColor(signal.m_selected ? ThemeColors::SelectedText() : ThemeColors::NormalText());
@@ -181,11 +195,9 @@ int DrawSpectrum(QPainter& painter, CSignal& signal, int /*first*/, int /*last*/
         map.width = w;
         int colMin = 0, colMax = 0;
         VisibleColumns(painter, colMin, colMax);
-        StrokeLines(dc, PeakArea(theme),
-                    [&](LineBatch& b) { AreaLines(map, signal.m_peakHold, colMin, colMax, b); });
+        StrokeLines(dc, PeakArea(theme), [&](LineBatch& b) { AreaLines(map, signal.m_peakHold, colMin, colMax, b); });
         StrokeLines(dc, PeakLine(theme), [&](LineBatch& b) { CurveLines(map, signal.m_peakHold, b); });
-        StrokeLines(dc, currentArea,
-                    [&](LineBatch& b) { AreaLines(map, signal.m_spectrumDb, colMin, colMax, b); });
+        StrokeLines(dc, currentArea, [&](LineBatch& b) { AreaLines(map, signal.m_spectrumDb, colMin, colMax, b); });
         StrokeLines(dc, currentLine, [&](LineBatch& b) { CurveLines(map, signal.m_spectrumDb, b); });
     }
 

@@ -14,21 +14,26 @@
 #endif
 
 VEXLAR_SCAN_CLONES
-uint32_t ScanChangeMask(const uint32_t* samples, int32_t a, int32_t b) {
+uint32_t ScanChangeMask(const uint32_t* samples, int32_t a, int32_t b)
+{
     constexpr int kLanes = 8;
     uint32_t lanes[kLanes] = {};
     int64_t i = a;
     for (; i + kLanes - 1 <= b; i += kLanes)
-        for (int k = 0; k < kLanes; ++k) lanes[k] |= samples[i + k] ^ samples[i + k - 1];
+        for (int k = 0; k < kLanes; ++k)
+            lanes[k] |= samples[i + k] ^ samples[i + k - 1];
     uint32_t r = 0;
-    for (; i <= b; ++i) r |= samples[i] ^ samples[i - 1];
-    for (int k = 0; k < kLanes; ++k) r |= lanes[k];
+    for (; i <= b; ++i)
+        r |= samples[i] ^ samples[i - 1];
+    for (int k = 0; k < kLanes; ++k)
+        r |= lanes[k];
     return r;
 }
 
 VEXLAR_SCAN_CLONES
-void ScanValueRange(const uint32_t* samples, int32_t a, int32_t b, const SampleValueRule& rule,
-                    int32_t& lo, int32_t& hi) {
+void ScanValueRange(const uint32_t* samples, int32_t a, int32_t b, const SampleValueRule& rule, int32_t& lo,
+                    int32_t& hi)
+{
     constexpr int kLanes = 8;
     int32_t mn[kLanes], mx[kLanes];
     for (int k = 0; k < kLanes; ++k) {
@@ -67,8 +72,9 @@ void ScanValueRange(const uint32_t* samples, int32_t a, int32_t b, const SampleV
     hi = mx[0];
 }
 
-void CSampleSummary::Build(const uint32_t* samples, int32_t count, bool withChanges,
-                           bool withRanges, const SampleValueRule& rule) {
+void CSampleSummary::Build(const uint32_t* samples, int32_t count, bool withChanges, bool withRanges,
+                           const SampleValueRule& rule)
+{
     m_samples = samples;
     m_count = std::max(count, 0);
     m_hasChanges = withChanges;
@@ -80,7 +86,8 @@ void CSampleSummary::Build(const uint32_t* samples, int32_t count, bool withChan
         m_max[level].clear();
         const int32_t size = 1 << kShift[level];
         const int32_t blocks = (m_count + size - 1) >> kShift[level];
-        if (withChanges) m_or[level].assign(size_t(blocks), 0u);
+        if (withChanges)
+            m_or[level].assign(size_t(blocks), 0u);
         if (withRanges) {
             m_min[level].assign(size_t(blocks), INT32_MAX);
             m_max[level].assign(size_t(blocks), INT32_MIN);
@@ -91,15 +98,18 @@ void CSampleSummary::Build(const uint32_t* samples, int32_t count, bool withChan
     for (int32_t k = 0; k < blocks0; ++k) {
         const int32_t a = k << kShift[0];
         const int32_t b = std::min(((k + 1) << kShift[0]) - 1, m_count - 1);
-        if (withChanges) m_or[0][size_t(k)] = ScanChangeMask(samples, std::max(a, 1), b);
-        if (withRanges) ScanValueRange(samples, a, b, rule, m_min[0][size_t(k)], m_max[0][size_t(k)]);
+        if (withChanges)
+            m_or[0][size_t(k)] = ScanChangeMask(samples, std::max(a, 1), b);
+        if (withRanges)
+            ScanValueRange(samples, a, b, rule, m_min[0][size_t(k)], m_max[0][size_t(k)]);
     }
     for (int level = 1; level < kLevels; ++level) {
         const int ratio = kShift[level] - kShift[level - 1];
         const size_t below = withChanges ? m_or[level - 1].size() : m_min[level - 1].size();
         for (size_t k = 0; k < below; ++k) {
             const size_t up = k >> ratio;
-            if (withChanges) m_or[level][up] |= m_or[level - 1][k];
+            if (withChanges)
+                m_or[level][up] |= m_or[level - 1][k];
             if (withRanges) {
                 m_min[level][up] = std::min(m_min[level][up], m_min[level - 1][k]);
                 m_max[level][up] = std::max(m_max[level][up], m_max[level - 1][k]);
@@ -108,11 +118,11 @@ void CSampleSummary::Build(const uint32_t* samples, int32_t count, bool withChan
     }
 }
 
-size_t CSampleSummary::MemoryBytes() const {
+size_t CSampleSummary::MemoryBytes() const
+{
     size_t bytes = 0;
     for (int level = 0; level < kLevels; ++level)
-        bytes += m_or[level].size() * sizeof(uint32_t) +
-                 (m_min[level].size() + m_max[level].size()) * sizeof(int32_t);
+        bytes += m_or[level].size() * sizeof(uint32_t) + (m_min[level].size() + m_max[level].size()) * sizeof(int32_t);
     return bytes;
 }
 
@@ -122,7 +132,8 @@ namespace {
 // block, then ever larger whole blocks up to the largest, and back down to
 // the smallest and the samples of the tail.
 template <typename Partial, typename Block>
-void WalkBlocks(int32_t a, int32_t b, Partial partial, Block block) {
+void WalkBlocks(int32_t a, int32_t b, Partial partial, Block block)
+{
     constexpr int kLevels = CSampleSummary::kLevels;
     const int* shift = CSampleSummary::kShift;
     if (int64_t(b) - a < 2 * (1 << shift[0])) {
@@ -156,14 +167,17 @@ void WalkBlocks(int32_t a, int32_t b, Partial partial, Block block) {
             i += size;
         }
     }
-    if (i < end) partial(int32_t(i), b);
+    if (i < end)
+        partial(int32_t(i), b);
 }
 
-}  // namespace
+}   // namespace
 
-uint32_t CSampleSummary::ChangeMask(int32_t a, int32_t b) const {
+uint32_t CSampleSummary::ChangeMask(int32_t a, int32_t b) const
+{
     a = std::max(a, 1);
-    if (b < a) return 0;
+    if (b < a)
+        return 0;
     uint32_t r = 0;
     WalkBlocks(
         a, b, [&](int32_t p, int32_t q) { r |= ScanChangeMask(m_samples, p, q); },
@@ -171,7 +185,8 @@ uint32_t CSampleSummary::ChangeMask(int32_t a, int32_t b) const {
     return r;
 }
 
-void CSampleSummary::ValueRange(int32_t a, int32_t b, int32_t& lo, int32_t& hi) const {
+void CSampleSummary::ValueRange(int32_t a, int32_t b, int32_t& lo, int32_t& hi) const
+{
     int32_t mn = INT32_MAX;
     int32_t mx = INT32_MIN;
     if (b >= a) {

@@ -20,7 +20,8 @@ struct SampleValueRule {
     uint32_t signBit = 0;      // the field's top bit
     uint32_t extendBits = 0;   // ~mask: ORed in when the top bit is set
 
-    int32_t Value(uint32_t word) const {
+    int32_t Value(uint32_t word) const
+    {
         const uint32_t w = (signExtend && (word & signBit) != 0) ? (word | extendBits) : word;
         return static_cast<int32_t>(w);
     }
@@ -31,8 +32,8 @@ struct SampleValueRule {
 // whenever no summary is at hand). a and b are inclusive; b < a gives "empty"
 // (0 for the change mask, lo > hi for the range).
 uint32_t ScanChangeMask(const uint32_t* samples, int32_t a, int32_t b);   // needs a >= 1
-void ScanValueRange(const uint32_t* samples, int32_t a, int32_t b, const SampleValueRule& rule,
-                    int32_t& lo, int32_t& hi);
+void ScanValueRange(const uint32_t* samples, int32_t a, int32_t b, const SampleValueRule& rule, int32_t& lo,
+                    int32_t& hi);
 
 class CSampleSummary {
 public:
@@ -42,8 +43,7 @@ public:
     // Summarises samples[0..count-1]; the array must stay unchanged (and
     // alive) while queries are made. withChanges/withRanges choose which of
     // the two summaries are built.
-    void Build(const uint32_t* samples, int32_t count, bool withChanges, bool withRanges,
-               const SampleValueRule& rule);
+    void Build(const uint32_t* samples, int32_t count, bool withChanges, bool withRanges, const SampleValueRule& rule);
 
     bool HasChanges() const { return m_hasChanges; }
     bool HasRanges() const { return m_hasRanges; }

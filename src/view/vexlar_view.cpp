@@ -1,6 +1,5 @@
 #include "view/vexlar_view.h"
 
-
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QFontMetrics>
@@ -35,8 +34,10 @@ const QString kVerdana = QStringLiteral("Verdana");
 
 // A double truncated toward zero into the int range (no undefined behaviour
 // for values the range cannot hold).
-int TruncateToInt(double v) {
-    if (std::isnan(v)) return 0;
+int TruncateToInt(double v)
+{
+    if (std::isnan(v))
+        return 0;
     if (v >= static_cast<double>(std::numeric_limits<int>::max())) {
         return std::numeric_limits<int>::max();
     }
@@ -48,24 +49,30 @@ int TruncateToInt(double v) {
 
 // A row top accumulated in 64 bits, as the int the drawers take; rows beyond
 // this lie far outside any image or page.
-int RowTop(int64_t y) { return static_cast<int>(std::clamp<int64_t>(y, -(1 << 29), 1 << 29)); }
+int RowTop(int64_t y)
+{
+    return static_cast<int>(std::clamp<int64_t>(y, -(1 << 29), 1 << 29));
+}
 
-GdiPoint ToGdi(const QPointF& p) {
+GdiPoint ToGdi(const QPointF& p)
+{
     return GdiPoint{static_cast<int32_t>(std::floor(p.x())), static_cast<int32_t>(std::floor(p.y()))};
 }
 
 // The marker and trigger labels: "Arial" 10 pt at the screen's 96 dpi.
-QFont LabelFont() {
+QFont LabelFont()
+{
     QFont f(QStringLiteral("Arial"));
     f.setStyleHint(QFont::SansSerif);
     f.setPixelSize(13);
     return f;
 }
 
-}  // namespace
+}   // namespace
 
 CVexlarView::CVexlarView(CVexlarDoc* doc, CCaptureLink* link, QWidget* parent)
-    : QWidget(parent), m_doc(doc), m_link(link) {
+    : QWidget(parent), m_doc(doc), m_link(link)
+{
     // Everything is painted from the off-screen image: no background erase.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
@@ -77,57 +84,73 @@ CVexlarView::CVexlarView(CVexlarDoc* doc, CCaptureLink* link, QWidget* parent)
 
 CVexlarView::~CVexlarView() = default;
 
-CVexlarDoc* CVexlarView::GetDocument() const { return m_doc; }
+CVexlarDoc* CVexlarView::GetDocument() const
+{
+    return m_doc;
+}
 
-int CVexlarView::StepFromZoom(double zoom) {
-    if (zoom > 1.0) return TruncateToInt(zoom + 0.5);
+int CVexlarView::StepFromZoom(double zoom)
+{
+    if (zoom > 1.0)
+        return TruncateToInt(zoom + 0.5);
     const int n = TruncateToInt(1.0 / zoom + 0.5);
     return n == 0 ? 1 : -n;
 }
 
-int CVexlarView::SampleToX(int sample) const {
+int CVexlarView::SampleToX(int sample) const
+{
     const int step = StepFromZoom(m_zoom);
     const int64_t d = static_cast<int64_t>(sample) - m_firstVisible;
     const int64_t x = step > 0 ? 100 + d * step : 100 + d / -step;
-    return static_cast<int>(std::clamp<int64_t>(x, std::numeric_limits<int>::min() / 2,
-                                                std::numeric_limits<int>::max() / 2));
+    return static_cast<int>(
+        std::clamp<int64_t>(x, std::numeric_limits<int>::min() / 2, std::numeric_limits<int>::max() / 2));
 }
 
-double CVexlarView::XToSample(int x) const {
+double CVexlarView::XToSample(int x) const
+{
     const double w = ClientRight() - 100;
-    if (w == 0.0) return m_firstVisible;
+    if (w == 0.0)
+        return m_firstVisible;
     const double span = m_pixelStep > 0 ? w / m_pixelStep : w * -m_pixelStep;
     return m_firstVisible + (x - 100) / w * span;
 }
 
-int CVexlarView::RowExtent(const CSignal& signal) {
+int CVexlarView::RowExtent(const CSignal& signal)
+{
     // 64-bit: a graph height from a file or the dialog may be the largest int.
-    const int64_t extent =
-        int64_t(signal.GetRowHeight()) + (signal.m_spectrum && signal.m_count > 0 ? 15 : 0);
+    const int64_t extent = int64_t(signal.GetRowHeight()) + (signal.m_spectrum && signal.m_count > 0 ? 15 : 0);
     return static_cast<int>(std::min<int64_t>(extent, std::numeric_limits<int>::max()));
 }
 
-int64_t CVexlarView::VisibleCount(int step) const {
+int64_t CVexlarView::VisibleCount(int step) const
+{
     const int64_t w = TraceWidth();
     return step > 0 ? w / step + 1 : w * -static_cast<int64_t>(step);
 }
 
-void CVexlarView::Invalidate() { m_needsRender = true; }
+void CVexlarView::Invalidate()
+{
+    m_needsRender = true;
+}
 
-void CVexlarView::UpdateVisibleRange() {
+void CVexlarView::UpdateVisibleRange()
+{
     // The same range the paint's trace pass computes.
-    if (!m_doc || width() < 2 || height() < 2) return;
-    int last = static_cast<int>(std::clamp<int64_t>(
-        static_cast<int64_t>(m_firstVisible) + VisibleCount(StepFromZoom(m_zoom)),
-        std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+    if (!m_doc || width() < 2 || height() < 2)
+        return;
+    int last =
+        static_cast<int>(std::clamp<int64_t>(static_cast<int64_t>(m_firstVisible) + VisibleCount(StepFromZoom(m_zoom)),
+                                             std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
     for (const CSignal* signal : m_doc->m_signals) {
-        if (last >= signal->m_count) last = signal->m_count - 1;
+        if (last >= signal->m_count)
+            last = signal->m_count - 1;
         m_captureLength = signal->m_count;
     }
     m_lastVisible = last;
 }
 
-void CVexlarView::DocumentChanged() {
+void CVexlarView::DocumentChanged()
+{
     if (m_doc) {
         m_doc->SetModifiedFlag(true);
         m_doc->BumpRevision();
@@ -138,7 +161,8 @@ void CVexlarView::DocumentChanged() {
 // ---------------------------------------------------------------------------
 // Capture timer
 
-void CVexlarView::timerEvent(QTimerEvent* event) {
+void CVexlarView::timerEvent(QTimerEvent* event)
+{
     if (event->timerId() == m_timer.timerId()) {
         OnCaptureTimer();
         return;
@@ -146,11 +170,15 @@ void CVexlarView::timerEvent(QTimerEvent* event) {
     QWidget::timerEvent(event);
 }
 
-void CVexlarView::OnCaptureTimer() {
+void CVexlarView::OnCaptureTimer()
+{
     bool changed = m_needsRender;
-    if (m_link && m_doc && HandOffCapture(*m_link, *m_doc, m_lastCaptureId)) changed = true;
-    if (m_doc && m_doc->Revision() != m_paintedRevision) changed = true;
-    if (!changed) return;
+    if (m_link && m_doc && HandOffCapture(*m_link, *m_doc, m_lastCaptureId))
+        changed = true;
+    if (m_doc && m_doc->Revision() != m_paintedRevision)
+        changed = true;
+    if (!changed)
+        return;
     m_needsRender = true;
     update();
 }
@@ -158,8 +186,10 @@ void CVexlarView::OnCaptureTimer() {
 // ---------------------------------------------------------------------------
 // Painting
 
-void CVexlarView::paintEvent(QPaintEvent*) {
-    if (m_needsRender || m_image.size() != size()) RenderScreen();
+void CVexlarView::paintEvent(QPaintEvent*)
+{
+    if (m_needsRender || m_image.size() != size())
+        RenderScreen();
     QPainter painter(this);
     if (m_image.size() == size()) {
         painter.drawImage(0, 0, m_image);
@@ -167,28 +197,33 @@ void CVexlarView::paintEvent(QPaintEvent*) {
         painter.fillRect(rect(), Qt::black);
     }
     painter.end();
-    if (onPainted) onPainted(m_paintedCaptureId);
+    if (onPainted)
+        onPainted(m_paintedCaptureId);
 }
 
-void CVexlarView::resizeEvent(QResizeEvent* event) {
+void CVexlarView::resizeEvent(QResizeEvent* event)
+{
     UpdateVisibleRange();
     Invalidate();
     QWidget::resizeEvent(event);
 }
 
-const QImage& CVexlarView::PaintNow() {
+const QImage& CVexlarView::PaintNow()
+{
     RenderScreen();
     return m_image;
 }
 
-void CVexlarView::RenderScreen() {
+void CVexlarView::RenderScreen()
+{
     m_needsRender = false;
     const int w = width();
     const int h = height();
     if (!m_doc || w < 2 || h < 2) {
         // Nothing to paint; this revision is seen all the same, or every
         // tick would ask again.
-        if (m_doc) m_paintedRevision = m_doc->Revision();
+        if (m_doc)
+            m_paintedRevision = m_doc->Revision();
         m_image = QImage();
         return;
     }
@@ -212,7 +247,8 @@ void CVexlarView::RenderScreen() {
     int64_t y = int64_t(m_rowsTop) + m_scrollY;
     for (CSignal* signal : m_doc->m_signals) {
         const int rowHeight = signal->GetRowHeight();
-        if (signal->m_freeze) dc.FillSolidRect(0, RowTop(y), w, rowHeight, QColor(60, 40, 30));
+        if (signal->m_freeze)
+            dc.FillSolidRect(0, RowTop(y), w, rowHeight, QColor(60, 40, 30));
         DrawNameColumn(dc, *signal, RowTop(y));
         y += int64_t(RowExtent(*signal)) + 10;
     }
@@ -221,15 +257,16 @@ void CVexlarView::RenderScreen() {
     dc.SelectFont(dc.PointFont(kVerdana, 80));
     dc.SetTextAlign(TextAlign::CenterTop);
     const int traceWidth = TraceWidth();
-    m_lastVisible = static_cast<int>(std::clamp<int64_t>(
-        static_cast<int64_t>(m_firstVisible) + VisibleCount(step), std::numeric_limits<int>::min(),
-        std::numeric_limits<int>::max()));
+    m_lastVisible =
+        static_cast<int>(std::clamp<int64_t>(static_cast<int64_t>(m_firstVisible) + VisibleCount(step),
+                                             std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
     y = int64_t(m_rowsTop) + m_scrollY;
     // The samples are those of this revision: the row drawers may keep their
     // summaries of them until the revision moves.
     const CTraceCacheScope cacheScope(m_doc, m_paintedRevision);
     for (CSignal* signal : m_doc->m_signals) {
-        if (m_lastVisible >= signal->m_count) m_lastVisible = signal->m_count - 1;
+        if (m_lastVisible >= signal->m_count)
+            m_lastVisible = signal->m_count - 1;
         const TraceArgs args{m_firstVisible, m_lastVisible, step, RowTop(y), traceWidth};
         y += int64_t(DrawTrace(painter, *signal, args)) + 10;
         m_captureLength = signal->m_count;
@@ -256,26 +293,31 @@ void CVexlarView::RenderScreen() {
 
     if (m_pixelStep > 20) {
         const QPen gridPen(QColor(255, 255, 255, 50), 1.0, Qt::SolidLine, Qt::FlatCap);
-        for (int x = 100; x < w; x += m_pixelStep) DrawVerticalLine(painter, gridPen, x, m_rowsTop, h);
+        for (int x = 100; x < w; x += m_pixelStep)
+            DrawVerticalLine(painter, gridPen, x, m_rowsTop, h);
     }
     const QPen triggerPen(QColor(127, 255, 255, 70), 3.0, Qt::SolidLine, Qt::FlatCap);
     mark(SampleToX(m_doc->m_triggerPos), triggerPen, QStringLiteral("T"));
     const QPen markerPen(QColor(255, 255, 127, 80), 3.0, Qt::SolidLine, Qt::FlatCap);
-    if (m_marker1 >= 0) mark(SampleToX(m_marker1), markerPen, QStringLiteral("M1"));
-    if (m_marker2 >= 0) mark(SampleToX(m_marker2), markerPen, QStringLiteral("M2"));
+    if (m_marker1 >= 0)
+        mark(SampleToX(m_marker1), markerPen, QStringLiteral("M1"));
+    if (m_marker2 >= 0)
+        mark(SampleToX(m_marker2), markerPen, QStringLiteral("M2"));
 
     ++m_paintCount;
     m_paintedCaptureId = m_lastCaptureId;
 }
 
-void CVexlarView::DrawTimeRulers(CDrawContext& dc) {
+void CVexlarView::DrawTimeRulers(CDrawContext& dc)
+{
     const int right = ClientRight();
     dc.FillSolidRect(100, 5, right - 100, 20, QColor(120, 120, 120));
     if (m_captureLength != 0) {
         const double length = m_captureLength;
         const int left = TruncateToInt(100 + m_firstVisible / length * (right - 100));
         const int end = TruncateToInt(100 + m_lastVisible / length * (right - 100));
-        if (end > left) dc.FillSolidRect(left, 5, end - left, 20, QColor(50, 50, 50));
+        if (end > left)
+            dc.FillSolidRect(left, 5, end - left, 20, QColor(50, 50, 50));
     }
     const CRuler whole;
     whole.DrawHorizontal(dc, GdiRect{100, 23, right, 43}, 0.0, m_captureLength, true);
@@ -284,17 +326,18 @@ void CVexlarView::DrawTimeRulers(CDrawContext& dc) {
     window.DrawHorizontal(dc, GdiRect{100, 48, right, 68}, m_firstVisible, XToSample(right), true);
 }
 
-void CVexlarView::DrawMarkerInfo(CDrawContext& dc, int right, int top) {
+void CVexlarView::DrawMarkerInfo(CDrawContext& dc, int right, int top)
+{
     const int count = (m_marker1 >= 0 ? 1 : 0) + (m_marker2 >= 0 ? 1 : 0);
-    if (count == 0) return;
+    if (count == 0)
+        return;
     dc.Painter().fillRect(QRect(right - 100, top, 100, count == 1 ? 26 : 58), QColor(0, 0, 0, 220));
     // A light colour that reads well on the dark box, whatever the rows left.
     dc.SetTextColor(QColor(220, 220, 220));
     dc.SetTextAlign(TextAlign::LeftTop);
     if (count == 1) {
         const bool first = m_marker1 >= 0;
-        dc.TextOut(right - 95, top + 5,
-                   QString::asprintf(first ? "M1: %d" : "M2: %d", first ? m_marker1 : m_marker2));
+        dc.TextOut(right - 95, top + 5, QString::asprintf(first ? "M1: %d" : "M2: %d", first ? m_marker1 : m_marker2));
         return;
     }
     dc.TextOut(right - 95, top + 5, QString::asprintf("M1: %d", m_marker1));
@@ -303,19 +346,23 @@ void CVexlarView::DrawMarkerInfo(CDrawContext& dc, int right, int top) {
     dc.TextOut(right - 95, top + 37, QString::asprintf("D: %lld", static_cast<long long>(distance)));
 }
 
-void CVexlarView::DrawVerticalLine(QPainter& painter, const QPen& pen, int x, int yTop, int yBottom) {
+void CVexlarView::DrawVerticalLine(QPainter& painter, const QPen& pen, int x, int yTop, int yBottom)
+{
     painter.setPen(pen);
     // Only spectrum rows drawn in this paint (those with samples) interrupt
     // the line; a segment is drawn only downward, so a row scrolled above the
     // line's top never pulls the line back over the rulers.
     int y0 = yTop;
     for (const CSignal* signal : m_doc->m_signals) {
-        if (!signal->m_spectrum || signal->m_count <= 0) continue;
+        if (!signal->m_spectrum || signal->m_count <= 0)
+            continue;
         const int top = signal->m_traceRect.top;
-        if (top > y0) painter.drawLine(QPoint(x, y0), QPoint(x, top));
+        if (top > y0)
+            painter.drawLine(QPoint(x, y0), QPoint(x, top));
         y0 = std::max(y0, signal->m_traceRect.bottom + 15);
     }
-    if (yBottom > y0) painter.drawLine(QPoint(x, y0), QPoint(x, yBottom));
+    if (yBottom > y0)
+        painter.drawLine(QPoint(x, y0), QPoint(x, yBottom));
 }
 
 // ---------------------------------------------------------------------------
@@ -326,22 +373,28 @@ void CVexlarView::DrawVerticalLine(QPainter& painter, const QPen& pen, int x, in
 // screen paint. A span
 // of one sample fills the trace area with it; a span wider than the page
 // becomes a negative scale (-k: k samples per unit) that fits it on the page.
-double CVexlarView::PrintScale(int first, int last, int pageWidth) {
+double CVexlarView::PrintScale(int first, int last, int pageWidth)
+{
     const int64_t span = static_cast<int64_t>(last) - first;
     const int64_t room = std::max<int64_t>(1, pageWidth - 300);
-    if (span < 0) return 1.0;
-    if (span == 0) return static_cast<double>(room);
+    if (span < 0)
+        return 1.0;
+    if (span == 0)
+        return static_cast<double>(room);
     // The trace starts at x = 300 and shows first..last inclusive, so those
     // samples share what is right of the names; dividing the whole page width
     // by the span ran the trace 30 mm past the edge.
     const int64_t count = span + 1;
     const int64_t s = room / count;
-    if (s >= 1) return static_cast<double>(s);
+    if (s >= 1)
+        return static_cast<double>(s);
     return -static_cast<double>((count + room - 1) / room);
 }
 
-void CVexlarView::DrawPrint(CDrawContext& dc, int pageWidth, int pageHeight) {
-    if (!m_doc) return;
+void CVexlarView::DrawPrint(CDrawContext& dc, int pageWidth, int pageHeight)
+{
+    if (!m_doc)
+        return;
     CDCStateGuard guard(dc);
     dc.FillSolidRect(0, 0, pageWidth, -pageHeight, QColor(150, 150, 150));
     const double s = PrintScale(m_firstVisible, m_lastVisible, pageWidth);
@@ -356,8 +409,7 @@ void CVexlarView::DrawPrint(CDrawContext& dc, int pageWidth, int pageHeight) {
     int64_t y = 0;
     for (CSignal* signal : m_doc->m_signals) {
         rowTops.push_back(RowTop(y));
-        const int rowHeight =
-            DrawPrintTrace(dc.Painter(), *signal, m_firstVisible, m_lastVisible, s, rowTops.back());
+        const int rowHeight = DrawPrintTrace(dc.Painter(), *signal, m_firstVisible, m_lastVisible, s, rowTops.back());
         y -= int64_t(rowHeight) + 50;
     }
 
@@ -368,10 +420,13 @@ void CVexlarView::DrawPrint(CDrawContext& dc, int pageWidth, int pageHeight) {
         DrawPrintNameColumn(dc, *signal, rowTops[row++]);
 }
 
-void CVexlarView::Print(QPrinter* printer) {
-    if (!printer) return;
+void CVexlarView::Print(QPrinter* printer)
+{
+    if (!printer)
+        return;
     QPainter painter;
-    if (!painter.begin(printer)) return;
+    if (!painter.begin(printer))
+        return;
     // 0.1 mm per logical unit, y growing upward from the top of the page.
     const double devicePerUnit = printer->resolution() / 254.0;
     const QRect viewport = painter.viewport();
@@ -387,23 +442,27 @@ void CVexlarView::Print(QPrinter* printer) {
     RenderScreen();
 }
 
-void CVexlarView::PrintPreview() {
+void CVexlarView::PrintPreview()
+{
     QPrinter printer(QPrinter::HighResolution);
     QPrintPreviewDialog preview(&printer, this);
     connect(&preview, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* p) { Print(p); });
     preview.exec();
 }
 
-void CVexlarView::FilePrint() {
+void CVexlarView::FilePrint()
+{
     QPrinter printer(QPrinter::HighResolution);
     QPrintDialog dialog(&printer, this);
-    if (dialog.exec() == QDialog::Accepted) Print(&printer);
+    if (dialog.exec() == QDialog::Accepted)
+        Print(&printer);
 }
 
 // ---------------------------------------------------------------------------
 // Mouse
 
-void CVexlarView::mousePressEvent(QMouseEvent* event) {
+void CVexlarView::mousePressEvent(QMouseEvent* event)
+{
     if (event->button() != Qt::LeftButton) {
         QWidget::mousePressEvent(event);
         return;
@@ -418,21 +477,23 @@ void CVexlarView::mousePressEvent(QMouseEvent* event) {
         bool changed = false;
         for (CSignal* signal : m_doc->m_signals) {
             const bool hit = signal->HitTest(point);
-            const bool selected = hit ? (ctrl ? !signal->m_selected : true)
-                                      : (ctrl ? signal->m_selected : false);
+            const bool selected = hit ? (ctrl ? !signal->m_selected : true) : (ctrl ? signal->m_selected : false);
             if (selected != signal->m_selected) {
                 signal->m_selected = selected;
                 changed = true;
             }
         }
-        if (changed) DocumentChanged();
+        if (changed)
+            DocumentChanged();
     }
     Invalidate();
     event->accept();
 }
 
-void CVexlarView::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) m_leftDown = false;
+void CVexlarView::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        m_leftDown = false;
     if (event->button() == Qt::RightButton) {
         m_menuPoint = ToGdi(event->position());
         ShowContextMenu(m_menuPoint);
@@ -442,7 +503,8 @@ void CVexlarView::mouseReleaseEvent(QMouseEvent* event) {
     QWidget::mouseReleaseEvent(event);
 }
 
-void CVexlarView::mouseMoveEvent(QMouseEvent* event) {
+void CVexlarView::mouseMoveEvent(QMouseEvent* event)
+{
     const GdiPoint point = ToGdi(event->position());
     if (event->buttons().testFlag(Qt::LeftButton) && m_leftDown) {
         Drag(point);
@@ -452,22 +514,27 @@ void CVexlarView::mouseMoveEvent(QMouseEvent* event) {
     event->accept();
 }
 
-void CVexlarView::Drag(GdiPoint point) {
+void CVexlarView::Drag(GdiPoint point)
+{
     const int dx = point.x - m_dragStart.x;
     if (m_pixelStep < 0) {
         const int n = -m_pixelStep;
         const bool wider = (ClientRight() - 100 - 0) < m_captureLength / n;
-        if (!wider && dx < 0) return;
+        if (!wider && dx < 0)
+            return;
     }
     int first = TruncateToInt(m_dragFirstVisible - dx / m_zoom);
-    if (first <= 0) first = 0;
+    if (first <= 0)
+        first = 0;
     m_firstVisible = first;
 
     int scroll = m_dragScrollY + (point.y - m_dragStart.y);
-    if (scroll > 0) scroll = 0;
+    if (scroll > 0)
+        scroll = 0;
     int64_t total = 0;
     if (m_doc) {
-        for (const CSignal* signal : m_doc->m_signals) total += RowExtent(*signal) + 10;
+        for (const CSignal* signal : m_doc->m_signals)
+            total += RowExtent(*signal) + 10;
     }
     const int64_t excess = m_rowsTop + total - ClientBottom();
     if (excess < 0) {
@@ -480,21 +547,26 @@ void CVexlarView::Drag(GdiPoint point) {
     Invalidate();
 }
 
-void CVexlarView::MoveCrossHair(GdiPoint point) {
-    if (!m_doc) return;
+void CVexlarView::MoveCrossHair(GdiPoint point)
+{
+    if (!m_doc)
+        return;
     bool moved = false;
     for (CSignal* signal : m_doc->m_signals) {
-        if (!signal->m_spectrum) continue;
+        if (!signal->m_spectrum)
+            continue;
         const GdiPoint cursor = signal->HitTest(point) ? point : GdiPoint{0, 0};
         if (!(cursor == signal->m_cursor)) {
             signal->m_cursor = cursor;
             moved = true;
         }
     }
-    if (moved) Invalidate();
+    if (moved)
+        Invalidate();
 }
 
-void CVexlarView::mouseDoubleClickEvent(QMouseEvent* event) {
+void CVexlarView::mouseDoubleClickEvent(QMouseEvent* event)
+{
     if (event->button() != Qt::LeftButton || !m_doc) {
         QWidget::mouseDoubleClickEvent(event);
         return;
@@ -525,9 +597,11 @@ void CVexlarView::mouseDoubleClickEvent(QMouseEvent* event) {
     QWidget::mouseDoubleClickEvent(event);
 }
 
-void CVexlarView::wheelEvent(QWheelEvent* event) {
+void CVexlarView::wheelEvent(QWheelEvent* event)
+{
     int delta = event->angleDelta().y();
-    if (delta == 0) delta = event->angleDelta().x();   // Shift turns some wheels sideways
+    if (delta == 0)
+        delta = event->angleDelta().x();   // Shift turns some wheels sideways
     if (delta == 0) {
         event->ignore();
         return;
@@ -536,16 +610,21 @@ void CVexlarView::wheelEvent(QWheelEvent* event) {
     const GdiPoint point = ToGdi(event->position());
     const Qt::KeyboardModifiers mods = event->modifiers();
     event->accept();
-    if (mods.testFlag(Qt::ControlModifier) && WheelGraphHeight(point, forward)) return;
-    if (mods.testFlag(Qt::ShiftModifier) && WheelAnalogRange(point, forward)) return;
+    if (mods.testFlag(Qt::ControlModifier) && WheelGraphHeight(point, forward))
+        return;
+    if (mods.testFlag(Qt::ShiftModifier) && WheelAnalogRange(point, forward))
+        return;
     ZoomAt(point, forward);
     Invalidate();
 }
 
-bool CVexlarView::WheelGraphHeight(GdiPoint point, bool forward) {
-    if (!m_doc) return false;
+bool CVexlarView::WheelGraphHeight(GdiPoint point, bool forward)
+{
+    if (!m_doc)
+        return false;
     for (CSignal* signal : m_doc->m_signals) {
-        if (!signal->HitTest(point) || !(signal->m_analog || signal->m_spectrum)) continue;
+        if (!signal->HitTest(point) || !(signal->m_analog || signal->m_spectrum))
+            continue;
         const int height = signal->m_graphHeight;
         signal->m_graphHeight = forward ? std::min(kMaxGraphHeight, TruncateToInt(height * 1.25))
                                         : std::max(kMinGraphHeight, TruncateToInt(height * 0.8));
@@ -555,10 +634,13 @@ bool CVexlarView::WheelGraphHeight(GdiPoint point, bool forward) {
     return false;
 }
 
-bool CVexlarView::WheelAnalogRange(GdiPoint point, bool forward) {
-    if (!m_doc) return false;
+bool CVexlarView::WheelAnalogRange(GdiPoint point, bool forward)
+{
+    if (!m_doc)
+        return false;
     for (CSignal* signal : m_doc->m_signals) {
-        if (!signal->HitTest(point) || !signal->m_analog || signal->m_spectrum) continue;
+        if (!signal->HitTest(point) || !signal->m_analog || signal->m_spectrum)
+            continue;
         const GdiRect& r = signal->m_traceRect;
         const double f = static_cast<double>(point.y - r.top) / (r.bottom - r.top);
         const double c = (1 - f) * signal->m_max + f * signal->m_min;
@@ -571,9 +653,11 @@ bool CVexlarView::WheelAnalogRange(GdiPoint point, bool forward) {
     return false;
 }
 
-void CVexlarView::ZoomAt(GdiPoint point, bool zoomIn) {
+void CVexlarView::ZoomAt(GdiPoint point, bool zoomIn)
+{
     const int x = point.x - 100;
-    if (x <= 0) return;
+    if (x <= 0)
+        return;
     const int wPixels = ClientRight() - 100;
     const double w = wPixels;
     const double anchor = m_firstVisible + x / w * (m_lastVisible - m_firstVisible);
@@ -582,20 +666,24 @@ void CVexlarView::ZoomAt(GdiPoint point, bool zoomIn) {
     } else if (m_zoom > static_cast<double>(width()) / std::fabs(static_cast<double>(m_captureLength))) {
         m_zoom = m_zoom / kZoomFactor;
     }
-    if (m_zoom > kMaxZoom) m_zoom = kMaxZoom;
+    if (m_zoom > kMaxZoom)
+        m_zoom = kMaxZoom;
     m_pixelStep = StepFromZoom(m_zoom);
-    const double span = m_pixelStep > 0 ? static_cast<double>(wPixels / m_pixelStep + 1)
-                                        : static_cast<double>(wPixels) * -m_pixelStep;
+    const double span =
+        m_pixelStep > 0 ? static_cast<double>(wPixels / m_pixelStep + 1) : static_cast<double>(wPixels) * -m_pixelStep;
     int first = TruncateToInt(anchor - x / w * span + 0.5);
-    if (first < 0) first = 0;
+    if (first < 0)
+        first = 0;
     m_firstVisible = first;
     UpdateVisibleRange();
     Invalidate();
 }
 
-void CVexlarView::ZoomToFit() {
+void CVexlarView::ZoomToFit()
+{
     const int w = TraceWidth();
-    if (m_captureLength <= 0 || w <= 0) return;
+    if (m_captureLength <= 0 || w <= 0)
+        return;
     if (m_captureLength <= w) {
         m_zoom = std::min(kMaxZoom, static_cast<double>(w / m_captureLength));
     } else {
@@ -608,20 +696,22 @@ void CVexlarView::ZoomToFit() {
     Invalidate();
 }
 
-void CVexlarView::ScrollToStart() {
+void CVexlarView::ScrollToStart()
+{
     m_firstVisible = 0;
     UpdateVisibleRange();
     Invalidate();
 }
 
-void CVexlarView::ScrollToEnd() {
-    m_firstVisible = static_cast<int>(
-        std::max<int64_t>(0, m_captureLength - VisibleCount(StepFromZoom(m_zoom))));
+void CVexlarView::ScrollToEnd()
+{
+    m_firstVisible = static_cast<int>(std::max<int64_t>(0, m_captureLength - VisibleCount(StepFromZoom(m_zoom))));
     UpdateVisibleRange();
     Invalidate();
 }
 
-void CVexlarView::keyPressEvent(QKeyEvent* event) {
+void CVexlarView::keyPressEvent(QKeyEvent* event)
+{
     const GdiPoint centre{100 + (ClientRight() - 100) / 2, height() / 2};
     switch (event->key()) {
     case Qt::Key_Plus:
@@ -650,7 +740,8 @@ void CVexlarView::keyPressEvent(QKeyEvent* event) {
 // ---------------------------------------------------------------------------
 // Context menus and commands
 
-QMenu* CVexlarView::CreateRowMenu(QWidget* parent) const {
+QMenu* CVexlarView::CreateRowMenu(QWidget* parent) const
+{
     auto* menu = new QMenu(parent);
     const auto add = [menu](int id, const QString& text) {
         QAction* action = menu->addAction(text);
@@ -665,7 +756,8 @@ QMenu* CVexlarView::CreateRowMenu(QWidget* parent) const {
     return menu;
 }
 
-QMenu* CVexlarView::CreateSpectrumMenu(QWidget* parent) const {
+QMenu* CVexlarView::CreateSpectrumMenu(QWidget* parent) const
+{
     auto* menu = new QMenu(parent);
     QAction* autoscale = menu->addAction(QStringLiteral("Autoscale"));
     autoscale->setData(ID_SPECTRUM_AUTOSCALE);
@@ -676,17 +768,22 @@ QMenu* CVexlarView::CreateSpectrumMenu(QWidget* parent) const {
     return menu;
 }
 
-void CVexlarView::contextMenuEvent(QContextMenuEvent* event) {
+void CVexlarView::contextMenuEvent(QContextMenuEvent* event)
+{
     // A right click is handled on the button's release; only the keyboard's
     // menu key arrives here.
-    if (event->reason() != QContextMenuEvent::Mouse) ShowContextMenu(ToGdi(event->pos()));
+    if (event->reason() != QContextMenuEvent::Mouse)
+        ShowContextMenu(ToGdi(event->pos()));
     event->accept();
 }
 
-void CVexlarView::ShowContextMenu(GdiPoint clientPoint) {
-    if (!m_doc) return;
+void CVexlarView::ShowContextMenu(GdiPoint clientPoint)
+{
+    if (!m_doc)
+        return;
     for (CSignal* signal : m_doc->m_signals) {
-        if (!signal->HitTest(clientPoint)) continue;
+        if (!signal->HitTest(clientPoint))
+            continue;
         std::unique_ptr<QMenu> menu(signal->m_spectrum ? CreateSpectrumMenu(this) : CreateRowMenu(this));
         const QPoint global = mapToGlobal(QPoint(clientPoint.x, clientPoint.y));
         QAction* chosen = menuRunner ? menuRunner(*menu, global) : menu->exec(global);
@@ -694,19 +791,29 @@ void CVexlarView::ShowContextMenu(GdiPoint clientPoint) {
             const int id = chosen->data().toInt();
             // The menu ran its own event loop: the signal may be gone since.
             const auto& list = m_doc->m_signals;
-            if (std::find(list.begin(), list.end(), signal) != list.end()) RunCommand(id, signal);
+            if (std::find(list.begin(), list.end(), signal) != list.end())
+                RunCommand(id, signal);
         }
         return;   // rows do not overlap
     }
 }
 
-void CVexlarView::RunCommand(int id, CSignal* signal) {
+void CVexlarView::RunCommand(int id, CSignal* signal)
+{
     switch (id) {
-    case ID_SET_MARKER_1: OnSetMarker1(); break;
-    case ID_SET_MARKER_2: OnSetMarker2(); break;
-    case ID_CLEAR_MARKERS: OnClearMarkers(); break;
+    case ID_SET_MARKER_1:
+        OnSetMarker1();
+        break;
+    case ID_SET_MARKER_2:
+        OnSetMarker2();
+        break;
+    case ID_CLEAR_MARKERS:
+        OnClearMarkers();
+        break;
     case ID_EDIT_SIGNAL:
-    case ID_SPECTRUM_EDIT: EditSignal(*signal); break;
+    case ID_SPECTRUM_EDIT:
+        EditSignal(*signal);
+        break;
     case ID_ROW_AUTOSCALE:
         signal->Autoscale(m_firstVisible, m_lastVisible);
         DocumentChanged();
@@ -719,24 +826,29 @@ void CVexlarView::RunCommand(int id, CSignal* signal) {
         signal->ResetPeakHold();
         DocumentChanged();
         break;
-    default: break;
+    default:
+        break;
     }
     Invalidate();
 }
 
-void CVexlarView::SpectrumAutoscale(CSignal& signal) {
+void CVexlarView::SpectrumAutoscale(CSignal& signal)
+{
     signal.m_maxDb = *std::max_element(std::begin(signal.m_peakHold), std::end(signal.m_peakHold));
     signal.m_minDb = signal.m_specMin;
 }
 
-void CVexlarView::EditSignal(CSignal& signal) {
-    if (onEditSignal && onEditSignal(signal)) DocumentChanged();
+void CVexlarView::EditSignal(CSignal& signal)
+{
+    if (onEditSignal && onEditSignal(signal))
+        DocumentChanged();
     Invalidate();
 }
 
 namespace {
 
-int MarkerAt(const CVexlarView& view, int menuX) {
+int MarkerAt(const CVexlarView& view, int menuX)
+{
     const double s = view.XToSample(menuX);
     if (menuX > 100 && s >= 0 && s < view.m_captureLength) {
         // Rounding may not carry the marker past the last sample.
@@ -745,27 +857,33 @@ int MarkerAt(const CVexlarView& view, int menuX) {
     return -1;
 }
 
-}  // namespace
+}   // namespace
 
-void CVexlarView::OnSetMarker1() {
+void CVexlarView::OnSetMarker1()
+{
     m_marker1 = MarkerAt(*this, m_menuPoint.x);
     Invalidate();
 }
 
-void CVexlarView::OnSetMarker2() {
+void CVexlarView::OnSetMarker2()
+{
     m_marker2 = MarkerAt(*this, m_menuPoint.x);
     Invalidate();
 }
 
-void CVexlarView::OnClearMarkers() {
+void CVexlarView::OnClearMarkers()
+{
     m_marker1 = -1;
     m_marker2 = -1;
     Invalidate();
 }
 
-void CVexlarView::OnEditSignalCommand() {
-    if (!m_doc) return;
+void CVexlarView::OnEditSignalCommand()
+{
+    if (!m_doc)
+        return;
     for (CSignal* signal : m_doc->m_signals) {
-        if (signal->HitTest(m_menuPoint)) EditSignal(*signal);
+        if (signal->HitTest(m_menuPoint))
+            EditSignal(*signal);
     }
 }

@@ -76,12 +76,12 @@ public:
     int m_captureLength = 0;       // sample count of the last signal painted
     int m_marker1 = -1;            // -1: not set
     int m_marker2 = -1;
-    int m_traceLeft = 100;         // width of the name column
-    GdiPoint m_dragStart;          // client point of the last left-button press
+    int m_traceLeft = 100;   // width of the name column
+    GdiPoint m_dragStart;    // client point of the last left-button press
     int m_dragFirstVisible = 0;
-    int m_scrollY = 0;             // vertical scroll of the rows, 0 or negative
+    int m_scrollY = 0;   // vertical scroll of the rows, 0 or negative
     int m_dragScrollY = 0;
-    GdiPoint m_menuPoint;          // client point of the last right-button release
+    GdiPoint m_menuPoint;   // client point of the last right-button release
 
     // The integer step of a zoom factor: > 1.0 gives pixels per sample
     // (rounded); otherwise -n for n samples per pixel (1 when n is 0).

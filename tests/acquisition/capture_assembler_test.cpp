@@ -69,8 +69,8 @@ TEST_F(AssemblerTest, HeaderExampleCapture7CompletesAfterSixteenDatagrams)
     for (uint16_t i = 0; i < 16; ++i)
         EXPECT_TRUE(FrontBlockIs(7, i)) << "block " << i;
     // Word 0 is the first four payload bytes, least significant first.
-    const uint32_t expectedWord0 = PayloadByte(7, 0, 0) | (PayloadByte(7, 0, 1) << 8) |
-                                   (PayloadByte(7, 0, 2) << 16) | (static_cast<uint32_t>(PayloadByte(7, 0, 3)) << 24);
+    const uint32_t expectedWord0 = PayloadByte(7, 0, 0) | (PayloadByte(7, 0, 1) << 8) | (PayloadByte(7, 0, 2) << 16) |
+                                   (static_cast<uint32_t>(PayloadByte(7, 0, 3)) << 24);
     EXPECT_EQ(CaptureWord(front.words, 0), expectedWord0);
 }
 
@@ -114,10 +114,10 @@ TEST_F(AssemblerTest, DuplicatedAndLostPacketCompleteWithAStaleGap)
     DatagramOutcome last = DatagramOutcome::Ignored;
     for (uint16_t i = 0; i < 16; ++i) {
         if (i == 9)
-            continue;                       // lost
+            continue;   // lost
         last = Feed(Packet(3, i));
         if (i == 5)
-            last = Feed(Packet(3, i));      // duplicated
+            last = Feed(Packet(3, i));   // duplicated
     }
     ASSERT_EQ(last, DatagramOutcome::Complete);
     assembler.HandOver(front);
@@ -290,4 +290,4 @@ TEST_F(AssemblerTest, HeaderDisagreeingWithItsFirstPacketCannotHandOverAnUndersi
     EXPECT_EQ(assembler.ExpectedPackets(), 2);
 }
 
-}  // namespace
+}   // namespace

@@ -316,18 +316,28 @@ TEST_P(SimulatedFaultTest, FaultyFirstCaptureThenCleanCaptures)
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, SimulatedFaultTest,
-    ::testing::Values(
-        FaultCase{"reordered", [](coresim::CoreOptions& o) { o.reorderIndexes = {2, 9, 14}; }, true},
-        FaultCase{"delayed", [](coresim::CoreOptions& o) { o.delayIndexes = {5}; o.delayMs = 100; }, true},
-        FaultCase{"dropped", [](coresim::CoreOptions& o) { o.dropIndexes = {6}; }, false},
-        FaultCase{"first_packet_lost", [](coresim::CoreOptions& o) { o.loseFirstPacket = true; }, false},
-        FaultCase{"short_datagram", [](coresim::CoreOptions& o) { o.shortIndexes = {10}; }, false},
-        FaultCase{"oversized_datagram", [](coresim::CoreOptions& o) { o.oversizedIndexes = {3}; }, false},
-        FaultCase{"late_packets_before_first", [](coresim::CoreOptions& o) { o.latePackets = 3; }, true},
-        FaultCase{"duplicated_and_dropped", [](coresim::CoreOptions& o) {
-                      o.duplicateIndexes = {4};
-                      o.dropIndexes = {11};
-                  }, true}),
+    ::testing::Values(FaultCase{"reordered",
+                                [](coresim::CoreOptions& o) {
+                                    o.reorderIndexes = {2, 9, 14};
+                                },
+                                true},
+                      FaultCase{"delayed",
+                                [](coresim::CoreOptions& o) {
+                                    o.delayIndexes = {5};
+                                    o.delayMs = 100;
+                                },
+                                true},
+                      FaultCase{"dropped", [](coresim::CoreOptions& o) { o.dropIndexes = {6}; }, false},
+                      FaultCase{"first_packet_lost", [](coresim::CoreOptions& o) { o.loseFirstPacket = true; }, false},
+                      FaultCase{"short_datagram", [](coresim::CoreOptions& o) { o.shortIndexes = {10}; }, false},
+                      FaultCase{"oversized_datagram", [](coresim::CoreOptions& o) { o.oversizedIndexes = {3}; }, false},
+                      FaultCase{"late_packets_before_first", [](coresim::CoreOptions& o) { o.latePackets = 3; }, true},
+                      FaultCase{"duplicated_and_dropped",
+                                [](coresim::CoreOptions& o) {
+                                    o.duplicateIndexes = {4};
+                                    o.dropIndexes = {11};
+                                },
+                                true}),
     [](const ::testing::TestParamInfo<FaultCase>& p) { return std::string(p.param.name); });
 
 TEST_F(SimulatedCoreTest, DuplicatedAndLostPacketLeavesStaleBytesOfAnOlderCapture)
@@ -340,13 +350,13 @@ TEST_F(SimulatedCoreTest, DuplicatedAndLostPacketLeavesStaleBytesOfAnOlderCaptur
     ASSERT_GE(link.CompletedCaptures(), 4u);
     std::lock_guard<std::mutex> guard(link.m_lock);
     const auto id = static_cast<uint16_t>(link.m_front.captureId.load());
-    const int32_t inGap = 11 * 256 + 3;    // word in the lost packet
+    const int32_t inGap = 11 * 256 + 3;   // word in the lost packet
     const int32_t outside = 10 * 256 + 3;
     EXPECT_EQ(CaptureWord(link.m_front.words, outside), coresim::PatternWord(id, outside));
     EXPECT_NE(CaptureWord(link.m_front.words, inGap), coresim::PatternWord(id, inGap));
 }
 
-}  // namespace
+}   // namespace
 
 namespace {
 
@@ -393,4 +403,4 @@ TEST(CaptureLinkErrorTest, FailedSocketOptionsAreReportedInPerrorForm)
     EXPECT_EQ(text, "Error: Bad file descriptor\nError: Bad file descriptor\n");
 }
 
-}  // namespace
+}   // namespace

@@ -67,8 +67,8 @@ TEST(CoreSimulatorTest, AnswersDiscoveryWithItsIdAndCapturePort)
     auto reply = client.Receive(1000);
     ASSERT_TRUE(reply.has_value());
     const auto port = static_cast<uint16_t>(core.CapturePort());
-    const std::vector<uint8_t> expected = {'W', 3, 0x12, 0x34, 0x56, 0x78, static_cast<uint8_t>(port >> 8),
-                                           static_cast<uint8_t>(port)};
+    const std::vector<uint8_t> expected = {
+        'W', 3, 0x12, 0x34, 0x56, 0x78, static_cast<uint8_t>(port >> 8), static_cast<uint8_t>(port)};
     EXPECT_EQ(reply->bytes, expected);
     EXPECT_EQ(ntohs(reply->sender.sin_port), port) << "the reply comes from the capture socket";
     // Anything that is not a 'V' request gets no answer.
@@ -128,15 +128,29 @@ INSTANTIATE_TEST_SUITE_P(
     Faults, FaultOrderTest,
     ::testing::Values(
         OrderCase{"none", [](coresim::CoreOptions&) {}, {0, 1, 2, 3, 4, 5, 6, 7}},
-        OrderCase{"drop", [](coresim::CoreOptions& o) { o.dropIndexes = {2, 5}; }, {0, 1, 3, 4, 6, 7}},
+        OrderCase{"drop",
+                  [](coresim::CoreOptions& o) {
+                      o.dropIndexes = {2, 5};
+                  },
+                  {0, 1, 3, 4, 6, 7}},
         OrderCase{"duplicate", [](coresim::CoreOptions& o) { o.duplicateIndexes = {3}; }, {0, 1, 2, 3, 3, 4, 5, 6, 7}},
-        OrderCase{"reorder", [](coresim::CoreOptions& o) { o.reorderIndexes = {1, 5}; }, {0, 2, 1, 3, 4, 6, 5, 7}},
+        OrderCase{"reorder",
+                  [](coresim::CoreOptions& o) {
+                      o.reorderIndexes = {1, 5};
+                  },
+                  {0, 2, 1, 3, 4, 6, 5, 7}},
         OrderCase{"lose_first", [](coresim::CoreOptions& o) { o.loseFirstPacket = true; }, {1, 2, 3, 4, 5, 6, 7}},
-        OrderCase{"late", [](coresim::CoreOptions& o) {
+        OrderCase{"late",
+                  [](coresim::CoreOptions& o) {
                       o.latePackets = 2;
                       o.lateBeforeIndex = 4;
-                  }, {0, 1, 2, 3, -1, -2, 4, 5, 6, 7}},
-        OrderCase{"delay", [](coresim::CoreOptions& o) { o.delayIndexes = {6}; o.delayMs = 20; },
+                  },
+                  {0, 1, 2, 3, -1, -2, 4, 5, 6, 7}},
+        OrderCase{"delay",
+                  [](coresim::CoreOptions& o) {
+                      o.delayIndexes = {6};
+                      o.delayMs = 20;
+                  },
                   {0, 1, 2, 3, 4, 5, 6, 7}}),
     [](const ::testing::TestParamInfo<OrderCase>& p) { return std::string(p.param.name); });
 
@@ -198,8 +212,7 @@ TEST(CoreSimulatorTest, WideSamplesAreThePatternZeroExtended)
             const uint32_t offset = static_cast<uint32_t>(d) * 1024 + k;
             const uint32_t sample = offset / 8;
             const uint32_t byte = offset % 8;
-            const uint8_t expected =
-                byte < 4 ? static_cast<uint8_t>(coresim::PatternWord(1, sample) >> (8 * byte)) : 0;
+            const uint8_t expected = byte < 4 ? static_cast<uint8_t>(coresim::PatternWord(1, sample) >> (8 * byte)) : 0;
             ASSERT_EQ(datagrams[d].bytes[8 + k], expected) << "sample " << sample << " byte " << byte;
         }
     }
@@ -208,8 +221,8 @@ TEST(CoreSimulatorTest, WideSamplesAreThePatternZeroExtended)
 TEST(CoreSimulatorTest, PacedCaptureTakesItsTimeAndStopIsQuick)
 {
     coresim::CoreOptions o = NoDiscovery();
-    o.depthExponent = 14;   // 64 datagrams, 528,384 bits
-    o.bitsPerSecond = 2e6;  // about 260 ms
+    o.depthExponent = 14;    // 64 datagrams, 528,384 bits
+    o.bitsPerSecond = 2e6;   // about 260 ms
     coresim::CoreSimulator core(o);
     ASSERT_TRUE(core.Start()) << core.LastError();
     UdpTestSocket client;
@@ -252,9 +265,12 @@ TEST(CoreSimulatorTest, StartRefusesCapturesBeyondTheSixteenBitPacketIndex)
     // The packet index is 16 bits: a capture has at most 65536 datagrams
     // (64 MiB). Larger ones could not be numbered, and the largest the options
     // allow (128-byte samples at depth 2^30) cannot even be held in memory.
-    struct Case { int width; int depth; bool starts; };
-    const Case cases[] = {{2, 24, true}, {0, 26, true}, {3, 23, true},
-                          {2, 25, false}, {0, 27, false}, {7, 30, false}};
+    struct Case {
+        int width;
+        int depth;
+        bool starts;
+    };
+    const Case cases[] = {{2, 24, true}, {0, 26, true}, {3, 23, true}, {2, 25, false}, {0, 27, false}, {7, 30, false}};
     for (const Case& c : cases) {
         coresim::CoreOptions o = NoDiscovery();
         o.widthExponent = c.width;
@@ -307,4 +323,4 @@ TEST(TestPatternTest, SignalsOfTheSampleWord)
     EXPECT_EQ(uartText, "Vexlar\r\n");
 }
 
-}  // namespace
+}   // namespace

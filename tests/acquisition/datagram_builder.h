@@ -6,13 +6,18 @@
 
 namespace testing_datagrams {
 
-inline std::vector<uint8_t> Datagram(uint8_t type, uint16_t id, uint16_t index, uint8_t widthExp,
-                                     uint8_t depthExp, uint8_t fill, size_t length = 1032)
+inline std::vector<uint8_t> Datagram(uint8_t type, uint16_t id, uint16_t index, uint8_t widthExp, uint8_t depthExp,
+                                     uint8_t fill, size_t length = 1032)
 {
     std::vector<uint8_t> d(length, fill);
-    const uint8_t header[8] = {type, 0, static_cast<uint8_t>(id >> 8), static_cast<uint8_t>(id),
-                               static_cast<uint8_t>(index >> 8), static_cast<uint8_t>(index),
-                               widthExp, depthExp};
+    const uint8_t header[8] = {type,
+                               0,
+                               static_cast<uint8_t>(id >> 8),
+                               static_cast<uint8_t>(id),
+                               static_cast<uint8_t>(index >> 8),
+                               static_cast<uint8_t>(index),
+                               widthExp,
+                               depthExp};
     for (size_t i = 0; i < 8 && i < length; ++i)
         d[i] = header[i];
     return d;
@@ -32,4 +37,4 @@ inline std::vector<uint8_t> Packet(uint16_t id, uint16_t index, uint8_t widthExp
     return d;
 }
 
-}  // namespace testing_datagrams
+}   // namespace testing_datagrams

@@ -22,8 +22,13 @@ sockaddr_in From(const char* address)
 
 std::vector<uint8_t> Reply(uint8_t status, uint32_t coreId, uint16_t port)
 {
-    return {0x57, status, static_cast<uint8_t>(coreId >> 24), static_cast<uint8_t>(coreId >> 16),
-            static_cast<uint8_t>(coreId >> 8), static_cast<uint8_t>(coreId), static_cast<uint8_t>(port >> 8),
+    return {0x57,
+            status,
+            static_cast<uint8_t>(coreId >> 24),
+            static_cast<uint8_t>(coreId >> 16),
+            static_cast<uint8_t>(coreId >> 8),
+            static_cast<uint8_t>(coreId),
+            static_cast<uint8_t>(port >> 8),
             static_cast<uint8_t>(port)};
 }
 
@@ -141,4 +146,4 @@ TEST(AdapterListTest, SystemAdaptersIncludeLoopbackOnceEach)
     }
 }
 
-}  // namespace
+}   // namespace

@@ -98,4 +98,4 @@ TEST(LoopbackDiscoveryTest, CancelledScanEndsEarly)
     EXPECT_LT(Clock::now() - t, std::chrono::milliseconds(400));
 }
 
-}  // namespace
+}   // namespace

@@ -250,7 +250,7 @@ TEST_F(NetnsDiscoveryTest, LinkFallbackTakesTheFirstLogicAnalyzerAndCaptures)
     link.StopAndWait();
 }
 
-}  // namespace
+}   // namespace
 
 namespace {
 
@@ -272,4 +272,4 @@ TEST_F(NetnsDiscoveryTest, LinkSearchingWithoutUsableAdaptersDoesNotSpin)
     EXPECT_LT(cpuSeconds, 0.3) << "the search must pause between passes that end at once";
 }
 
-}  // namespace
+}   // namespace

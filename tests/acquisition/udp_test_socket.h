@@ -48,8 +48,8 @@ public:
         Datagram d;
         d.bytes.resize(65536);
         socklen_t length = sizeof d.sender;
-        const ssize_t n = ::recvfrom(m_fd, d.bytes.data(), d.bytes.size(), 0,
-                                     reinterpret_cast<sockaddr*>(&d.sender), &length);
+        const ssize_t n =
+            ::recvfrom(m_fd, d.bytes.data(), d.bytes.size(), 0, reinterpret_cast<sockaddr*>(&d.sender), &length);
         if (n < 0)
             return std::nullopt;
         d.bytes.resize(static_cast<size_t>(n));

@@ -26,12 +26,14 @@ namespace apptest {
 
 // Points QSettings at a private folder for the life of the test program, so
 // that no test reads or writes the user's settings.
-inline QTemporaryDir& SettingsDir() {
+inline QTemporaryDir& SettingsDir()
+{
     static QTemporaryDir dir;
     return dir;
 }
 
-inline void IsolateSettings() {
+inline void IsolateSettings()
+{
     QCoreApplication::setOrganizationName(QStringLiteral("Brannock"));
     QCoreApplication::setApplicationName(QStringLiteral("Vexlar"));
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, SettingsDir().path());
@@ -40,7 +42,8 @@ inline void IsolateSettings() {
 }
 
 // Runs the event loop until pred() holds or the time is up.
-inline bool WaitFor(const std::function<bool()>& pred, int timeoutMs = 5000) {
+inline bool WaitFor(const std::function<bool()>& pred, int timeoutMs = 5000)
+{
     QDeadlineTimer deadline(timeoutMs);
     while (!pred()) {
         if (deadline.hasExpired()) {
@@ -53,7 +56,8 @@ inline bool WaitFor(const std::function<bool()>& pred, int timeoutMs = 5000) {
 }
 
 // Waits without running the event loop (no view timer can fire meanwhile).
-inline bool WaitWithoutEvents(const std::function<bool()>& pred, int timeoutMs = 5000) {
+inline bool WaitWithoutEvents(const std::function<bool()>& pred, int timeoutMs = 5000)
+{
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (!pred()) {
         if (std::chrono::steady_clock::now() > end) {
@@ -66,7 +70,8 @@ inline bool WaitWithoutEvents(const std::function<bool()>& pred, int timeoutMs =
 
 // A simulated logic-analyzer core on loopback that does not take part in
 // discovery.
-inline std::unique_ptr<coresim::CoreSimulator> StartCore(uint32_t coreId = 0xFE010111) {
+inline std::unique_ptr<coresim::CoreSimulator> StartCore(uint32_t coreId = 0xFE010111)
+{
     coresim::CoreOptions options;
     options.address = "127.0.0.1";
     options.discoveryPort = 0;
@@ -80,7 +85,8 @@ inline std::unique_ptr<coresim::CoreSimulator> StartCore(uint32_t coreId = 0xFE0
 }
 
 // The application started with its demo core (loopback only, no discovery).
-inline std::unique_ptr<CVexlarApp> StartDemoApp() {
+inline std::unique_ptr<CVexlarApp> StartDemoApp()
+{
     auto app = std::make_unique<CVexlarApp>();
     CommandLineOptions options;
     options.demo = true;
@@ -90,20 +96,23 @@ inline std::unique_ptr<CVexlarApp> StartDemoApp() {
     return app;
 }
 
-inline CommandLineOptions CoreOptionsFor(int port) {
+inline CommandLineOptions CoreOptionsFor(int port)
+{
     CommandLineOptions options;
     options.coreAddress = QStringLiteral("127.0.0.1");
     options.corePort = port;
     return options;
 }
 
-inline CSignal* FirstSignal(CVexlarDoc* doc) {
+inline CSignal* FirstSignal(CVexlarDoc* doc)
+{
     return doc && !doc->m_signals.empty() ? doc->m_signals.front() : nullptr;
 }
 
-inline CVexlarDoc* FirstDocument(const CVexlarApp& app) {
+inline CVexlarDoc* FirstDocument(const CVexlarApp& app)
+{
     const auto docs = app.Documents()->Documents();
     return docs.empty() ? nullptr : docs.front();
 }
 
-}  // namespace apptest
+}   // namespace apptest

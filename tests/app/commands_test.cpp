@@ -22,7 +22,8 @@ using namespace apptest;
 namespace {
 
 // A fixed document: captures would change the samples under the test.
-std::unique_ptr<CVexlarApp> StartQuietDemoApp() {
+std::unique_ptr<CVexlarApp> StartQuietDemoApp()
+{
     auto app = StartDemoApp();
     if (app) {
         app->m_link.SetRunEnabled(false);
@@ -31,7 +32,8 @@ std::unique_ptr<CVexlarApp> StartQuietDemoApp() {
 }
 
 // Three signals a, b, c of three samples each (no capture needed).
-void FillDocument(CVexlarDoc& doc) {
+void FillDocument(CVexlarDoc& doc)
+{
     doc.RemoveAllSignals();
     const char* names[] = {"a", "b", "c"};
     for (int s = 0; s < 3; ++s) {
@@ -50,13 +52,15 @@ void FillDocument(CVexlarDoc& doc) {
     }
 }
 
-QByteArray ReadAll(const QString& path) {
+QByteArray ReadAll(const QString& path)
+{
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // Answers the next modal window with `answer` and records its text.
-void AnswerNextModal(QString* text, const std::function<void(QWidget*)>& answer) {
+void AnswerNextModal(QString* text, const std::function<void(QWidget*)>& answer)
+{
     QTimer::singleShot(0, [text, answer] {
         QWidget* modal = QApplication::activeModalWidget();
         if (!modal) {
@@ -69,7 +73,7 @@ void AnswerNextModal(QString* text, const std::function<void(QWidget*)>& answer)
     });
 }
 
-}  // namespace
+}   // namespace
 
 class CommandsTest : public QObject {
     Q_OBJECT
@@ -78,7 +82,8 @@ private slots:
     void initTestCase() { IsolateSettings(); }
     void cleanup() { SetExportPathAsker({}); }
 
-    void exportsAskWithTheirExtensionsAndWriteTheChosenFile_data() {
+    void exportsAskWithTheirExtensionsAndWriteTheChosenFile_data()
+    {
         QTest::addColumn<int>("command");
         QTest::addColumn<QString>("extension");
         QTest::addColumn<QByteArray>("start");
@@ -87,7 +92,8 @@ private slots:
         QTest::newRow("vcd") << ID_FILE_EXPORT_VCD << "vcd" << QByteArray("$");
     }
 
-    void exportsAskWithTheirExtensionsAndWriteTheChosenFile() {
+    void exportsAskWithTheirExtensionsAndWriteTheChosenFile()
+    {
         QFETCH(int, command);
         QFETCH(QString, extension);
         QFETCH(QByteArray, start);
@@ -112,7 +118,8 @@ private slots:
         QVERIFY(!QFile::exists(path));
     }
 
-    void exportSelectedAsksOncePerSelectedSignalAndCancelSkipsOne() {
+    void exportSelectedAsksOncePerSelectedSignalAndCancelSkipsOne()
+    {
         auto app = StartQuietDemoApp();
         QVERIFY(app);
         CVexlarDoc* doc = FirstDocument(*app);
@@ -142,7 +149,8 @@ private slots:
         QCOMPARE(call, 3);
     }
 
-    void anExportThatCannotBeWrittenSaysSo() {
+    void anExportThatCannotBeWrittenSaysSo()
+    {
         auto app = StartQuietDemoApp();
         QVERIFY(app);
         FillDocument(*FirstDocument(*app));
@@ -156,7 +164,8 @@ private slots:
         QVERIFY2(!message.isEmpty(), "the failure is reported, not passed over");
     }
 
-    void aTestbenchOfAnEmptyDocumentReportsTheError() {
+    void aTestbenchOfAnEmptyDocumentReportsTheError()
+    {
         auto app = StartQuietDemoApp();
         QVERIFY(app);
         FirstDocument(*app)->RemoveAllSignals();
@@ -168,7 +177,8 @@ private slots:
         QCOMPARE(message, QStringLiteral("Encountered an improper argument."));
     }
 
-    void addOpensThePropertiesAndAppendsOnOk() {
+    void addOpensThePropertiesAndAppendsOnOk()
+    {
         auto app = StartQuietDemoApp();
         QVERIFY(app);
         CVexlarDoc* doc = FirstDocument(*app);
@@ -192,7 +202,8 @@ private slots:
         QVERIFY(doc->IsModified());
     }
 
-    void deleteFreezeAndDuplicateActOnTheSelection() {
+    void deleteFreezeAndDuplicateActOnTheSelection()
+    {
         auto app = StartQuietDemoApp();
         QVERIFY(app);
         CVexlarDoc* doc = FirstDocument(*app);
@@ -231,7 +242,8 @@ private slots:
         QVERIFY(doc->IsModified());
     }
 
-    void printPreviewShowsTheActiveView() {
+    void printPreviewShowsTheActiveView()
+    {
         auto app = StartQuietDemoApp();
         QVERIFY(app);
         bool preview = false;
@@ -243,7 +255,8 @@ private slots:
         QVERIFY(preview);
     }
 
-    void headlessExportNeedsNoDisplay() {
+    void headlessExportNeedsNoDisplay()
+    {
         QTemporaryDir dir;
         const QString in = dir.filePath("in.VEXLAR");
         CVexlarDoc doc;

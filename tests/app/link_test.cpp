@@ -19,7 +19,8 @@ using namespace apptest;
 namespace {
 
 // The capture id whose test pattern the signal holds, or -1.
-int PatternCaptureOf(const CSignal* signal, int highestId) {
+int PatternCaptureOf(const CSignal* signal, int highestId)
+{
     if (!signal || signal->m_count != 4096) {
         return -1;
     }
@@ -36,7 +37,8 @@ int PatternCaptureOf(const CSignal* signal, int highestId) {
 }
 
 // Waits until the link has not completed a capture for quietMs.
-void WaitUntilQuiet(CCaptureLink& link, int quietMs) {
+void WaitUntilQuiet(CCaptureLink& link, int quietMs)
+{
     uint64_t last = link.CompletedCaptures();
     QElapsedTimer quiet;
     quiet.start();
@@ -51,7 +53,7 @@ void WaitUntilQuiet(CCaptureLink& link, int quietMs) {
     }
 }
 
-}  // namespace
+}   // namespace
 
 class LinkTest : public QObject {
     Q_OBJECT
@@ -59,7 +61,8 @@ class LinkTest : public QObject {
 private slots:
     void initTestCase() { IsolateSettings(); }
 
-    void aCoreOnTheCommandLineFillsTheFirstDocument() {
+    void aCoreOnTheCommandLineFillsTheFirstDocument()
+    {
         auto core = StartCore();
         QVERIFY(core);
         CVexlarApp app;
@@ -79,7 +82,8 @@ private slots:
         QVERIFY(!doc->IsModified());   // captures are not the user's changes
     }
 
-    void theDemoLinkBringsCaptures() {
+    void theDemoLinkBringsCaptures()
+    {
         CVexlarApp app;
         CommandLineOptions options;
         options.demo = true;
@@ -95,7 +99,8 @@ private slots:
         }));
     }
 
-    void runOffStopsRequestsAndTrigNowBringsExactlyOneCapture() {
+    void runOffStopsRequestsAndTrigNowBringsExactlyOneCapture()
+    {
         auto core = StartCore();
         QVERIFY(core);
         CVexlarApp app;
@@ -122,7 +127,8 @@ private slots:
         QVERIFY(WaitFor([&] { return PatternCaptureOf(FirstSignal(FirstDocument(app)), id) == id; }));
     }
 
-    void twoDocumentsBothReceiveEveryCapture() {
+    void twoDocumentsBothReceiveEveryCapture()
+    {
         auto core = StartCore();
         QVERIFY(core);
         CVexlarApp app;
@@ -144,16 +150,15 @@ private slots:
             app.OnTrigNow();
             QVERIFY(WaitFor([&] { return app.m_link.FrontCaptureId() != before; }));
             const int id = app.m_link.FrontCaptureId();
-            QVERIFY2(WaitFor([&] { return PatternCaptureOf(FirstSignal(docs[0]), id) == id; }),
-                     "first document");
+            QVERIFY2(WaitFor([&] { return PatternCaptureOf(FirstSignal(docs[0]), id) == id; }), "first document");
             QVERIFY2(WaitFor([&] {
                          const CSignal* s = FirstSignal(docs[1]);
                          if (!s || s->m_count != 4096) {
                              return false;
                          }
                          for (int i = 0; i < s->m_count; ++i) {
-                             const uint32_t word = coresim::PatternWord(static_cast<uint16_t>(id),
-                                                                        static_cast<uint32_t>(i));
+                             const uint32_t word =
+                                 coresim::PatternWord(static_cast<uint16_t>(id), static_cast<uint32_t>(i));
                              if (s->m_samples[i] != ((word >> 1) & 0xFFu)) {
                                  return false;
                              }
@@ -164,7 +169,8 @@ private slots:
         }
     }
 
-    void exitWhileTheThreadWaitsForACaptureTakesAboutASecondAtMost() {
+    void exitWhileTheThreadWaitsForACaptureTakesAboutASecondAtMost()
+    {
         // a peer that takes the requests and never answers
         const int silent = ::socket(AF_INET, SOCK_DGRAM, 0);
         QVERIFY(silent >= 0);

@@ -41,7 +41,8 @@ public:
         uint16_t port;
     };
 
-    bool Start() {
+    bool Start()
+    {
         m_socket = ::socket(AF_INET, SOCK_DGRAM, 0);
         if (m_socket < 0) {
             return false;
@@ -63,7 +64,8 @@ public:
         return true;
     }
 
-    ~DiscoveryResponder() {
+    ~DiscoveryResponder()
+    {
         m_stop = true;
         if (m_thread.joinable()) {
             m_thread.join();
@@ -73,20 +75,22 @@ public:
         }
     }
 
-    void SetReplies(std::vector<Reply> replies) {
+    void SetReplies(std::vector<Reply> replies)
+    {
         std::lock_guard<std::mutex> guard(m_lock);
         m_replies = std::move(replies);
     }
     int Requests() const { return m_requests.load(); }
 
 private:
-    void Loop() {
+    void Loop()
+    {
         uint8_t buffer[64];
         while (!m_stop) {
             sockaddr_in sender{};
             socklen_t length = sizeof sender;
-            const ssize_t n = ::recvfrom(m_socket, buffer, sizeof buffer, 0,
-                                         reinterpret_cast<sockaddr*>(&sender), &length);
+            const ssize_t n =
+                ::recvfrom(m_socket, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&sender), &length);
             // only requests of this machine's loopback are answered
             if (n < 1 || buffer[0] != 0x56 || sender.sin_addr.s_addr != htonl(INADDR_LOOPBACK)) {
                 continue;
@@ -98,12 +102,15 @@ private:
                 replies = m_replies;
             }
             for (const Reply& reply : replies) {
-                const uint8_t datagram[8] = {0x57, 1,
-                                             uint8_t(reply.coreId >> 24), uint8_t(reply.coreId >> 16),
-                                             uint8_t(reply.coreId >> 8), uint8_t(reply.coreId),
-                                             uint8_t(reply.port >> 8), uint8_t(reply.port)};
-                ::sendto(m_socket, datagram, sizeof datagram, 0, reinterpret_cast<sockaddr*>(&sender),
-                         sizeof sender);
+                const uint8_t datagram[8] = {0x57,
+                                             1,
+                                             uint8_t(reply.coreId >> 24),
+                                             uint8_t(reply.coreId >> 16),
+                                             uint8_t(reply.coreId >> 8),
+                                             uint8_t(reply.coreId),
+                                             uint8_t(reply.port >> 8),
+                                             uint8_t(reply.port)};
+                ::sendto(m_socket, datagram, sizeof datagram, 0, reinterpret_cast<sockaddr*>(&sender), sizeof sender);
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
             }
         }
@@ -117,13 +124,15 @@ private:
     std::thread m_thread;
 };
 
-CommandLineOptions LoopbackDiscovery() {
+CommandLineOptions LoopbackDiscovery()
+{
     CommandLineOptions options;
     options.adapters = QStringList{QStringLiteral("127.0.0.1")};
     return options;
 }
 
-QList<int> CoreLinkIds(const CSelectFpgaDialog& dialog) {
+QList<int> CoreLinkIds(const CSelectFpgaDialog& dialog)
+{
     QList<int> ids;
     for (QCommandLinkButton* link : dialog.Links()) {
         ids << CSelectFpgaDialog::IdOf(link);
@@ -131,11 +140,12 @@ QList<int> CoreLinkIds(const CSelectFpgaDialog& dialog) {
     return ids;
 }
 
-QString PortText(const coresim::CoreSimulator& core) {
+QString PortText(const coresim::CoreSimulator& core)
+{
     return QStringLiteral("127.0.0.1:%1").arg(core.CapturePort());
 }
 
-}  // namespace
+}   // namespace
 
 class SelectionTest : public QObject {
     Q_OBJECT
@@ -143,7 +153,8 @@ class SelectionTest : public QObject {
 private slots:
     void initTestCase() { IsolateSettings(); }
 
-    void theDialogOffersTheLogicAnalyzerCoresInAnswerOrder() {
+    void theDialogOffersTheLogicAnalyzerCoresInAnswerOrder()
+    {
         auto first = StartCore();
         auto second = StartCore();
         QVERIFY(first && second);
@@ -211,7 +222,8 @@ private slots:
         QCOMPARE(app.SelectionScanPasses(), 2);
     }
 
-    void cancelStartsNothing() {
+    void cancelStartsNothing()
+    {
         auto core = StartCore();
         QVERIFY(core);
         DiscoveryResponder responder;
@@ -233,7 +245,8 @@ private slots:
         QVERIFY(!app.DemoCore());
     }
 
-    void withoutALogicAnalyzerTheSearchingThreadRunsBeforeTheDialog() {
+    void withoutALogicAnalyzerTheSearchingThreadRunsBeforeTheDialog()
+    {
         auto core = StartCore();
         QVERIFY(core);
         DiscoveryResponder responder;
@@ -260,7 +273,8 @@ private slots:
         QCOMPARE(app.m_link.CorePort(), core->CapturePort());
     }
 
-    void exitWhileTheThreadSearchesEndsWithinADiscoveryPass() {
+    void exitWhileTheThreadSearchesEndsWithinADiscoveryPass()
+    {
         DiscoveryResponder responder;   // answers nothing, counts the requests
         QVERIFY(responder.Start());
         auto app = std::make_unique<CVexlarApp>();
@@ -279,7 +293,8 @@ private slots:
         QVERIFY2(elapsed < 2500, qPrintable(QStringLiteral("exit took %1 ms").arg(elapsed)));
     }
 
-    void closingTheWindowDuringTheSearchEndsItWithoutADialog() {
+    void closingTheWindowDuringTheSearchEndsItWithoutADialog()
+    {
         CVexlarApp app;
         bool dialogShown = false;
         app.m_runSelectDialog = [&](CSelectFpgaDialog&) {
@@ -299,7 +314,8 @@ private slots:
         QVERIFY(!app.m_link.IsRunning());
     }
 
-    void theDemoCoreChosenWhileTheThreadSearchesIsFoundOnLoopback() {
+    void theDemoCoreChosenWhileTheThreadSearchesIsFoundOnLoopback()
+    {
         DiscoveryResponder responder;   // holds nothing but keeps the count
         QVERIFY(responder.Start());
         CVexlarApp app;

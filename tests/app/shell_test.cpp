@@ -32,7 +32,8 @@ using namespace apptest;
 
 namespace {
 
-QStringList MenuTitles(CMainFrame* frame) {
+QStringList MenuTitles(CMainFrame* frame)
+{
     QStringList titles;
     for (QAction* action : frame->menuBar()->actions()) {
         titles << action->text();
@@ -40,7 +41,8 @@ QStringList MenuTitles(CMainFrame* frame) {
     return titles;
 }
 
-QMenu* MenuNamed(CMainFrame* frame, const QString& title) {
+QMenu* MenuNamed(CMainFrame* frame, const QString& title)
+{
     for (QAction* action : frame->menuBar()->actions()) {
         if (action->text() == title) {
             return action->menu();
@@ -50,7 +52,8 @@ QMenu* MenuNamed(CMainFrame* frame, const QString& title) {
 }
 
 // Command ids of a menu's items, 0 for a separator.
-QList<int> MenuIds(QMenu* menu) {
+QList<int> MenuIds(QMenu* menu)
+{
     QList<int> ids;
     if (!menu) {
         return ids;
@@ -61,11 +64,12 @@ QList<int> MenuIds(QMenu* menu) {
     return ids;
 }
 
-int DocumentCount(const CVexlarApp& app) {
+int DocumentCount(const CVexlarApp& app)
+{
     return static_cast<int>(app.Documents()->Documents().size());
 }
 
-}  // namespace
+}   // namespace
 
 class ShellTest : public QObject {
     Q_OBJECT
@@ -74,7 +78,8 @@ private slots:
     void initTestCase() { IsolateSettings(); }
     void init() { QSettings().clear(); }
 
-    void menusSwitchWithTheFirstAndLastDocument() {
+    void menusSwitchWithTheFirstAndLastDocument()
+    {
         auto app = StartDemoApp();
         QVERIFY(app);
         CMainFrame* frame = app->MainFrame();
@@ -104,7 +109,8 @@ private slots:
         QCOMPARE(MenuTitles(frame), with);
     }
 
-    void rebuildingTheMenusLeavesNoOldMenusBehind() {
+    void rebuildingTheMenusLeavesNoOldMenusBehind()
+    {
         auto app = StartDemoApp();
         QVERIFY(app);
         CMainFrame* frame = app->MainFrame();
@@ -127,14 +133,15 @@ private slots:
         }
     }
 
-    void documentMenuHoldsTheCommandsInOrder() {
+    void documentMenuHoldsTheCommandsInOrder()
+    {
         auto app = StartDemoApp();
         QVERIFY(app);
         CMainFrame* frame = app->MainFrame();
         QCOMPARE(MenuIds(MenuNamed(frame, "&File")),
-                 (QList<int>{ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_CLOSE, ID_FILE_SAVE, ID_FILE_SAVE_AS, 0,
-                             ID_FILE_EXPORT, ID_FILE_EXPORT_VCD, 0, ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW, 0,
-                             ID_FILE_MRU_FILE1, 0, ID_APP_EXIT}));
+                 (QList<int>{ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_CLOSE, ID_FILE_SAVE, ID_FILE_SAVE_AS, 0, ID_FILE_EXPORT,
+                             ID_FILE_EXPORT_VCD, 0, ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW, 0, ID_FILE_MRU_FILE1, 0,
+                             ID_APP_EXIT}));
         QCOMPARE(MenuIds(MenuNamed(frame, "&Edit")),
                  (QList<int>{ID_EDIT_UNDO, 0, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE}));
         QCOMPARE(MenuIds(MenuNamed(frame, "&Trig")), (QList<int>{ID_TRIG_RUN, ID_TRIG_NOW}));
@@ -144,16 +151,30 @@ private slots:
         QCOMPARE(MenuIds(MenuNamed(frame, "&Window")).first(), ID_WINDOW_NEW);
 
         const QList<std::pair<int, QString>> texts = {
-            {ID_FILE_NEW, "&New"}, {ID_FILE_OPEN, "&Open..."}, {ID_FILE_CLOSE, "&Close"},
-            {ID_FILE_SAVE, "&Save"}, {ID_FILE_SAVE_AS, "Save &As..."}, {ID_FILE_EXPORT, "&Export..."},
-            {ID_FILE_PRINT_SETUP, "P&rint Setup..."}, {ID_APP_EXIT, "E&xit"},
-            {ID_VIEW_TOOLBAR, "&Toolbars and Docking Windows"}, {ID_VIEW_STATUS_BAR, "&Status Bar"},
-            {ID_APP_ABOUT, "&About Vexlar..."}, {ID_EDIT_UNDO, "&Undo"}, {ID_EDIT_CUT, "Cu&t"},
-            {ID_EDIT_COPY, "&Copy"}, {ID_EDIT_PASTE, "&Paste"}, {ID_TRIG_RUN, "&Run"},
-            {ID_TRIG_NOW, "Trig &Now"}, {ID_SIGNALS_ADD, "&Add..."}, {ID_SIGNALS_DELETE, "&Delete Selected"},
-            {ID_SIGNALS_FREEZE, "&Freeze Selected"}, {ID_SIGNALS_DUPLICATE, "D&uplicate Selected"},
+            {ID_FILE_NEW, "&New"},
+            {ID_FILE_OPEN, "&Open..."},
+            {ID_FILE_CLOSE, "&Close"},
+            {ID_FILE_SAVE, "&Save"},
+            {ID_FILE_SAVE_AS, "Save &As..."},
+            {ID_FILE_EXPORT, "&Export..."},
+            {ID_FILE_PRINT_SETUP, "P&rint Setup..."},
+            {ID_APP_EXIT, "E&xit"},
+            {ID_VIEW_TOOLBAR, "&Toolbars and Docking Windows"},
+            {ID_VIEW_STATUS_BAR, "&Status Bar"},
+            {ID_APP_ABOUT, "&About Vexlar..."},
+            {ID_EDIT_UNDO, "&Undo"},
+            {ID_EDIT_CUT, "Cu&t"},
+            {ID_EDIT_COPY, "&Copy"},
+            {ID_EDIT_PASTE, "&Paste"},
+            {ID_TRIG_RUN, "&Run"},
+            {ID_TRIG_NOW, "Trig &Now"},
+            {ID_SIGNALS_ADD, "&Add..."},
+            {ID_SIGNALS_DELETE, "&Delete Selected"},
+            {ID_SIGNALS_FREEZE, "&Freeze Selected"},
+            {ID_SIGNALS_DUPLICATE, "D&uplicate Selected"},
             {ID_SIGNALS_EXPORT_TESTBENCH, "&Export Testbench..."},
-            {ID_SIGNALS_EXPORT_SELECTED, "Export Selected..."}, {ID_WINDOW_NEW, "&New Window"},
+            {ID_SIGNALS_EXPORT_SELECTED, "Export Selected..."},
+            {ID_WINDOW_NEW, "&New Window"},
         };
         for (const auto& [id, text] : texts) {
             QVERIFY2(frame->Action(id), qPrintable(QString::number(id)));
@@ -164,7 +185,8 @@ private slots:
         QVERIFY(!frame->Action(ID_FILE_MRU_FILE1)->isEnabled());
     }
 
-    void acceleratorsEditStateAndToolBar() {
+    void acceleratorsEditStateAndToolBar()
+    {
         auto app = StartDemoApp();
         QVERIFY(app);
         CMainFrame* frame = app->MainFrame();
@@ -203,7 +225,8 @@ private slots:
         QCOMPARE(frame->ToolBar()->windowTitle(), QStringLiteral("Standard"));
     }
 
-    void runCommandFollowsTheLink() {
+    void runCommandFollowsTheLink()
+    {
         auto app = StartDemoApp();
         QVERIFY(app);
         QAction* run = app->MainFrame()->Action(ID_TRIG_RUN);
@@ -215,7 +238,8 @@ private slots:
         QVERIFY(run->isChecked());
     }
 
-    void statusBarShowsReadyAndTheLockKeys() {
+    void statusBarShowsReadyAndTheLockKeys()
+    {
         auto app = StartDemoApp();
         QVERIFY(app);
         CMainFrame* frame = app->MainFrame();
@@ -236,7 +260,8 @@ private slots:
         QCOMPARE(caps->text(), before ? QStringLiteral("CAP") : QString());
     }
 
-    void aboutBoxShowsTheVersion() {
+    void aboutBoxShowsTheVersion()
+    {
         auto app = StartDemoApp();
         QVERIFY(app);
         QString caption, version;
@@ -257,7 +282,8 @@ private slots:
         QVERIFY(sawIcon);
     }
 
-    void newWindowShowsTheSameDocument() {
+    void newWindowShowsTheSameDocument()
+    {
         auto app = StartDemoApp();
         QVERIFY(app);
         CVexlarDoc* doc = FirstDocument(*app);
@@ -300,7 +326,8 @@ private slots:
         QCOMPARE(app->Documents()->FramesOf(doc).front()->windowTitle(), QStringLiteral("Vexlar1*"));
     }
 
-    void windowsClosedInAnyOrderLeaveTheirDocumentsUsable() {
+    void windowsClosedInAnyOrderLeaveTheirDocumentsUsable()
+    {
         auto app = StartDemoApp();
         QVERIFY(app);
         CDocumentManager* docs = app->Documents();
@@ -331,7 +358,8 @@ private slots:
         QVERIFY(!app->MainFrame());
     }
 
-    void closingAModifiedDocumentOffersToSave_data() {
+    void closingAModifiedDocumentOffersToSave_data()
+    {
         QTest::addColumn<int>("choice");
         QTest::addColumn<bool>("closed");
         QTest::addColumn<bool>("saved");
@@ -340,7 +368,8 @@ private slots:
         QTest::newRow("cancel") << int(CDocumentManager::SaveChoice::Cancel) << false << false;
     }
 
-    void closingAModifiedDocumentOffersToSave() {
+    void closingAModifiedDocumentOffersToSave()
+    {
         QFETCH(int, choice);
         QFETCH(bool, closed);
         QFETCH(bool, saved);
@@ -372,7 +401,8 @@ private slots:
         QCOMPARE(QFile::exists(path), saved);
     }
 
-    void closingTheApplicationOffersToSave() {
+    void closingTheApplicationOffersToSave()
+    {
         auto app = StartDemoApp();
         QVERIFY(app);
         CVexlarDoc* doc = FirstDocument(*app);
@@ -395,7 +425,8 @@ private slots:
         QVERIFY(app->MainFrameClosed());
     }
 
-    void saveOpenAndTheRecentFileList() {
+    void saveOpenAndTheRecentFileList()
+    {
         auto app = StartDemoApp();
         QVERIFY(app);
         QTemporaryDir dir;
@@ -435,7 +466,8 @@ private slots:
         QCOMPARE(second->MainFrame()->windowTitle(), QStringLiteral("first.VEXLAR - Vexlar"));
     }
 
-    void aRecentFileThatCannotBeOpenedLeavesTheList() {
+    void aRecentFileThatCannotBeOpenedLeavesTheList()
+    {
         QTemporaryDir dir;
         const QString kept = dir.filePath(QStringLiteral("kept.VEXLAR"));
         const QString gone = dir.filePath(QStringLiteral("gone.VEXLAR"));
@@ -461,7 +493,8 @@ private slots:
                  QStringLiteral("&1 %1").arg(QDir::toNativeSeparators(kept)));
     }
 
-    void aRecentFileChosenInTheOpenFileMenu() {
+    void aRecentFileChosenInTheOpenFileMenu()
+    {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("menu.VEXLAR"));
         QString error;
@@ -483,7 +516,8 @@ private slots:
         QVERIFY(MenuNamed(app->MainFrame(), "&File"));
     }
 
-    void aBadFileLeavesTheOpenDocumentsAlone() {
+    void aBadFileLeavesTheOpenDocumentsAlone()
+    {
         auto app = StartDemoApp();
         QVERIFY(app);
         QTemporaryDir dir;
@@ -500,7 +534,8 @@ private slots:
         QVERIFY(app->Documents()->RecentFiles().isEmpty());
     }
 
-    void droppedFilesAreOpened() {
+    void droppedFilesAreOpened()
+    {
         auto app = StartDemoApp();
         QVERIFY(app);
         QTemporaryDir dir;
@@ -518,11 +553,11 @@ private slots:
         QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(frame, &drop);
         QCOMPARE(DocumentCount(*app), 2);
-        QCOMPARE(app->Documents()->TitleOf(app->Documents()->ActiveDocument()),
-                 QStringLiteral("dropped.VEXLAR"));
+        QCOMPARE(app->Documents()->TitleOf(app->Documents()->ActiveDocument()), QStringLiteral("dropped.VEXLAR"));
     }
 
-    void aFileOnTheCommandLineIsOpenedInsteadOfANewDocument() {
+    void aFileOnTheCommandLineIsOpenedInsteadOfANewDocument()
+    {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("start.VEXLAR"));
         QString error;
@@ -554,7 +589,8 @@ private slots:
         QVERIFY(!failing.m_link.IsRunning());
     }
 
-    void windowGeometryAndBarsAreKept() {
+    void windowGeometryAndBarsAreKept()
+    {
         {
             auto app = StartDemoApp();
             QVERIFY(app);
@@ -570,7 +606,8 @@ private slots:
         QVERIFY(!app->MainFrame()->Action(ID_VIEW_STATUS_BAR)->isChecked());
     }
 
-    void commandLine_data() {
+    void commandLine_data()
+    {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<bool>("ok");
         QTest::addColumn<bool>("demo");
@@ -581,32 +618,27 @@ private slots:
         const QStringList none;
         QTest::newRow("nothing") << QStringList{} << true << false << "" << 0 << none << "";
         QTest::newRow("demo") << QStringList{"--demo"} << true << true << "" << 0 << none << "";
-        QTest::newRow("core") << QStringList{"--core", "127.0.0.1:5000"} << true << false << "127.0.0.1" << 5000
-                              << none << "";
-        QTest::newRow("core=") << QStringList{"--core=10.0.0.5:1"} << true << false << "10.0.0.5" << 1 << none
-                               << "";
-        QTest::newRow("adapters") << QStringList{"--adapter", "127.0.0.1", "--adapter=10.1.2.3", "a.VEXLAR"}
-                                  << true << false << "" << 0 << QStringList{"127.0.0.1", "10.1.2.3"}
-                                  << "a.VEXLAR";
-        QTest::newRow("port 0") << QStringList{"--core", "127.0.0.1:0"} << false << false << "" << 0 << none
-                                << "";
-        QTest::newRow("port too big") << QStringList{"--core", "127.0.0.1:65536"} << false << false << "" << 0
-                                      << none << "";
-        QTest::newRow("no port") << QStringList{"--core", "127.0.0.1"} << false << false << "" << 0 << none
-                                 << "";
-        QTest::newRow("host name") << QStringList{"--core", "fpga:5000"} << false << false << "" << 0 << none
-                                   << "";
+        QTest::newRow("core") << QStringList{"--core", "127.0.0.1:5000"} << true << false << "127.0.0.1" << 5000 << none
+                              << "";
+        QTest::newRow("core=") << QStringList{"--core=10.0.0.5:1"} << true << false << "10.0.0.5" << 1 << none << "";
+        QTest::newRow("adapters") << QStringList{"--adapter", "127.0.0.1", "--adapter=10.1.2.3", "a.VEXLAR"} << true
+                                  << false << "" << 0 << QStringList{"127.0.0.1", "10.1.2.3"} << "a.VEXLAR";
+        QTest::newRow("port 0") << QStringList{"--core", "127.0.0.1:0"} << false << false << "" << 0 << none << "";
+        QTest::newRow("port too big") << QStringList{"--core", "127.0.0.1:65536"} << false << false << "" << 0 << none
+                                      << "";
+        QTest::newRow("no port") << QStringList{"--core", "127.0.0.1"} << false << false << "" << 0 << none << "";
+        QTest::newRow("host name") << QStringList{"--core", "fpga:5000"} << false << false << "" << 0 << none << "";
         QTest::newRow("missing value") << QStringList{"--core"} << false << false << "" << 0 << none << "";
-        QTest::newRow("bad adapter") << QStringList{"--adapter", "eth0"} << false << false << "" << 0 << none
-                                     << "";
+        QTest::newRow("bad adapter") << QStringList{"--adapter", "eth0"} << false << false << "" << 0 << none << "";
         QTest::newRow("unknown") << QStringList{"--frobnicate"} << false << false << "" << 0 << none << "";
         QTest::newRow("two files") << QStringList{"a.VEXLAR", "b.VEXLAR"} << false << false << "" << 0 << none
                                    << "a.VEXLAR";
-        QTest::newRow("demo and core") << QStringList{"--demo", "--core", "127.0.0.1:5"} << false << true
-                                       << "127.0.0.1" << 5 << none << "";
+        QTest::newRow("demo and core") << QStringList{"--demo", "--core", "127.0.0.1:5"} << false << true << "127.0.0.1"
+                                       << 5 << none << "";
     }
 
-    void commandLine() {
+    void commandLine()
+    {
         QFETCH(QStringList, args);
         QFETCH(bool, ok);
         QFETCH(bool, demo);
@@ -623,10 +655,11 @@ private slots:
         QCOMPARE(options.file, file);
     }
 
-    void qtOptionsAreLeftToQt() {
-        QCOMPARE(WithoutQtOptions({"vexlar", "-platform", "offscreen", "--demo", "-style=fusion", "-reverse",
-                                   "a.VEXLAR"}),
-                 (QStringList{"vexlar", "--demo", "a.VEXLAR"}));
+    void qtOptionsAreLeftToQt()
+    {
+        QCOMPARE(
+            WithoutQtOptions({"vexlar", "-platform", "offscreen", "--demo", "-style=fusion", "-reverse", "a.VEXLAR"}),
+            (QStringList{"vexlar", "--demo", "a.VEXLAR"}));
     }
 };
 

@@ -42,10 +42,16 @@ inline void Release(void* p) noexcept
     std::free(p);
 }
 
-}  // namespace allocation_tracker
+}   // namespace allocation_tracker
 
-void* operator new(size_t size) { return allocation_tracker::Allocate(size); }
-void* operator new[](size_t size) { return allocation_tracker::Allocate(size); }
+void* operator new(size_t size)
+{
+    return allocation_tracker::Allocate(size);
+}
+void* operator new[](size_t size)
+{
+    return allocation_tracker::Allocate(size);
+}
 void* operator new(size_t size, const std::nothrow_t&) noexcept
 {
     try {
@@ -54,8 +60,23 @@ void* operator new(size_t size, const std::nothrow_t&) noexcept
         return nullptr;
     }
 }
-void* operator new[](size_t size, const std::nothrow_t& t) noexcept { return operator new(size, t); }
-void operator delete(void* p) noexcept { allocation_tracker::Release(p); }
-void operator delete[](void* p) noexcept { allocation_tracker::Release(p); }
-void operator delete(void* p, size_t) noexcept { allocation_tracker::Release(p); }
-void operator delete[](void* p, size_t) noexcept { allocation_tracker::Release(p); }
+void* operator new[](size_t size, const std::nothrow_t& t) noexcept
+{
+    return operator new(size, t);
+}
+void operator delete(void* p) noexcept
+{
+    allocation_tracker::Release(p);
+}
+void operator delete[](void* p) noexcept
+{
+    allocation_tracker::Release(p);
+}
+void operator delete(void* p, size_t) noexcept
+{
+    allocation_tracker::Release(p);
+}
+void operator delete[](void* p, size_t) noexcept
+{
+    allocation_tracker::Release(p);
+}

@@ -93,7 +93,10 @@ TEST(DocumentFile, VersionOneThenVersionTwoRecordLoadsBoth)
     // Version 1: two samples, an 8-bit name without the marker.
     f.I32(1).I32(2).I32(0x11).I32(0x22).Narrow("old").Fields(8, 4, false, false, true, true, 0, true, -5, 300, 77, 1);
     // Version 2: a spectrum signal.
-    f.I32(2).I32(0).Wide("new").Fields(12, 0, false, true, false, false, 2, false, 0, 1024, 120, 3)
+    f.I32(2)
+        .I32(0)
+        .Wide("new")
+        .Fields(12, 0, false, true, false, false, 2, false, 0, 1024, 120, 3)
         .V2Fields(true, 48000.0, -120.0, 10.0, -3.5);
     CVexlarDoc doc;
     LoadDocumentBytes(doc, f.bytes.data(), f.bytes.size());
@@ -137,7 +140,10 @@ TEST(DocumentFile, VersionOneThenVersionTwoRecordLoadsBoth)
 
 TEST(DocumentFile, MaskIsRecomputedOnLoad)
 {
-    struct Case { int32_t bits; uint32_t mask; };
+    struct Case {
+        int32_t bits;
+        uint32_t mask;
+    };
     for (const Case c : {Case{1, 1u}, Case{8, 0xFFu}, Case{32, 0xFFFFFFFFu}, Case{40, 0xFFFFFFFFu}, Case{0, 0u}}) {
         CVexlarDoc doc;
         doc.m_signals.front()->m_numBits = c.bits;
@@ -252,7 +258,10 @@ public:
     }
     ~TempDir() { fs::remove_all(m_path); }
     fs::path operator/(const char* name) const { return m_path / name; }
-    size_t Entries() const { return static_cast<size_t>(std::distance(fs::directory_iterator(m_path), fs::directory_iterator())); }
+    size_t Entries() const
+    {
+        return static_cast<size_t>(std::distance(fs::directory_iterator(m_path), fs::directory_iterator()));
+    }
     const fs::path& Path() const { return m_path; }
 
 private:
@@ -265,7 +274,10 @@ std::vector<uint8_t> ReadFile(const fs::path& p)
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
-QString Q(const fs::path& p) { return QString::fromStdString(p.string()); }
+QString Q(const fs::path& p)
+{
+    return QString::fromStdString(p.string());
+}
 
 TEST(DocumentFile, SaveAndOpenThroughFiles)
 {
@@ -332,4 +344,4 @@ TEST(DocumentFile, FailedSaveLeavesTheOldFile)
     EXPECT_TRUE(doc.IsModified());
 }
 
-}  // namespace
+}   // namespace

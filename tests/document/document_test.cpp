@@ -129,7 +129,7 @@ TEST(Document, RevisionsAreNeverRepeatedAcrossDocuments)
     EXPECT_EQ(std::adjacent_find(seen.begin(), seen.end()), seen.end());
 }
 
-}  // namespace
+}   // namespace
 
 // A duplicate is a new record with an engine of its own: no work arrays until
 // it computes a spectrum, then the same spectrum as the signal it copies.

@@ -180,7 +180,13 @@ TEST(VhdlExport, TheWholeFileForTheStartUpSignalAndOneField)
 
 TEST(VhdlExport, SampleLiteralsAreValidForEveryRadixAndWidth)
 {
-    struct Case { const char* what; SignalRadix radix; int32_t bits; uint32_t value; const char* line; };
+    struct Case {
+        const char* what;
+        SignalRadix radix;
+        int32_t bits;
+        uint32_t value;
+        const char* line;
+    };
     const Case cases[] = {
         {"hex, multiple of 4", Hex, 8, 0xA5, "x\"A5\";"},
         {"hex, other width", Hex, 6, 0x2A, "\"101010\";"},
@@ -234,14 +240,26 @@ TEST(VhdlExport, OneBitFirstSignal)
 
 TEST(VhdlExport, NamesBecomeExtendedIdentifiersWhenNeeded)
 {
-    struct Case { const char* name; const char* id; };
+    struct Case {
+        const char* name;
+        const char* id;
+    };
     const Case cases[] = {
-        {"data", "data"}, {"Data_2", "Data_2"}, {"a_b_c", "a_b_c"},
-        {"2data", "\\2data\\"}, {"_x", "\\_x\\"}, {"x_", "\\x_\\"}, {"a__b", "\\a__b\\"},
-        {"data bus", "\\data bus\\"}, {"signal", "\\signal\\"}, {"END", "\\END\\"},
-        {"reset", "\\reset\\"}, {"back\\slash", "\\back\\\\slash\\"},
+        {"data", "data"},
+        {"Data_2", "Data_2"},
+        {"a_b_c", "a_b_c"},
+        {"2data", "\\2data\\"},
+        {"_x", "\\_x\\"},
+        {"x_", "\\x_\\"},
+        {"a__b", "\\a__b\\"},
+        {"data bus", "\\data bus\\"},
+        {"signal", "\\signal\\"},
+        {"END", "\\END\\"},
+        {"reset", "\\reset\\"},
+        {"back\\slash", "\\back\\\\slash\\"},
         {"", "\\unnamed\\"},   // an extended identifier cannot be empty: \\ would not analyse
-        {"tab\there", "\\tab?here\\"}, {"caf\xC3\xA9", "\\caf\xE9\\"},
+        {"tab\there", "\\tab?here\\"},
+        {"caf\xC3\xA9", "\\caf\xE9\\"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(VhdlIdentifier(QString::fromUtf8(c.name)), c.id) << c.name;
@@ -297,11 +315,23 @@ std::string Vcd(const CVexlarDoc& doc)
 
 TEST(VcdExport, TimeStepFromTheSampleFrequency)
 {
-    struct Case { double hz; const char* scale; uint64_t units; };
+    struct Case {
+        double hz;
+        const char* scale;
+        uint64_t units;
+    };
     const Case cases[] = {
-        {1.0, "1 s", 1}, {1000.0, "1 ms", 1}, {1e6, "1 us", 1}, {100e6, "1 ns", 10},
-        {48000.0, "1 ns", 20833}, {3.0, "1 us", 333333}, {0.5, "1 s", 2}, {1e15, "1 fs", 1},
-        {0.0, "1 s", 1}, {-5.0, "1 s", 1}, {std::numeric_limits<double>::quiet_NaN(), "1 s", 1},
+        {1.0, "1 s", 1},
+        {1000.0, "1 ms", 1},
+        {1e6, "1 us", 1},
+        {100e6, "1 ns", 10},
+        {48000.0, "1 ns", 20833},
+        {3.0, "1 us", 333333},
+        {0.5, "1 s", 2},
+        {1e15, "1 fs", 1},
+        {0.0, "1 s", 1},
+        {-5.0, "1 s", 1},
+        {std::numeric_limits<double>::quiet_NaN(), "1 s", 1},
     };
     for (const Case& c : cases) {
         std::string scale;
@@ -346,12 +376,11 @@ TEST(VcdExport, OnlyChangesAreWritten)
     CSignal* spectrumRow = Add(doc, "fft", 8, 0, Hex);
     spectrumRow->m_spectrum = true;
     doc.m_signals.front()->m_sampleFreq = 1e6;
-    const std::string expected =
-        "$version Vexlar $end\r\n$timescale 1 us $end\r\n$scope module vexlar $end\r\n"
-        "$var wire 1 ! clk $end\r\n$var wire 3 \" bus_x [2:0] $end\r\n$upscope $end\r\n"
-        "$enddefinitions $end\r\n#0\r\n$dumpvars\r\n0!\r\nb101 \"\r\n$end\r\n"
-        "#1\r\n1!\r\n#2\r\nb010 \"\r\n#3\r\n0!\r\nbx \"\r\n#4\r\n";
+    const std::string expected = "$version Vexlar $end\r\n$timescale 1 us $end\r\n$scope module vexlar $end\r\n"
+                                 "$var wire 1 ! clk $end\r\n$var wire 3 \" bus_x [2:0] $end\r\n$upscope $end\r\n"
+                                 "$enddefinitions $end\r\n#0\r\n$dumpvars\r\n0!\r\nb101 \"\r\n$end\r\n"
+                                 "#1\r\n1!\r\n#2\r\nb010 \"\r\n#3\r\n0!\r\nbx \"\r\n#4\r\n";
     EXPECT_EQ(Vcd(doc), expected);
 }
 
-}  // namespace
+}   // namespace

@@ -74,4 +74,4 @@ TEST(HandOffLink, LateViewTakesTheCurrentCaptureOverTheFilesSamples)
     EXPECT_EQ(frozen->m_samples[0], 77u);
 }
 
-}  // namespace
+}   // namespace

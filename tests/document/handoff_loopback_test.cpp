@@ -49,7 +49,7 @@ TEST(HandOffLoopback, CaptureFromTheSimulatedCoreReachesTheSignals)
     bus->m_numBits = 8;
     bus->m_firstBit = 1;
     bus->UpdateMask();
-    CSignal* sine = doc.AppendNewSignal();  // bits 12-23
+    CSignal* sine = doc.AppendNewSignal();   // bits 12-23
     sine->m_numBits = 12;
     sine->m_firstBit = 12;
     sine->UpdateMask();
@@ -85,4 +85,4 @@ TEST(HandOffLoopback, CaptureFromTheSimulatedCoreReachesTheSignals)
     EXPECT_FALSE(HandOffCapture(link, doc, last));
 }
 
-}  // namespace
+}   // namespace

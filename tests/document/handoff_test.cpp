@@ -14,8 +14,7 @@ struct Capture {
     std::vector<uint8_t> bytes;
     CaptureFrame frame;
 
-    Capture(int32_t id, int32_t depth, int32_t bits, uint32_t (*word)(int32_t))
-        : bytes(static_cast<size_t>(depth) * 4)
+    Capture(int32_t id, int32_t depth, int32_t bits, uint32_t (*word)(int32_t)) : bytes(static_cast<size_t>(depth) * 4)
     {
         for (int32_t i = 0; i < depth; ++i) {
             const uint32_t w = word(i);
@@ -33,8 +32,14 @@ struct Capture {
     }
 };
 
-uint32_t Pattern(int32_t i) { return 0x9E3779B9u * static_cast<uint32_t>(i + 1); }
-uint32_t Other(int32_t i) { return ~Pattern(i); }
+uint32_t Pattern(int32_t i)
+{
+    return 0x9E3779B9u * static_cast<uint32_t>(i + 1);
+}
+uint32_t Other(int32_t i)
+{
+    return ~Pattern(i);
+}
 
 CSignal* AddField(CVexlarDoc& doc, int32_t bits, int32_t first)
 {
@@ -55,7 +60,11 @@ TEST(HandOff, ExtractsEveryNonFrozenSignal)
     const uint64_t revision = doc.Revision();
     Capture cap(1, 4096, 32, Pattern);
     CopyCaptureIntoDocument(cap.frame, doc);
-    struct Case { CSignal* s; uint32_t shift; uint32_t mask; };
+    struct Case {
+        CSignal* s;
+        uint32_t shift;
+        uint32_t mask;
+    };
     for (const Case& c : {Case{all, 0, 0xFFFFFFFF}, Case{data, 4, 0xFF}, Case{bit, 31, 1}, Case{high, 27, 0x1F}}) {
         ASSERT_EQ(c.s->m_count, 4096);
         for (int32_t i = 0; i < 4096; ++i)
@@ -169,4 +178,4 @@ TEST(HandOff, NeverReadsBeyondTheCaptureBuffer)
     EXPECT_EQ(s->m_samples[16], 0u);
 }
 
-}  // namespace
+}   // namespace

@@ -75,8 +75,8 @@ protected:
     std::string Path(const char* name) const { return (m_dir / name).string(); }
     int Convert(const std::string& args)
     {
-        return Exit(std::string(VEXLAR_EXPORT_EXE) + " " + args + " > '" + Path("stdout") + "' 2> '" +
-                    Path("stderr") + "'");
+        return Exit(std::string(VEXLAR_EXPORT_EXE) + " " + args + " > '" + Path("stdout") + "' 2> '" + Path("stderr") +
+                    "'");
     }
     template <typename Fn>
     static std::string InProcess(Fn fn)
@@ -129,4 +129,4 @@ TEST_F(Headless, BadInputsFailWithTheirText)
     EXPECT_EQ(Convert("--export csv"), 2);
 }
 
-}  // namespace
+}   // namespace

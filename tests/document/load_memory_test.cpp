@@ -84,4 +84,4 @@ TEST(DocumentLoadMemory, OneSignalAboveTheCapIsRejectedBeforeAnySignalIsCreated)
     EXPECT_EQ(doc.m_signals.size(), 1u);
 }
 
-}  // namespace
+}   // namespace

@@ -27,7 +27,12 @@ FileBuilder ValidTwoRecordFile()
     FileBuilder f;
     f.I32(1).I32(2);
     f.I32(1).I32(3).I32(7).I32(8).I32(9).Narrow("v1").Fields(4, 0, false, true, false, false, 1, false, 0, 15, 100, 2);
-    f.I32(2).I32(2).I32(1).I32(2).Wide("v2").Fields(8, 4, false, true, true, false, 2, false, 0, 255, 100, 0)
+    f.I32(2)
+        .I32(2)
+        .I32(1)
+        .I32(2)
+        .Wide("v2")
+        .Fields(8, 4, false, true, true, false, 2, false, 0, 255, 100, 0)
         .V2Fields(false, 1.0, 0.0, 0.0, -1e100);
     return f;
 }
@@ -61,7 +66,12 @@ std::vector<Malformed> Cases()
     }
     for (int32_t version : {0, 3, -2}) {
         FileBuilder f;
-        f.I32(1).I32(1).I32(version).I32(0).Wide("x").Fields(1, 0, 0, 1, 0, 0, 1, 0, 0, 1024, 100, 2)
+        f.I32(1)
+            .I32(1)
+            .I32(version)
+            .I32(0)
+            .Wide("x")
+            .Fields(1, 0, 0, 1, 0, 0, 1, 0, 0, 1024, 100, 2)
             .V2Fields(false, 1.0, 0, 0, -1e100);
         add("record version " + std::to_string(version), f);
     }
@@ -76,7 +86,10 @@ std::vector<Malformed> Cases()
         f.I32(1).I32(1).I32(1).I32(2).I32(1).I32(2).Narrow("x");   // 2 samples, then fields missing
         add("record cut after the name", f);
     }
-    struct StringCase { const char* what; std::vector<uint8_t> bytes; };
+    struct StringCase {
+        const char* what;
+        std::vector<uint8_t> bytes;
+    };
     const StringCase strings[] = {
         {"8-bit name longer than the file", {0xFE, 'a'}},
         {"8-bit name, uint16 length", {0xFF, 0x00, 0x10, 'a'}},
@@ -163,30 +176,30 @@ TEST(MalformedFile, EachIsAFormatErrorThatAllocatesLittleAndChangesNothing)
     const uint64_t revision = doc.Revision();
 
     for (int pass = 0; pass < 2; ++pass)
-    for (const Malformed& c : cases) {
-        g_largest = 0;
-        try {
-            if (pass == 0) {
-                LoadDocumentBytes(doc, c.bytes.data(), c.bytes.size());
-            } else {
-                CTrickleSource source(c.bytes);
-                LoadDocumentStream(doc, source, c.bytes.size(), 64);
+        for (const Malformed& c : cases) {
+            g_largest = 0;
+            try {
+                if (pass == 0) {
+                    LoadDocumentBytes(doc, c.bytes.data(), c.bytes.size());
+                } else {
+                    CTrickleSource source(c.bytes);
+                    LoadDocumentStream(doc, source, c.bytes.size(), 64);
+                }
+                ADD_FAILURE() << c.what << ": loaded";
+            } catch (const CFileFormatException& e) {
+                EXPECT_STREQ(e.what(), "Unexpected file format.") << c.what;
+            } catch (const std::exception& e) {
+                ADD_FAILURE() << c.what << ": " << e.what();
             }
-            ADD_FAILURE() << c.what << ": loaded";
-        } catch (const CFileFormatException& e) {
-            EXPECT_STREQ(e.what(), "Unexpected file format.") << c.what;
-        } catch (const std::exception& e) {
-            ADD_FAILURE() << c.what << ": " << e.what();
+            EXPECT_LT(g_largest.load(), kLargeAllocation) << c.what;
+            ASSERT_EQ(std::vector<CSignal*>(doc.m_signals.begin(), doc.m_signals.end()), before) << c.what;
+            EXPECT_EQ(kept->m_name, QStringLiteral("kept"));
+            EXPECT_EQ(kept->m_samples[2], 99u);
+            EXPECT_EQ(kept->m_owner, &doc.m_signals);
+            EXPECT_TRUE(doc.IsModified());
+            EXPECT_EQ(doc.m_triggerPos, 1234);
+            EXPECT_EQ(doc.Revision(), revision) << c.what;
         }
-        EXPECT_LT(g_largest.load(), kLargeAllocation) << c.what;
-        ASSERT_EQ(std::vector<CSignal*>(doc.m_signals.begin(), doc.m_signals.end()), before) << c.what;
-        EXPECT_EQ(kept->m_name, QStringLiteral("kept"));
-        EXPECT_EQ(kept->m_samples[2], 99u);
-        EXPECT_EQ(kept->m_owner, &doc.m_signals);
-        EXPECT_TRUE(doc.IsModified());
-        EXPECT_EQ(doc.m_triggerPos, 1234);
-        EXPECT_EQ(doc.Revision(), revision) << c.what;
-    }
 }
 
-}  // namespace
+}   // namespace

@@ -59,7 +59,10 @@ struct TestbenchCase {
     std::vector<Field> others;
 };
 
-uint32_t Mask(int32_t bits) { return bits >= 32 ? 0xFFFFFFFFu : (1u << bits) - 1u; }
+uint32_t Mask(int32_t bits)
+{
+    return bits >= 32 ? 0xFFFFFFFFu : (1u << bits) - 1u;
+}
 
 // A document whose first signal holds `count` random samples of its width.
 void BuildDocument(CVexlarDoc& doc, const TestbenchCase& c, int32_t count, uint32_t seed)
@@ -111,7 +114,7 @@ TEST(GhdlTestbench, SimulatedSignalsEqualTheCapture)
         ASSERT_EQ(RunCommand(cd + "ghdl -a tb.vhd > ghdl.log 2>&1"), 0) << "analysis failed";
         ASSERT_EQ(RunCommand(cd + "ghdl -e tb >> ghdl.log 2>&1"), 0) << "elaboration failed";
         ASSERT_EQ(RunCommand(cd + "ghdl -r tb --vcd=tb.vcd --stop-time=" + std::to_string(10 * kSamples + 20) +
-                      "ns >> ghdl.log 2>&1"),
+                             "ns >> ghdl.log 2>&1"),
                   0)
             << "run failed";
 
@@ -148,8 +151,8 @@ void BuildVcdDocument(CVexlarDoc& doc, bool oneBitOnly, int32_t count)
 {
     doc.RemoveAllSignals();
     std::mt19937 rng(5);
-    const Field fields[] = {{"clk", 1, 0}, {"bus8", 8, 1}, {"strobe", 1, 10}, {"word", 32, 0},
-                            {"data bus", 12, 12}, {"slow", 1, 3}};
+    const Field fields[] = {{"clk", 1, 0},   {"bus8", 8, 1},       {"strobe", 1, 10},
+                            {"word", 32, 0}, {"data bus", 12, 12}, {"slow", 1, 3}};
     for (const Field& f : fields) {
         if (oneBitOnly && f.bits != 1)
             continue;
@@ -242,4 +245,4 @@ TEST(VcdConsumers, SigrokReadsOneBitDocuments)
     }
 }
 
-}  // namespace
+}   // namespace

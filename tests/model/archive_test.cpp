@@ -26,8 +26,8 @@ TEST(Archive, PrimitivesAreLittleEndian)
         w.WriteBool(false);
         w.WriteDouble(1.0);
     });
-    const std::vector<uint8_t> expected = {0xFE, 0xFF, 0xFF, 0xFF, 0x04, 0x03, 0x02, 0x01, 1, 0,
-                                           0, 0, 0, 0, 0, 0, 0xF0, 0x3F};
+    const std::vector<uint8_t> expected = {0xFE, 0xFF, 0xFF, 0xFF, 0x04, 0x03, 0x02, 0x01, 1,
+                                           0,    0,    0,    0,    0,    0,    0,    0xF0, 0x3F};
     EXPECT_EQ(bytes, expected);
     CArchiveReader r(bytes.data(), bytes.size());
     EXPECT_EQ(r.ReadInt32(), -2);
@@ -50,7 +50,10 @@ TEST(Archive, AnyNonzeroByteReadsTrue)
 
 TEST(Archive, StringLengthForms)
 {
-    struct Case { qsizetype length; std::vector<uint8_t> prefix; };
+    struct Case {
+        qsizetype length;
+        std::vector<uint8_t> prefix;
+    };
     const Case cases[] = {
         {0, {0xFF, 0xFE, 0xFF, 0x00}},
         {8, {0xFF, 0xFE, 0xFF, 0x08}},
@@ -94,12 +97,12 @@ TEST(Archive, EightBitStringsWithoutTheMarker)
 TEST(Archive, StringLongerThanTheInputIsAFormatError)
 {
     const std::vector<std::vector<uint8_t>> inputs = {
-        {0x05, 'a', 'b'},                                   // 8-bit, 5 claimed, 2 present
-        {0xFF, 0xFE, 0xFF, 0x03, 'a', 0, 'b', 0},           // UTF-16, 3 claimed, 2 present
+        {0x05, 'a', 'b'},                                               // 8-bit, 5 claimed, 2 present
+        {0xFF, 0xFE, 0xFF, 0x03, 'a', 0, 'b', 0},                       // UTF-16, 3 claimed, 2 present
         {0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F},   // 2^31-1 units
         {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F},
-        {0xFF, 0xFE, 0xFF},                                 // marker, then nothing
-        {0xFF, 0x10},                                       // cut inside the uint16
+        {0xFF, 0xFE, 0xFF},   // marker, then nothing
+        {0xFF, 0x10},         // cut inside the uint16
         {},
     };
     for (const auto& in : inputs) {
@@ -121,4 +124,4 @@ TEST(Windows1252, EncodesWithQuestionMarksForMissingCharacters)
     EXPECT_EQ(EncodeWindows1252(DecodeWindows1252(all.data(), all.size())), all);
 }
 
-}  // namespace
+}   // namespace

@@ -60,9 +60,12 @@ TEST(SignalRecord, DefaultsAreTheRecordsDefaults)
 
 TEST(SignalRecord, MaskRule)
 {
-    struct Case { int32_t bits; uint32_t mask; };
-    const Case cases[] = {{8, 0xFFu}, {1, 1u}, {31, 0x7FFFFFFFu}, {32, 0xFFFFFFFFu},
-                          {33, 0xFFFFFFFFu}, {1000, 0xFFFFFFFFu}, {0, 0u}, {-5, 0u}};
+    struct Case {
+        int32_t bits;
+        uint32_t mask;
+    };
+    const Case cases[] = {{8, 0xFFu},          {1, 1u}, {31, 0x7FFFFFFFu}, {32, 0xFFFFFFFFu}, {33, 0xFFFFFFFFu},
+                          {1000, 0xFFFFFFFFu}, {0, 0u}, {-5, 0u}};
     SignalList owner;
     CSignal s(&owner);
     for (const Case& c : cases) {
@@ -74,7 +77,14 @@ TEST(SignalRecord, MaskRule)
 
 TEST(SignalRecord, RowHeights)
 {
-    struct Case { const char* what; int32_t bits; bool expanded; bool analog; bool spectrum; int32_t height; };
+    struct Case {
+        const char* what;
+        int32_t bits;
+        bool expanded;
+        bool analog;
+        bool spectrum;
+        int32_t height;
+    };
     const Case cases[] = {
         {"1 bit digital", 1, true, false, false, 16},
         {"1 bit analog", 1, true, true, false, 16},
@@ -113,7 +123,14 @@ TEST(SignalRecord, HitTestUsesExclusiveRightAndBottom)
 
 TEST(SignalRecord, GetValueRange)
 {
-    struct Case { const char* what; SignalRadix radix; int first; int last; double lo; double hi; };
+    struct Case {
+        const char* what;
+        SignalRadix radix;
+        int first;
+        int last;
+        double lo;
+        double hi;
+    };
     const Case cases[] = {
         {"signed 4-bit", Signed, 0, 2, -8.0, 7.0},
         {"unsigned 4-bit", Unsigned, 0, 2, 7.0, 15.0},
@@ -284,4 +301,4 @@ TEST(SignalRecord, SampleArrayOnlyGrows)
     EXPECT_EQ(s.m_capacity, 101);
 }
 
-}  // namespace
+}   // namespace

@@ -313,7 +313,9 @@ TEST(Spectrum, PeakHoldRisesUntilReset)
 TEST(Spectrum, FewerSamplesCountAsZerosAndOnlyTheFirst6144AreUsed)
 {
     SignalList owner;
-    struct Case { int32_t count; };
+    struct Case {
+        int32_t count;
+    };
     for (const Case c : {Case{1}, Case{100}, Case{4097}, Case{6144}, Case{7000}}) {
         CSignal shortSig(&owner);
         FillRandom(shortSig, c.count, 99);   // array of exactly count words
@@ -322,7 +324,7 @@ TEST(Spectrum, FewerSamplesCountAsZerosAndOnlyTheFirst6144AreUsed)
         for (int32_t i = std::min(c.count, 6144); i < 6144; ++i)
             full.m_samples[i] = 0;
         for (int32_t i = 6144; i < 8192; ++i)
-            full.m_samples[i] = 0xABC;      // never used
+            full.m_samples[i] = 0xABC;   // never used
         shortSig.UpdateSpectrum();
         full.UpdateSpectrum();
         EXPECT_EQ(Spectrum(shortSig), Spectrum(full)) << "count " << c.count;
@@ -387,23 +389,39 @@ TEST(Spectrum, RepeatedUpdateFollowsEveryChangeOfItsInput)
     s.UpdateSpectrum();
     EXPECT_EQ(Spectrum(s), first);
 
-    struct Step { const char* what; void (*change)(CSignal&); bool differs; };
+    struct Step {
+        const char* what;
+        void (*change)(CSignal&);
+        bool differs;
+    };
     const Step steps[] = {
         {"sample inside the used range", [](CSignal& x) { x.m_samples[100] ^= 0x800; }, true},
         {"sample beyond the used range", [](CSignal& x) { x.m_samples[7000] ^= 0x800; }, false},
         {"sample frequency", [](CSignal& x) { x.m_sampleFreq = 3.0; }, true},
         {"radix Signed sign-extends", [](CSignal& x) { x.m_radix = Signed; }, true},
-        {"width under Signed", [](CSignal& x) { x.m_numBits = 11; x.UpdateMask(); }, true},
+        {"width under Signed",
+         [](CSignal& x) {
+             x.m_numBits = 11;
+             x.UpdateMask();
+         },
+         true},
         {"back to Hex", [](CSignal& x) { x.m_radix = Hex; }, true},
-        {"width under Hex", [](CSignal& x) { x.m_numBits = 12; x.UpdateMask(); }, false},
+        {"width under Hex",
+         [](CSignal& x) {
+             x.m_numBits = 12;
+             x.UpdateMask();
+         },
+         false},
         {"shorter count", [](CSignal& x) { x.m_count = 5000; }, true},
-        {"new array, same words", [](CSignal& x) {
+        {"new array, same words",
+         [](CSignal& x) {
              std::vector<uint32_t> keep(x.m_samples, x.m_samples + x.m_count);
              const int32_t n = x.m_count;
              x.EnsureCapacity(x.m_capacity + 1);
              std::copy(keep.begin(), keep.end(), x.m_samples);
              x.m_count = n;
-         }, false},
+         },
+         false},
         {"spectrum overwritten from outside", [](CSignal& x) { x.m_spectrumDb[5] = 123.0; }, false},
     };
     for (const Step& step : steps) {
@@ -420,4 +438,4 @@ TEST(Spectrum, RepeatedUpdateFollowsEveryChangeOfItsInput)
     }
 }
 
-}  // namespace
+}   // namespace

@@ -77,7 +77,7 @@ QColor PixelAt(const QImage& image, int x, int y)
     return QColor(image.pixel(x, y));
 }
 
-}  // namespace
+}   // namespace
 
 class PropertyGridTest : public QObject {
     Q_OBJECT
@@ -234,7 +234,7 @@ void PropertyGridTest::tabStepping_data()
     QTest::addColumn<bool>("empty");
     QTest::addColumn<QString>("selectedBefore");   // empty: nothing selected
     QTest::addColumn<int>("key");
-    QTest::addColumn<QString>("selectedAfter");    // empty: nothing selected
+    QTest::addColumn<QString>("selectedAfter");   // empty: nothing selected
     QTest::newRow("none selected takes the first") << false << "" << int(Qt::Key_Tab) << "A";
     QTest::newRow("steps to the next") << false << "A" << int(Qt::Key_Tab) << "B";
     QTest::newRow("groups are steps too") << false << "B" << int(Qt::Key_Tab) << "G";
@@ -473,9 +473,9 @@ void PropertyGridTest::colorSwatchPainting()
     QCOMPARE(PixelAt(image, 2, 8), QColor(Qt::black));
     QCOMPARE(PixelAt(image, 39, 15), QColor(Qt::black));
     QCOMPARE(PixelAt(image, 20, 8), QColor(0, 90, 90));
-    QCOMPARE(PixelAt(image, 6, 3), QColor(0, 90, 90));      // corner of the fill outside the hexagon
-    QCOMPARE(PixelAt(image, 20, 2), QColor(0, 255, 255));   // top edge
-    QCOMPARE(PixelAt(image, 20, 14), QColor(0, 255, 255));  // bottom edge, on the frame
+    QCOMPARE(PixelAt(image, 6, 3), QColor(0, 90, 90));       // corner of the fill outside the hexagon
+    QCOMPARE(PixelAt(image, 20, 2), QColor(0, 255, 255));    // top edge
+    QCOMPARE(PixelAt(image, 20, 14), QColor(0, 255, 255));   // bottom edge, on the frame
     QCOMPARE(PixelAt(image, 5, 8), QColor(0, 255, 255));
     QCOMPARE(PixelAt(image, 35, 8), QColor(0, 255, 255));
 
@@ -484,9 +484,8 @@ void PropertyGridTest::colorSwatchPainting()
     const struct {
         const char* text;
         QColor centre;
-    } cases[] = {{"0", QColor(80, 80, 0)}, {"1", QColor(0, 90, 0)}, {"2", QColor(0, 90, 90)},
-                 {"3", QColor(Qt::white)}, {"-1", QColor(Qt::white)}, {"", QColor(80, 80, 0)},
-                 {"x", QColor(80, 80, 0)}};
+    } cases[] = {{"0", QColor(80, 80, 0)},  {"1", QColor(0, 90, 0)}, {"2", QColor(0, 90, 90)}, {"3", QColor(Qt::white)},
+                 {"-1", QColor(Qt::white)}, {"", QColor(80, 80, 0)}, {"x", QColor(80, 80, 0)}};
     for (const auto& c : cases) {
         image.fill(Qt::white);
         QPainter painter(&image);
@@ -506,7 +505,8 @@ void PropertyGridTest::colorValueCellAndDropDown()
                                  {"0", "1", "2"});
     dialog.AddColorThemeProperty(odd, QStringLiteral("Odd"), QString(), {"0", "1", "2"});
     // Shown only while Color is the text "2": tells that a pick reaches the grid's change handling.
-    dialog.SetPendingCondition(new CPropertyCondition{reinterpret_cast<quintptr>(&color), QVariant(QStringLiteral("2")), nullptr, true});
+    dialog.SetPendingCondition(
+        new CPropertyCondition{reinterpret_cast<quintptr>(&color), QVariant(QStringLiteral("2")), nullptr, true});
     dialog.AddTextProperty(follower, QStringLiteral("Follower"), QString());
     const int result = RunModal(dialog, [&](CPropertiesDialog& shown) {
         CFEPropertyGridCtrl& grid = *shown.Grid();
@@ -583,7 +583,8 @@ void PropertyGridTest::conditionStrictType()
     int32_t target = 9;
     CPropertiesDialog dialog(200, 200, QStringLiteral("Conditions"));
     dialog.AddIntProperty(controlling, QStringLiteral("Mode"), QString());
-    dialog.SetPendingCondition(new CPropertyCondition{reinterpret_cast<quintptr>(&controlling), compared, nullptr, showIfEqual});
+    dialog.SetPendingCondition(
+        new CPropertyCondition{reinterpret_cast<quintptr>(&controlling), compared, nullptr, showIfEqual});
     dialog.AddIntProperty(target, QStringLiteral("Target"), QString());
     CFEPropertyGridCtrl& grid = *dialog.Grid();
     QCOMPARE(int(grid.Conditions().size()), 1);

@@ -137,7 +137,7 @@ void PropertyValuesTest::readBackConversions()
     // Other types go through the system conversion.
     QCOMPARE(VariantToInt(QVariant(QStringLiteral("12"))), 12);
     QCOMPARE(VariantToInt(QVariant(QStringLiteral(" 12 "))), 12);
-    QCOMPARE(VariantToInt(QVariant(2.5)), 2);    // halves to even
+    QCOMPARE(VariantToInt(QVariant(2.5)), 2);   // halves to even
     QCOMPARE(VariantToInt(QVariant(3.5)), 4);
     QCOMPARE(VariantToInt(QVariant(true)), -1);   // the system's true
     QCOMPARE(VariantToBool(QVariant(5)), true);

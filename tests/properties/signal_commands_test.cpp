@@ -64,7 +64,7 @@ struct Capture {
     }
 };
 
-}  // namespace
+}   // namespace
 
 class SignalCommandsTest : public QObject {
     Q_OBJECT

@@ -37,7 +37,7 @@ QVector<uint32_t> Samples(const CSignal& s)
     return QVector<uint32_t>(s.m_samples, s.m_samples + s.m_count);
 }
 
-}  // namespace
+}   // namespace
 
 class SignalPropertiesTest : public QObject {
     Q_OBJECT
@@ -100,7 +100,8 @@ void SignalPropertiesTest::opensWithTheSignalsValues()
         QCOMPARE(grid.GetProperty(9)->GetSubItemsCount(), 3);
         QCOMPARE(FindByName(grid, QStringLiteral("Radix"))->GetOptions(),
                  QStringList({"Unsigned", "Signed", "Hex", "Binary"}));
-        QCOMPARE(FindByName(grid, QStringLiteral("Style"))->GetOptions(), QStringList({"Digital", "Analog", "Spectrum"}));
+        QCOMPARE(FindByName(grid, QStringLiteral("Style"))->GetOptions(),
+                 QStringList({"Digital", "Analog", "Spectrum"}));
         const CPropertyGridProperty* color = FindByName(grid, QStringLiteral("Color"));
         QCOMPARE(color->GetOptions(), QStringList({"0", "1", "2"}));
         QVERIFY(color->HasOwnValuePainting());
@@ -230,10 +231,11 @@ void SignalPropertiesTest::everyPropertyWritesItsField()
         const struct {
             const char* name;
             const char* typed;
-        } edits[] = {{"Name", "data bus"}, {"Graph Hight", "150"}, {"Min", "-20"}, {"Max", "12abc"},
-                     {"Sample Freq Hz", "48000.25"}, {"Min dB", "-90"}, {"Max dB", "abc"}};
+        } edits[] = {{"Name", "data bus"},           {"Graph Hight", "150"}, {"Min", "-20"},   {"Max", "12abc"},
+                     {"Sample Freq Hz", "48000.25"}, {"Min dB", "-90"},      {"Max dB", "abc"}};
         for (const auto& e : edits)
-            QVERIFY2(TypeValue(grid, FindByName(grid, QString::fromLatin1(e.name)), QString::fromLatin1(e.typed)), e.name);
+            QVERIFY2(TypeValue(grid, FindByName(grid, QString::fromLatin1(e.name)), QString::fromLatin1(e.typed)),
+                     e.name);
         QVERIFY(PickChoice(grid, FindByName(grid, QStringLiteral("Radix")), 1));
         QVERIFY(PickChoice(grid, FindByName(grid, QStringLiteral("Color")), 2));
         DoubleClickValue(grid, FindByName(grid, QStringLiteral("Freeze")));

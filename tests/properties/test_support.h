@@ -69,18 +69,18 @@ inline bool PickChoice(CFEPropertyGridCtrl& grid, CPropertyGridProperty* propert
 inline void DoubleClickValue(CFEPropertyGridCtrl& grid, CPropertyGridProperty* property)
 {
     grid.Tree()->scrollToItem(property->GetItem());
-    QTest::mouseDClick(grid.Tree()->viewport(), Qt::LeftButton, Qt::NoModifier,
-                       grid.ValueCellRect(property).center());
+    QTest::mouseDClick(grid.Tree()->viewport(), Qt::LeftButton, Qt::NoModifier, grid.ValueCellRect(property).center());
 }
 
-}  // namespace test_support
+}   // namespace test_support
 
 namespace test_support {
 
 // The property with the given name at any depth of the grid, or null.
 inline CPropertyGridProperty* FindByName(const CFEPropertyGridCtrl& grid, const QString& name)
 {
-    std::function<CPropertyGridProperty*(CPropertyGridProperty*)> search = [&](CPropertyGridProperty* p) -> CPropertyGridProperty* {
+    std::function<CPropertyGridProperty*(CPropertyGridProperty*)> search =
+        [&](CPropertyGridProperty* p) -> CPropertyGridProperty* {
         if (p->GetName() == name)
             return p;
         for (int i = 0; i < p->GetSubItemsCount(); ++i)
@@ -111,4 +111,4 @@ inline void OnNextDialog(const std::function<void(CPropertiesDialog&)>& steps)
     });
 }
 
-}  // namespace test_support
+}   // namespace test_support

@@ -12,65 +12,79 @@
 
 namespace {
 
-QImage BlackImage(int w, int h) {
+QImage BlackImage(int w, int h)
+{
     QImage img(w, h, QImage::Format_RGB32);
     img.fill(Qt::black);
     return img;
 }
 
-QRgb Px(const QImage& img, int x, int y) { return img.pixel(x, y) & 0xFFFFFF; }
-QRgb Rgb(int r, int g, int b) { return qRgb(r, g, b) & 0xFFFFFF; }
+QRgb Px(const QImage& img, int x, int y)
+{
+    return img.pixel(x, y) & 0xFFFFFF;
+}
+QRgb Rgb(int r, int g, int b)
+{
+    return qRgb(r, g, b) & 0xFFFFFF;
+}
 
 // Columns of a row (or rows of a column) that hold the given colour.
-QList<int> RunX(const QImage& img, int y, QRgb colour) {
+QList<int> RunX(const QImage& img, int y, QRgb colour)
+{
     QList<int> xs;
     for (int x = 0; x < img.width(); ++x) {
-        if (Px(img, x, y) == colour) xs << x;
+        if (Px(img, x, y) == colour)
+            xs << x;
     }
     return xs;
 }
-QList<int> RunY(const QImage& img, int x, QRgb colour) {
+QList<int> RunY(const QImage& img, int x, QRgb colour)
+{
     QList<int> ys;
     for (int y = 0; y < img.height(); ++y) {
-        if (Px(img, x, y) == colour) ys << y;
+        if (Px(img, x, y) == colour)
+            ys << y;
     }
     return ys;
 }
 
-bool AnyNonBlack(const QImage& img, int x0, int y0, int x1, int y1) {
+bool AnyNonBlack(const QImage& img, int x0, int y0, int x1, int y1)
+{
     for (int y = std::max(0, y0); y < std::min(img.height(), y1); ++y) {
         for (int x = std::max(0, x0); x < std::min(img.width(), x1); ++x) {
-            if (Px(img, x, y) != 0) return true;
+            if (Px(img, x, y) != 0)
+                return true;
         }
     }
     return false;
 }
 
-}  // namespace
+}   // namespace
 
 class DrawContextTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void linesLeaveOutTheirEndPoint() {
+    void linesLeaveOutTheirEndPoint()
+    {
         QImage img = BlackImage(40, 40);
         {
             QPainter p(&img);
             CDrawContext dc(p);
             dc.SelectPen(QColor(255, 255, 255), 1);
             dc.MoveTo(2, 2);
-            dc.LineTo(8, 2);      // covers 2..7
-            dc.LineTo(8, 6);      // continues from (8, 2): covers y 2..5 at x 8
+            dc.LineTo(8, 2);   // covers 2..7
+            dc.LineTo(8, 6);   // continues from (8, 2): covers y 2..5 at x 8
             dc.MoveTo(20, 10);
-            dc.LineTo(19, 10);    // one pixel: x 20
+            dc.LineTo(19, 10);   // one pixel: x 20
             dc.MoveTo(30, 30);
-            dc.LineTo(30, 30);    // nothing
+            dc.LineTo(30, 30);   // nothing
             dc.MoveTo(10, 20);
-            dc.LineTo(14, 24);    // slanted: 10..13
+            dc.LineTo(14, 24);   // slanted: 10..13
             dc.MoveTo(34, 34);
-            dc.LineTo(30, 38);    // slanted, running left: 34..31
+            dc.LineTo(30, 38);   // slanted, running left: 34..31
             dc.MoveTo(25, 9);
-            dc.LineTo(25, 5);     // running up: y 9..6
+            dc.LineTo(25, 5);   // running up: y 9..6
         }
         const QRgb white = Rgb(255, 255, 255);
         QCOMPARE(RunX(img, 2, white), (QList<int>{2, 3, 4, 5, 6, 7, 8}));
@@ -86,7 +100,8 @@ private slots:
         QCOMPARE(RunY(img, 25, white), (QList<int>{6, 7, 8, 9}));
     }
 
-    void dottedPenAndFillWithGdiExtents() {
+    void dottedPenAndFillWithGdiExtents()
+    {
         QImage img = BlackImage(30, 10);
         {
             QPainter p(&img);
@@ -104,7 +119,8 @@ private slots:
         QCOMPARE(RunY(img, 9, Rgb(255, 0, 0)), (QList<int>{5, 6}));
     }
 
-    void pointFontsFollowTheLogicalResolution() {
+    void pointFontsFollowTheLogicalResolution()
+    {
         QImage img = BlackImage(4, 4);
         QPainter p(&img);
         CDrawContext screen(p, 96.0);
@@ -118,15 +134,16 @@ private slots:
         QCOMPARE(print.PointFont("Verdana", 100).pixelSize(), 35);   // 3.5 mm in 0.1 mm units
     }
 
-    void textHangsBelowItsPointByAlignment() {
+    void textHangsBelowItsPointByAlignment()
+    {
         const QFont font = CDrawContext::HeightFont("Verdana", 13);
         const int width = QFontMetrics(font).horizontalAdvance("MMMM");
         struct Case {
             TextAlign align;
             int left;   // expected left edge of the text
         };
-        const Case cases[] = {{TextAlign::LeftTop, 60}, {TextAlign::CenterTop, 60 - width / 2},
-                              {TextAlign::RightTop, 60 - width}};
+        const Case cases[] = {
+            {TextAlign::LeftTop, 60}, {TextAlign::CenterTop, 60 - width / 2}, {TextAlign::RightTop, 60 - width}};
         for (const Case& c : cases) {
             QImage img = BlackImage(120, 40);
             {
@@ -145,7 +162,8 @@ private slots:
         }
     }
 
-    void textOnAnUpwardPageAndTurnedText() {
+    void textOnAnUpwardPageAndTurnedText()
+    {
         // Printing maps y upward: text still reads upright and hangs below
         // its point on the page.
         QImage page = BlackImage(200, 120);
@@ -177,7 +195,8 @@ private slots:
         QVERIFY(!AnyNonBlack(turned, 55, 0, 100, 100));
     }
 
-    void guardRestoresPenBrushFontAndTextColourButNotAlignment() {
+    void guardRestoresPenBrushFontAndTextColourButNotAlignment()
+    {
         QImage img = BlackImage(10, 10);
         QPainter p(&img);
         CDrawContext dc(p);
@@ -205,7 +224,8 @@ private slots:
         QCOMPARE(dc.GetTextAlign(), TextAlign::RightTop);
     }
 
-    void contextsOnOnePainterShareTheirState() {
+    void contextsOnOnePainterShareTheirState()
+    {
         QImage img = BlackImage(10, 10);
         QPainter p(&img);
         CDrawContext outer(p);
@@ -222,7 +242,8 @@ private slots:
         QCOMPARE(outer.TextColor(), QColor(200, 200, 200));
     }
 
-    void themeTablesClampTheirIndex() {
+    void themeTablesClampTheirIndex()
+    {
         QCOMPARE(ThemeColors::SelectedFill(0), QColor(80, 80, 0));
         QCOMPARE(ThemeColors::SelectedLine(1), QColor(0, 255, 0));
         QCOMPARE(ThemeColors::PrintFill(2), QColor(240, 255, 255));
@@ -234,7 +255,8 @@ private slots:
         QCOMPARE(ThemeColors::SelectedFill(1000000), QColor(0, 90, 90));
     }
 
-    void horizontalRulerDrawsMarkersMidpointsAndMinorTicks() {
+    void horizontalRulerDrawsMarkersMidpointsAndMinorTicks()
+    {
         QImage img = BlackImage(700, 80);
         {
             QPainter p(&img);
@@ -269,7 +291,8 @@ private slots:
         QVERIFY(!AnyNonBlack(img, 0, 44, 700, 80));
     }
 
-    void horizontalRulerBelowAndTooNarrow() {
+    void horizontalRulerBelowAndTooNarrow()
+    {
         QImage img = BlackImage(700, 80);
         {
             QPainter p(&img);
@@ -287,7 +310,8 @@ private slots:
         QVERIFY(!AnyNonBlack(img, 0, 55, 700, 80));
     }
 
-    void verticalRulerLabelsStandOutside() {
+    void verticalRulerLabelsStandOutside()
+    {
         QImage img = BlackImage(400, 340);
         {
             QPainter p(&img);

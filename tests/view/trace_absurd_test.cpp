@@ -18,18 +18,20 @@
 
 using namespace trace_test;
 
-TEST(TraceAbsurd, ExtremeSettingsPaintAndReturnTheRowExtent) {
+TEST(TraceAbsurd, ExtremeSettingsPaintAndReturnTheRowExtent)
+{
     EnsureApp();
     const int32_t ints[] = {INT32_MIN, INT32_MIN + 1, -100000, -1, 0, 1, 2, 31, 32, 33, 4096, INT32_MAX - 1, INT32_MAX};
-    const double doubles[] = {-std::numeric_limits<double>::infinity(), -1e308, -1.0, 0.0, 1e-300, 1.0, 1e308,
-                              std::numeric_limits<double>::infinity(), std::nan("")};
+    const double doubles[] = {-std::numeric_limits<double>::infinity(), -1e308,      -1.0, 0.0, 1e-300, 1.0, 1e308,
+                              std::numeric_limits<double>::infinity(),  std::nan("")};
     // Zoom steps as the view makes them (up to 160 pixels per sample), and beyond
     // on the zoomed-out side.
     const int steps[] = {INT_MIN, -1000000, -3, -1, 0, 1, 20, 160};
     std::mt19937 rng(4242);
     auto pick = [&](const auto& table) { return table[rng() % (sizeof(table) / sizeof(table[0]))]; };
     std::vector<uint32_t> samples(9000);
-    for (auto& w : samples) w = rng() & (rng() | rng());
+    for (auto& w : samples)
+        w = rng() & (rng() | rng());
     QImage image = BlackImage(400, 300);
     for (int round = 0; round < 400; ++round) {
         SignalSet set;
@@ -70,6 +72,7 @@ TEST(TraceAbsurd, ExtremeSettingsPaintAndReturnTheRowExtent) {
         const double scales[] = {-1e300, -7.0, -0.5, 0.0, 0.3, 1.0, 12.0, 1900.0, std::nan("")};
         EXPECT_EQ(DrawPrintTrace(print, s, first, last, pick(scales), y), s.GetRowHeight()) << "round " << round;
         print.end();
-        if (HasFailure()) return;
+        if (HasFailure())
+            return;
     }
 }

@@ -31,7 +31,8 @@ constexpr int kDepth = 60000;
 
 // A capture of runs of random lengths. Positions in `keep` hold the word of
 // `base` there, so that a few fixed positions look the same in two captures.
-std::vector<uint32_t> Capture(uint32_t seed, const std::vector<uint32_t>* base = nullptr) {
+std::vector<uint32_t> Capture(uint32_t seed, const std::vector<uint32_t>* base = nullptr)
+{
     std::mt19937 rng(seed);
     std::vector<uint32_t> words(kDepth);
     std::uniform_int_distribution<int> run(1, 40);
@@ -39,11 +40,13 @@ std::vector<uint32_t> Capture(uint32_t seed, const std::vector<uint32_t>* base =
     for (int i = 0; i < kDepth;) {
         const int n = run(rng);
         w ^= rng() & (rng() | rng());
-        for (int k = 0; k < n && i < kDepth; ++k) words[size_t(i++)] = w;
+        for (int k = 0; k < n && i < kDepth; ++k)
+            words[size_t(i++)] = w;
     }
     if (base != nullptr) {
         // Every 64th word and both ends stay those of the base capture.
-        for (int i = 0; i < kDepth; i += 64) words[size_t(i)] = (*base)[size_t(i)];
+        for (int i = 0; i < kDepth; i += 64)
+            words[size_t(i)] = (*base)[size_t(i)];
         for (int k = 0; k < 16; ++k) {
             const size_t i = size_t(int64_t(kDepth - 1) * k / 15);
             words[i] = (*base)[i];
@@ -52,7 +55,8 @@ std::vector<uint32_t> Capture(uint32_t seed, const std::vector<uint32_t>* base =
     return words;
 }
 
-void HandOff(CVexlarDoc& doc, std::vector<uint32_t> words) {
+void HandOff(CVexlarDoc& doc, std::vector<uint32_t> words)
+{
     CaptureFrame frame;
     frame.words = reinterpret_cast<uint8_t*>(words.data());   // little-endian host
     frame.capacityBytes = kDepth * 4;
@@ -63,7 +67,8 @@ void HandOff(CVexlarDoc& doc, std::vector<uint32_t> words) {
 }
 
 // The start-up signal plus narrower fields, a bit, analog graphs.
-void AddRows(CVexlarDoc& doc) {
+void AddRows(CVexlarDoc& doc)
+{
     auto add = [&](int firstBit, int bits) {
         CSignal* s = doc.AppendNewSignal();
         s->m_allBits = false;
@@ -84,17 +89,20 @@ void AddRows(CVexlarDoc& doc) {
     b->m_max = 2047;
 }
 
-int Differences(const QImage& a, const QImage& b) {
+int Differences(const QImage& a, const QImage& b)
+{
     int count = 0;
     for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) count += a.pixel(x, y) != b.pixel(x, y) ? 1 : 0;
+        for (int x = 0; x < a.width(); ++x)
+            count += a.pixel(x, y) != b.pixel(x, y) ? 1 : 0;
     return count;
 }
 
 // Paints the document three times as the view does (the first paint of a
 // revision reads the samples, the later ones use the kept summaries) at a
 // few zoomed-out steps and compares each paint with the reference.
-void ExpectCurrentSamples(CVexlarDoc& doc, const char* what) {
+void ExpectCurrentSamples(CVexlarDoc& doc, const char* what)
+{
     const std::vector<CSignal*> rows(doc.m_signals.begin(), doc.m_signals.end());
     for (const int step : {-7, -50, -300}) {
         trace_reference::PaintSetup setup;
@@ -118,9 +126,10 @@ void ExpectCurrentSamples(CVexlarDoc& doc, const char* what) {
     }
 }
 
-}  // namespace
+}   // namespace
 
-TEST(TraceCache, SamplesChangedThroughTheDocumentNeverDrawFromOldSummaries) {
+TEST(TraceCache, SamplesChangedThroughTheDocumentNeverDrawFromOldSummaries)
+{
     EnsureApp();
     ClearTraceCache();
     const std::vector<uint32_t> first = Capture(1);
@@ -165,7 +174,8 @@ TEST(TraceCache, SamplesChangedThroughTheDocumentNeverDrawFromOldSummaries) {
 // Documents closed and others opened in their place: a new document may
 // live where an old one lived, with the same revision and its signals and
 // sample arrays at old addresses. Its own samples must be the ones drawn.
-TEST(TraceCache, DocumentsOpenedWhereClosedOnesLivedDrawTheirOwnSamples) {
+TEST(TraceCache, DocumentsOpenedWhereClosedOnesLivedDrawTheirOwnSamples)
+{
     EnsureApp();
     ClearTraceCache();
     const std::vector<uint32_t> first = Capture(11);

@@ -20,25 +20,29 @@ namespace {
 
 // Runs of random lengths: short runs make dense stretches, long runs make
 // wide levels and boxes with text.
-std::vector<uint32_t> RandomCapture(std::mt19937& rng, int count, int maxRun) {
+std::vector<uint32_t> RandomCapture(std::mt19937& rng, int count, int maxRun)
+{
     std::vector<uint32_t> words(static_cast<size_t>(count));
     std::uniform_int_distribution<int> run(1, maxRun);
     uint32_t w = rng();
     for (int i = 0; i < count;) {
         const int n = run(rng);
         w ^= rng() & (rng() | rng());
-        for (int k = 0; k < n && i < count; ++k) words[size_t(i++)] = w;
+        for (int k = 0; k < n && i < count; ++k)
+            words[size_t(i++)] = w;
     }
     return words;
 }
 
 // A document like the view's: all_bits expanded, narrower fields as buses,
 // bits, analog graphs and a spectrum.
-void BuildDocument(SignalSet& set, const std::vector<uint32_t>& words, std::mt19937& rng, bool selectSome) {
+void BuildDocument(SignalSet& set, const std::vector<uint32_t>& words, std::mt19937& rng, bool selectSome)
+{
     auto field = [&](int first, int bits) {
         std::vector<uint32_t> v(words.size());
         const uint32_t mask = bits >= 32 ? 0xFFFFFFFFu : ((1u << bits) - 1u);
-        for (size_t i = 0; i < v.size(); ++i) v[i] = (words[i] >> first) & mask;
+        for (size_t i = 0; i < v.size(); ++i)
+            v[i] = (words[i] >> first) & mask;
         return v;
     };
     CSignal& all = set.Add(32, words);
@@ -85,7 +89,8 @@ struct Diff {
     int x = -1, y = -1;
 };
 
-Diff Compare(const QImage& a, const QImage& b) {
+Diff Compare(const QImage& a, const QImage& b)
+{
     Diff d;
     for (int y = 0; y < a.height(); ++y) {
         const auto* pa = reinterpret_cast<const QRgb*>(a.constScanLine(y));
@@ -101,23 +106,26 @@ Diff Compare(const QImage& a, const QImage& b) {
     return d;
 }
 
-void ExpectSamePicture(const std::vector<CSignal*>& rows, const trace_reference::PaintSetup& setup,
-                       int width, int height, const char* what) {
+void ExpectSamePicture(const std::vector<CSignal*>& rows, const trace_reference::PaintSetup& setup, int width,
+                       int height, const char* what)
+{
     QImage reference(width, height, QImage::Format_RGB32);
     QImage fast(width, height, QImage::Format_RGB32);
     trace_reference::LeftState referenceState, fastState;
     trace_reference::PaintRows(reference, rows, setup, &trace_reference::DrawTrace, &referenceState);
     std::vector<GdiRect> rects;
-    for (CSignal* s : rows) rects.push_back(s->m_traceRect);
+    for (CSignal* s : rows)
+        rects.push_back(s->m_traceRect);
     trace_reference::PaintRows(fast, rows, setup, &DrawTrace, &fastState);
     EXPECT_EQ(fastState.textColor, referenceState.textColor) << what;
     EXPECT_EQ(fastState.align, referenceState.align) << what;
     EXPECT_EQ(fastState.pen, referenceState.pen) << what;
     EXPECT_EQ(fastState.font, referenceState.font) << what;
     const Diff d = Compare(reference, fast);
-    EXPECT_EQ(d.count, 0) << what << ": step " << setup.step << " first " << setup.first << " scroll "
-                          << setup.scrollY << ", first difference at (" << d.x << ", " << d.y << ")";
-    for (size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(rows[i]->m_traceRect, rects[i]) << what << " row " << i;
+    EXPECT_EQ(d.count, 0) << what << ": step " << setup.step << " first " << setup.first << " scroll " << setup.scrollY
+                          << ", first difference at (" << d.x << ", " << d.y << ")";
+    for (size_t i = 0; i < rows.size(); ++i)
+        EXPECT_EQ(rows[i]->m_traceRect, rects[i]) << what << " row " << i;
     if (d.count != 0) {
         reference.save(QDir::temp().filePath(QStringLiteral("trace_reference.png")));
         fast.save(QDir::temp().filePath(QStringLiteral("trace_fast.png")));
@@ -126,9 +134,10 @@ void ExpectSamePicture(const std::vector<CSignal*>& rows, const trace_reference:
 
 const int kSteps[] = {20, 30, 7, 5, 4, 3, 2, 1, -1, -2, -3, -4, -5, -7, -16, -33, -100, -257};
 
-}  // namespace
+}   // namespace
 
-TEST(TraceCompare, FastDrawingPaintsTheReferencePicture) {
+TEST(TraceCompare, FastDrawingPaintsTheReferencePicture)
+{
     EnsureApp();
     std::mt19937 rng(20261209);
     for (int round = 0; round < 4; ++round) {
@@ -148,12 +157,14 @@ TEST(TraceCompare, FastDrawingPaintsTheReferencePicture) {
             setup.first = offset(rng);
             setup.scrollY = -int(rng() % 4) * 150;
             ExpectSamePicture(rows, setup, 1200, 900, "random capture");
-            if (HasFailure()) return;
+            if (HasFailure())
+                return;
         }
     }
 }
 
-TEST(TraceCompare, KeptSummariesPaintTheSamePicture) {
+TEST(TraceCompare, KeptSummariesPaintTheSamePicture)
+{
     EnsureApp();
     std::mt19937 rng(7);
     SignalSet set;
@@ -166,8 +177,10 @@ TEST(TraceCompare, KeptSummariesPaintTheSamePicture) {
         // The first paint of a revision reads the samples, the next ones use
         // the summaries built from them.
         const CTraceCacheScope scope(&set, 1);
-        for (int paint = 0; paint < 3; ++paint) ExpectSamePicture(rows, setup, 1300, 1000, "kept summaries");
-        if (HasFailure()) return;
+        for (int paint = 0; paint < 3; ++paint)
+            ExpectSamePicture(rows, setup, 1300, 1000, "kept summaries");
+        if (HasFailure())
+            return;
     }
     // Samples changed under the same revision are still noticed by the
     // probes when they touch a probed position; a new revision always is.
@@ -179,7 +192,8 @@ TEST(TraceCompare, KeptSummariesPaintTheSamePicture) {
         ExpectSamePicture(rows, setup, 1300, 1000, "revision 2, kept");
     }
     for (CSignal* s : rows)
-        for (int i = 0; i < s->m_count; i += 3) s->m_samples[i] ^= 1u;
+        for (int i = 0; i < s->m_count; i += 3)
+            s->m_samples[i] ^= 1u;
     {
         const CTraceCacheScope scope(&set, 3);
         trace_reference::PaintSetup setup;
@@ -190,7 +204,8 @@ TEST(TraceCompare, KeptSummariesPaintTheSamePicture) {
     ClearTraceCache();
 }
 
-TEST(TraceCompare, EdgeRangesMatch) {
+TEST(TraceCompare, EdgeRangesMatch)
+{
     EnsureApp();
     std::mt19937 rng(99);
     SignalSet set;
@@ -200,8 +215,7 @@ TEST(TraceCompare, EdgeRangesMatch) {
         int first, step;
     };
     // A single sample, the last sample, a window past the end (no samples).
-    for (const Case c : {Case{0, 20}, Case{499, 20}, Case{499, -5}, Case{450, -7}, Case{600, 3}, Case{0, -1000}})
-    {
+    for (const Case c : {Case{0, 20}, Case{499, 20}, Case{499, -5}, Case{450, -7}, Case{600, 3}, Case{0, -1000}}) {
         trace_reference::PaintSetup setup;
         setup.first = c.first;
         setup.step = c.step;

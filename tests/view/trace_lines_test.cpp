@@ -20,7 +20,8 @@ struct Segment {
     int x1, y1, x2, y2;
 };
 
-void ExpectSamePixels(const std::vector<Segment>& segments, int penWidth, const char* what) {
+void ExpectSamePixels(const std::vector<Segment>& segments, int penWidth, const char* what)
+{
     QImage expected = BlackImage(400, 400);
     QImage actual = BlackImage(400, 400);
     {
@@ -37,19 +38,22 @@ void ExpectSamePixels(const std::vector<Segment>& segments, int penWidth, const 
         CDrawContext dc(painter);
         dc.SelectPen(QColor(0, 255, 0), penWidth);
         trace_detail::LineBatch batch(painter);
-        for (const Segment& s : segments) batch.Add(s.x1, s.y1, s.x2, s.y2);
+        for (const Segment& s : segments)
+            batch.Add(s.x1, s.y1, s.x2, s.y2);
         batch.Draw(painter);
     }
     int differing = 0;
     for (int y = 0; y < 400; ++y)
-        for (int x = 0; x < 400; ++x) differing += expected.pixel(x, y) != actual.pixel(x, y) ? 1 : 0;
+        for (int x = 0; x < 400; ++x)
+            differing += expected.pixel(x, y) != actual.pixel(x, y) ? 1 : 0;
     EXPECT_EQ(differing, 0) << what << " (" << segments.front().x1 << "," << segments.front().y1 << ")-("
                             << segments.front().x2 << "," << segments.front().y2 << ")";
 }
 
-}  // namespace
+}   // namespace
 
-TEST(TraceLines, SingleLinesOfEverySlopeAndDirection) {
+TEST(TraceLines, SingleLinesOfEverySlopeAndDirection)
+{
     EnsureApp();
     std::mt19937 rng(5);
     std::uniform_int_distribution<int> coord(20, 380);
@@ -64,8 +68,10 @@ TEST(TraceLines, SingleLinesOfEverySlopeAndDirection) {
             s.y2 = std::clamp(s.y1 + small(rng) * (k % 3 == 0 ? 20 : 1), 0, 399);
         }
         ExpectSamePixels({s}, 1, "thin line");
-        if (k % 4 == 1) ExpectSamePixels({s}, 2, "wide line");
-        if (HasFailure()) return;
+        if (k % 4 == 1)
+            ExpectSamePixels({s}, 2, "wide line");
+        if (HasFailure())
+            return;
     }
     for (const Segment s : {Segment{10, 10, 200, 10}, Segment{200, 20, 10, 20}, Segment{50, 300, 50, 30},
                             Segment{60, 30, 60, 300}, Segment{100, 100, 101, 399}, Segment{300, 300, 0, 299}}) {
@@ -74,7 +80,8 @@ TEST(TraceLines, SingleLinesOfEverySlopeAndDirection) {
     }
 }
 
-TEST(TraceLines, PolylinesAndTallColumnsMerge) {
+TEST(TraceLines, PolylinesAndTallColumnsMerge)
+{
     EnsureApp();
     std::mt19937 rng(11);
     std::uniform_int_distribution<int> level(30, 370);
@@ -98,6 +105,7 @@ TEST(TraceLines, PolylinesAndTallColumnsMerge) {
         }
         ExpectSamePixels(area, 1, "area");
         ExpectSamePixels(area, 2, "wide area");
-        if (HasFailure()) return;
+        if (HasFailure())
+            return;
     }
 }

@@ -22,23 +22,28 @@ using namespace trace_test;
 
 namespace {
 
-bool Near(QRgb p, const QColor& c, int tolerance = 3) {
+bool Near(QRgb p, const QColor& c, int tolerance = 3)
+{
     return std::abs(qRed(p) - c.red()) <= tolerance && std::abs(qGreen(p) - c.green()) <= tolerance &&
            std::abs(qBlue(p) - c.blue()) <= tolerance;
 }
 
-std::vector<uint32_t> Ramp(int n, int period) {
+std::vector<uint32_t> Ramp(int n, int period)
+{
     std::vector<uint32_t> v(static_cast<size_t>(n));
-    for (int i = 0; i < n; ++i) v[size_t(i)] = uint32_t((i / period) * 37 % 256);
+    for (int i = 0; i < n; ++i)
+        v[size_t(i)] = uint32_t((i / period) * 37 % 256);
     return v;
 }
 
-}  // namespace
+}   // namespace
 
-TEST(TracePrint, PdfPageShowsTheRows) {
+TEST(TracePrint, PdfPageShowsTheRows)
+{
     EnsureApp();
     const QString pdftoppm = QStandardPaths::findExecutable(QStringLiteral("pdftoppm"));
-    if (pdftoppm.isEmpty()) GTEST_SKIP() << "pdftoppm is not installed";
+    if (pdftoppm.isEmpty())
+        GTEST_SKIP() << "pdftoppm is not installed";
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString pdf = dir.filePath(QStringLiteral("rows.pdf"));
@@ -84,10 +89,9 @@ TEST(TracePrint, PdfPageShowsTheRows) {
         painter.end();
     }
     QProcess process;
-    process.start(pdftoppm, {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("100"),
-                             QStringLiteral("-aa"), QStringLiteral("no"), QStringLiteral("-aaVector"),
-                             QStringLiteral("no"), QStringLiteral("-singlefile"), pdf,
-                             dir.filePath(QStringLiteral("page"))});
+    process.start(pdftoppm, {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("100"), QStringLiteral("-aa"),
+                             QStringLiteral("no"), QStringLiteral("-aaVector"), QStringLiteral("no"),
+                             QStringLiteral("-singlefile"), pdf, dir.filePath(QStringLiteral("page"))});
     ASSERT_TRUE(process.waitForFinished(30000));
     ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
     const QImage page(dir.filePath(QStringLiteral("page.png")));
@@ -101,12 +105,18 @@ TEST(TracePrint, PdfPageShowsTheRows) {
     for (int yy = 0; yy < page.height(); ++yy)
         for (int x = 0; x < page.width(); ++x) {
             const QRgb p = page.pixel(x, yy);
-            if (Near(p, ThemeColors::PrintFill(1))) ++printFill;
-            if (Near(p, ThemeColors::PrintLine(1))) ++printLine;
-            if (Near(p, QColor(250, 250, 250), 1)) ++graph;
-            if (Near(p, ThemeColors::SelectedFill(1))) ++bitFill;
-            if (Near(p, QColor(150, 150, 150), 6)) pageTop = std::min(pageTop, yy);
-            else if (!Near(p, QColor(255, 255, 255), 0)) firstRowPixel = std::min(firstRowPixel, yy);
+            if (Near(p, ThemeColors::PrintFill(1)))
+                ++printFill;
+            if (Near(p, ThemeColors::PrintLine(1)))
+                ++printLine;
+            if (Near(p, QColor(250, 250, 250), 1))
+                ++graph;
+            if (Near(p, ThemeColors::SelectedFill(1)))
+                ++bitFill;
+            if (Near(p, QColor(150, 150, 150), 6))
+                pageTop = std::min(pageTop, yy);
+            else if (!Near(p, QColor(255, 255, 255), 0))
+                firstRowPixel = std::min(firstRowPixel, yy);
         }
     EXPECT_GT(printFill, 200) << "bus bodies";
     EXPECT_GT(printLine, 100) << "bus and graph lines";
@@ -120,12 +130,14 @@ TEST(TracePrint, PdfPageShowsTheRows) {
     // Nothing of the rows below their total height.
     int below = 0;
     for (int yy = pageTop + static_cast<int>((totalUnits + 40) * pixelsPerUnit); yy < page.height() / 2; ++yy)
-        for (int x = 0; x < page.width(); ++x) below += Near(page.pixel(x, yy), ThemeColors::PrintLine(1)) ? 1 : 0;
+        for (int x = 0; x < page.width(); ++x)
+            below += Near(page.pixel(x, yy), ThemeColors::PrintLine(1)) ? 1 : 0;
     EXPECT_EQ(below, 0);
     page.save(QDir::temp().filePath(QStringLiteral("trace_print_page.png")));
 }
 
-TEST(TracePrint, EveryScaleHasADefinedLayout) {
+TEST(TracePrint, EveryScaleHasADefinedLayout)
+{
     EnsureApp();
     // A painter mapping 0.1 mm units to pixels one to one, y upward.
     QImage image = BlackImage(2000, 600);
@@ -140,10 +152,10 @@ TEST(TracePrint, EveryScaleHasADefinedLayout) {
         int width;   // of m_traceRect
     };
     const Case cases[] = {
-        {10.0, 100000 * 10},   // units per sample
-        {-50.0, 100000 / 50},  // samples per unit
-        {0.5, 100000 / 2},     // a fraction: two samples per unit
-        {0.0, 100000 / 59},    // no scale: fitted into the 1700 units right of x = 300
+        {10.0, 100000 * 10},    // units per sample
+        {-50.0, 100000 / 50},   // samples per unit
+        {0.5, 100000 / 2},      // a fraction: two samples per unit
+        {0.0, 100000 / 59},     // no scale: fitted into the 1700 units right of x = 300
         {std::nan(""), 100000 / 59},
     };
     for (const Case& c : cases) {
@@ -157,7 +169,8 @@ TEST(TracePrint, EveryScaleHasADefinedLayout) {
 // A printed one-bit row draws like the screen's bit rows: its pen and its
 // dense blocks in the normal (or selected) line colour, its bodies in the
 // normal fill; only bus rows take the print colours.
-TEST(TracePrint, OneBitRowsUseTheScreenColours) {
+TEST(TracePrint, OneBitRowsUseTheScreenColours)
+{
     EnsureApp();
     for (const bool selected : {false, true}) {
         QImage image = BlackImage(800, 100);
@@ -166,7 +179,8 @@ TEST(TracePrint, OneBitRowsUseTheScreenColours) {
         CDrawContext dc(painter, 254.0, true);
         SignalSet set;
         std::vector<uint32_t> toggles(40);
-        for (size_t i = 0; i < toggles.size(); ++i) toggles[i] = uint32_t(i / 4 % 2);
+        for (size_t i = 0; i < toggles.size(); ++i)
+            toggles[i] = uint32_t(i / 4 % 2);
         CSignal& s = set.Add(1, toggles);
         s.m_selected = selected;
         dc.SelectPen(QColor(1, 2, 3));

@@ -26,7 +26,8 @@ struct Stepper {
     int x;
     int step;
     int count = 0;
-    void Advance() {
+    void Advance()
+    {
         if (step >= 0) {
             x += step;
         } else if (++count == -step) {
@@ -36,18 +37,21 @@ struct Stepper {
     }
 };
 
-inline QColor FillOf(const CSignal& s) {
+inline QColor FillOf(const CSignal& s)
+{
     return s.m_selected ? ThemeColors::SelectedFill(s.m_colorTheme) : ThemeColors::NormalFill(s.m_colorTheme);
 }
-inline QColor LineOf(const CSignal& s) {
+inline QColor LineOf(const CSignal& s)
+{
     return s.m_selected ? ThemeColors::SelectedLine(s.m_colorTheme) : ThemeColors::NormalLine(s.m_colorTheme);
 }
-inline QColor TextOf(const CSignal& s) {
+inline QColor TextOf(const CSignal& s)
+{
     return s.m_selected ? QColor(255, 255, 255) : QColor(200, 200, 200);
 }
 
-inline int DrawBitTrace(CDrawContext& dc, const CSignal& s, int first, int last, int x0, int step, int y,
-                        uint32_t m) {
+inline int DrawBitTrace(CDrawContext& dc, const CSignal& s, int first, int last, int x0, int step, int y, uint32_t m)
+{
     const QColor fill = FillOf(s);
     const QColor line = LineOf(s);
     const int yh = y + 3;
@@ -55,7 +59,8 @@ inline int DrawBitTrace(CDrawContext& dc, const CSignal& s, int first, int last,
     int u = x0;
     int v = x0;
     Stepper x{x0, step};
-    if (last < first) return s.m_bitHeight;   // no samples to draw
+    if (last < first)
+        return s.m_bitHeight;   // no samples to draw
     uint32_t cur = s.m_samples[first] & m;
     int level = cur ? yh : yl;
     for (int i = first; i <= last; ++i) {
@@ -63,7 +68,8 @@ inline int DrawBitTrace(CDrawContext& dc, const CSignal& s, int first, int last,
         if (b != cur || i == last) {
             if (x.x > u + 3) {
                 dc.FillSolidRect(v, yh, u - v, s.m_bitHeight - 6, line);
-                if (cur != 0 && x.x - u > 1) dc.FillSolidRect(u + 1, yh, x.x - u, s.m_bitHeight - 4, fill);
+                if (cur != 0 && x.x - u > 1)
+                    dc.FillSolidRect(u + 1, yh, x.x - u, s.m_bitHeight - 4, fill);
                 dc.MoveTo(u, level);
                 dc.LineTo(x.x, level);
                 dc.LineTo(x.x, b ? yh : yl);
@@ -88,7 +94,8 @@ inline int DrawBitTrace(CDrawContext& dc, const CSignal& s, int first, int last,
     return s.m_bitHeight;
 }
 
-inline void DrawBus(CDrawContext& dc, const CSignal& s, int first, int last, int step, int y) {
+inline void DrawBus(CDrawContext& dc, const CSignal& s, int first, int last, int step, int y)
+{
     const QColor fill = FillOf(s);
     const QColor line = LineOf(s);
     const int yt = y + 3;
@@ -96,7 +103,8 @@ inline void DrawBus(CDrawContext& dc, const CSignal& s, int first, int last, int
     int u = 100;
     int v = 100;
     Stepper x{100, step};
-    if (last < first) return;
+    if (last < first)
+        return;
     uint32_t value = s.m_samples[first];
     bool firstBox = true;
     for (int i = first; i <= last; ++i) {
@@ -105,7 +113,8 @@ inline void DrawBus(CDrawContext& dc, const CSignal& s, int first, int last, int
                 dc.FillSolidRect(v, yt, u - v, s.m_busHeight - 6, line);
                 v = x.x;
                 const int j = x.x - u;
-                if (j > 1) dc.FillSolidRect(u + 1, yt, j, s.m_busHeight - 6, fill);
+                if (j > 1)
+                    dc.FillSolidRect(u + 1, yt, j, s.m_busHeight - 6, fill);
                 if (firstBox) {
                     dc.MoveTo(u, yb);
                     dc.LineTo(x.x - 3, yb);
@@ -133,21 +142,27 @@ inline void DrawBus(CDrawContext& dc, const CSignal& s, int first, int last, int
     dc.FillSolidRect(v, yt, u - v, s.m_busHeight - 6, line);
 }
 
-inline int VisibleWidth(int first, int last, int step) {
+inline int VisibleWidth(int first, int last, int step)
+{
     return step > 0 ? (last - first + 1) * step : (last - first + 1) / -step;
 }
 
-inline int YOf(const CSignal& s, uint32_t word, int y, int h) {
+inline int YOf(const CSignal& s, uint32_t word, int y, int h)
+{
     const uint32_t w = s.SignExtend(word);
     const int32_t d = static_cast<int32_t>(w - static_cast<uint32_t>(s.m_min));
-    if (s.m_max == s.m_min) return y;
+    if (s.m_max == s.m_min)
+        return y;
     const double yd = (y + h) - static_cast<double>(d) / (static_cast<double>(s.m_max) - s.m_min) * h;
-    if (yd < y) return y;
-    if (yd > y + h) return y + h;
+    if (yd < y)
+        return y;
+    if (yd > y + h)
+        return y + h;
     return std::clamp(static_cast<int>(yd), y, y + h);
 }
 
-inline int DrawAnalog(CDrawContext& dc, CSignal& s, int first, int last, int step, int y) {
+inline int DrawAnalog(CDrawContext& dc, CSignal& s, int first, int last, int step, int y)
+{
     const int h = s.GetRowHeight();
     const int vw = VisibleWidth(first, last, step);
     const QPen previous = dc.Pen();
@@ -198,17 +213,22 @@ inline int DrawAnalog(CDrawContext& dc, CSignal& s, int first, int last, int ste
     return h;
 }
 
-inline int SpectrumY(double d, const CSignal& s, int y, int yb, int h) {
-    if (s.m_maxDb == s.m_minDb) return y;
+inline int SpectrumY(double d, const CSignal& s, int y, int yb, int h)
+{
+    if (s.m_maxDb == s.m_minDb)
+        return y;
     const double yd = yb - (d - s.m_minDb) / (s.m_maxDb - s.m_minDb) * (h - 6);
-    if (!(yd < yb)) return yb;   // also minus infinity
-    if (yd < y) return y;
+    if (!(yd < yb))
+        return yb;   // also minus infinity
+    if (yd < y)
+        return y;
     return static_cast<int>(yd);
 }
 
 // The frequency units and the read-out box, written out here as well, so
 // that the comparison checks the row drawers' own versions too.
-inline void FormatFrequency(double& f, QString& unit) {
+inline void FormatFrequency(double& f, QString& unit)
+{
     if (f > 1000000.0) {
         f /= 1000000.0;
         unit = QStringLiteral("MHz");
@@ -220,23 +240,28 @@ inline void FormatFrequency(double& f, QString& unit) {
     }
 }
 
-inline void DrawLabelBox(CDrawContext& dc, const QString& text, int x, int y, const GdiRect& bounds) {
-    if (text.isEmpty()) return;
+inline void DrawLabelBox(CDrawContext& dc, const QString& text, int x, int y, const GdiRect& bounds)
+{
+    if (text.isEmpty())
+        return;
     CDCStateGuard guard(dc);
     dc.SetTextAlign(TextAlign::LeftTop);
     dc.SelectFont(dc.PointFont(QStringLiteral("Verdana"), 90));
     dc.SetTextColor(QColor(255, 255, 255));
     GdiRect r = dc.MeasureText(text);
     r = {r.left + x + 15, r.top + y + 23, r.right + x + 15, r.bottom + y + 23};
-    if (r.right > bounds.right) r = {r.left - (r.right - bounds.right), r.top, bounds.right, r.bottom};
-    if (r.bottom > bounds.bottom) r = {r.left, r.top - (r.bottom - bounds.bottom), r.right, bounds.bottom};
+    if (r.right > bounds.right)
+        r = {r.left - (r.right - bounds.right), r.top, bounds.right, r.bottom};
+    if (r.bottom > bounds.bottom)
+        r = {r.left, r.top - (r.bottom - bounds.bottom), r.right, bounds.bottom};
     // r grown by 3 on every side, then moved by (1, 1).
     const GdiRect box{r.left - 3 + 1, r.top - 3 + 1, r.right + 3 + 1, r.bottom + 3 + 1};
     dc.FillSolidRect(box.left, box.top, box.right - box.left, box.bottom - box.top, QColor(20, 20, 40));
     dc.DrawText(text, r);
 }
 
-inline int DrawSpectrum(CDrawContext& dc, CSignal& s, int y, int width) {
+inline int DrawSpectrum(CDrawContext& dc, CSignal& s, int y, int width)
+{
     const int h = s.GetRowHeight();
     const int w = width - 20;
     s.UpdateSpectrum();
@@ -266,7 +291,8 @@ inline int DrawSpectrum(CDrawContext& dc, CSignal& s, int y, int width) {
     auto curve = [&](const double* levels, const QColor& colour) {
         dc.SelectPen(colour, 1);
         dc.MoveTo(xk(0), SpectrumY(levels[0], s, y, yb, h));
-        for (int k = 1; k < 2048; ++k) dc.LineTo(xk(k), SpectrumY(levels[k], s, y, yb, h));
+        for (int k = 1; k < 2048; ++k)
+            dc.LineTo(xk(k), SpectrumY(levels[k], s, y, yb, h));
     };
     area(s.m_peakHold, peakArea[t]);
     curve(s.m_peakHold, peakLine[t]);
@@ -290,20 +316,25 @@ inline int DrawSpectrum(CDrawContext& dc, CSignal& s, int y, int width) {
         double freq = double(s.m_cursor.x - r.left) / double(r.right - r.left) * s.m_sampleFreq * 0.5;
         QString fu;
         trace_reference::FormatFrequency(freq, fu);
-        const double level = s.m_maxDb + (s.m_minDb - s.m_maxDb) * double(s.m_cursor.y - r.top) / double(r.bottom - r.top);
-        trace_reference::DrawLabelBox(dc, QString::asprintf("%.3f %s\n%.1f dB", freq, qPrintable(fu), level), s.m_cursor.x,
-                     s.m_cursor.y, r);
+        const double level =
+            s.m_maxDb + (s.m_minDb - s.m_maxDb) * double(s.m_cursor.y - r.top) / double(r.bottom - r.top);
+        trace_reference::DrawLabelBox(dc, QString::asprintf("%.3f %s\n%.1f dB", freq, qPrintable(fu), level),
+                                      s.m_cursor.x, s.m_cursor.y, r);
     }
     dc.SetPen(previous);
     return h + 15;
 }
 
-inline int DrawTrace(QPainter& painter, CSignal& s, const TraceArgs& a) {
+inline int DrawTrace(QPainter& painter, CSignal& s, const TraceArgs& a)
+{
     CDrawContext dc(painter);
     const int h = s.GetRowHeight();
-    if (s.m_count == 0) return h;
-    if (s.m_spectrum) return DrawSpectrum(dc, s, a.y, a.width);
-    if (s.m_analog) return DrawAnalog(dc, s, a.first, a.last, a.step, a.y);
+    if (s.m_count == 0)
+        return h;
+    if (s.m_spectrum)
+        return DrawSpectrum(dc, s, a.y, a.width);
+    if (s.m_analog)
+        return DrawAnalog(dc, s, a.first, a.last, a.step, a.y);
     dc.SetTextColor(TextOf(s));
     dc.SetTextAlign(TextAlign::CenterTop);
     const QPen previous = dc.Pen();
@@ -345,8 +376,9 @@ struct LeftState {
     QFont font;
 };
 
-inline void PaintRows(QImage& image, const std::vector<CSignal*>& rows, const PaintSetup& setup,
-                      TraceFunction draw, LeftState* left = nullptr) {
+inline void PaintRows(QImage& image, const std::vector<CSignal*>& rows, const PaintSetup& setup, TraceFunction draw,
+                      LeftState* left = nullptr)
+{
     image.fill(Qt::black);
     QPainter painter(&image);
     CDrawContext dc(painter, 96.0, false);
@@ -358,10 +390,12 @@ inline void PaintRows(QImage& image, const std::vector<CSignal*>& rows, const Pa
     int last = setup.first + visible;
     int y = 55 + setup.scrollY;
     for (CSignal* s : rows) {
-        if (last >= s->m_count) last = s->m_count - 1;
+        if (last >= s->m_count)
+            last = s->m_count - 1;
         y += draw(painter, *s, TraceArgs{setup.first, last, setup.step, y, width}) + 10;
     }
-    if (left != nullptr) *left = LeftState{dc.TextColor(), dc.GetTextAlign(), dc.Pen(), dc.Font()};
+    if (left != nullptr)
+        *left = LeftState{dc.TextColor(), dc.GetTextAlign(), dc.Pen(), dc.Font()};
 }
 
-}  // namespace trace_reference
+}   // namespace trace_reference

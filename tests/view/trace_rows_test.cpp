@@ -23,7 +23,8 @@ struct Painted {
     int extent = 0;
 };
 
-Painted Draw(CSignal& s, int first, int last, int step, int y = 10, int w = 500, int h = 260) {
+Painted Draw(CSignal& s, int first, int last, int step, int y = 10, int w = 500, int h = 260)
+{
     EnsureApp();
     Painted out{BlackImage(w, h), 0};
     QPainter painter(&out.image);
@@ -34,18 +35,22 @@ Painted Draw(CSignal& s, int first, int last, int step, int y = 10, int w = 500,
     return out;
 }
 
-std::vector<uint32_t> Toggling(int n) {
+std::vector<uint32_t> Toggling(int n)
+{
     std::vector<uint32_t> v(static_cast<size_t>(n));
-    for (int i = 0; i < n; ++i) v[size_t(i)] = uint32_t(i & 1);
+    for (int i = 0; i < n; ++i)
+        v[size_t(i)] = uint32_t(i & 1);
     return v;
 }
 
 // Pixels of a rectangle (inclusive) that are not `c`.
-int CountOther(const QImage& img, int x0, int y0, int x1, int y1, const QColor& c) {
+int CountOther(const QImage& img, int x0, int y0, int x1, int y1, const QColor& c)
+{
     int n = 0;
     for (int y = y0; y <= y1; ++y)
         for (int x = x0; x <= x1; ++x)
-            if (!Same(At(img, x, y), c)) ++n;
+            if (!Same(At(img, x, y), c))
+                ++n;
     return n;
 }
 
@@ -53,9 +58,10 @@ const QColor kLine = ThemeColors::NormalLine(1);
 const QColor kFill = ThemeColors::NormalFill(1);
 const QColor kBlack(0, 0, 0);
 
-}  // namespace
+}   // namespace
 
-TEST(TraceRows, OneBitSquareWaveAtTwentyPixelsPerSample) {
+TEST(TraceRows, OneBitSquareWaveAtTwentyPixelsPerSample)
+{
     SignalSet set;
     CSignal& s = set.Add(1, Toggling(12));
     const int y = 10;
@@ -63,12 +69,16 @@ TEST(TraceRows, OneBitSquareWaveAtTwentyPixelsPerSample) {
     EXPECT_EQ(p.extent, 16);
     EXPECT_EQ(s.m_traceRect, (GdiRect{100, y, 100 + 12 * 20, y + 16}));
     // Sample 0 low from 100 to 120, sample 1 high from 120 to 140, ...
-    for (int x = 100; x < 120; ++x) EXPECT_TRUE(Same(At(p.image, x, y + 13), kLine)) << x;
+    for (int x = 100; x < 120; ++x)
+        EXPECT_TRUE(Same(At(p.image, x, y + 13), kLine)) << x;
     EXPECT_TRUE(Same(At(p.image, 110, y + 8), kBlack));
-    for (int x = 120; x < 140; ++x) EXPECT_TRUE(Same(At(p.image, x, y + 3), kLine)) << x;
+    for (int x = 120; x < 140; ++x)
+        EXPECT_TRUE(Same(At(p.image, x, y + 3), kLine)) << x;
     // Rising edge at 120, falling edge at 140.
-    for (int yy = y + 4; yy <= y + 13; ++yy) EXPECT_TRUE(Same(At(p.image, 120, yy), kLine)) << yy;
-    for (int yy = y + 3; yy < y + 13; ++yy) EXPECT_TRUE(Same(At(p.image, 140, yy), kLine)) << yy;
+    for (int yy = y + 4; yy <= y + 13; ++yy)
+        EXPECT_TRUE(Same(At(p.image, 120, yy), kLine)) << yy;
+    for (int yy = y + 3; yy < y + 13; ++yy)
+        EXPECT_TRUE(Same(At(p.image, 140, yy), kLine)) << yy;
     // Body under the high level: columns 121..140, rows y+3..y+14, lines on top.
     for (int x = 121; x < 140; ++x)
         for (int yy = y + 4; yy <= y + 14; ++yy)
@@ -78,10 +88,12 @@ TEST(TraceRows, OneBitSquareWaveAtTwentyPixelsPerSample) {
     EXPECT_TRUE(Same(At(p.image, 130, y + 15), kBlack));
     EXPECT_TRUE(Same(At(p.image, 130, y + 2), kBlack));
     // Every high level is filled: samples 3, 5, 7, 9.
-    for (int k : {3, 5, 7, 9}) EXPECT_TRUE(Same(At(p.image, 100 + k * 20 + 10, y + 8), kFill)) << k;
+    for (int k : {3, 5, 7, 9})
+        EXPECT_TRUE(Same(At(p.image, 100 + k * 20 + 10, y + 8), kFill)) << k;
 }
 
-TEST(TraceRows, OneBitAtFiveSamplesPerPixelIsOneSolidBlock) {
+TEST(TraceRows, OneBitAtFiveSamplesPerPixelIsOneSolidBlock)
+{
     SignalSet set;
     CSignal& s = set.Add(1, Toggling(100));
     const int y = 10;
@@ -94,10 +106,11 @@ TEST(TraceRows, OneBitAtFiveSamplesPerPixelIsOneSolidBlock) {
     EXPECT_EQ(CountOther(p.image, 119, y, 130, y + 15, kBlack), 0);
 }
 
-TEST(TraceRows, DenseThresholdThreeAndFourPixels) {
+TEST(TraceRows, DenseThresholdThreeAndFourPixels)
+{
     struct Case {
-        int high;        // samples of the short high level
-        bool wide;       // drawn as a level with its body
+        int high;    // samples of the short high level
+        bool wide;   // drawn as a level with its body
     };
     for (const Case c : {Case{3, false}, Case{4, true}}) {
         std::vector<uint32_t> v(10, 0u);
@@ -110,7 +123,8 @@ TEST(TraceRows, DenseThresholdThreeAndFourPixels) {
         const QColor mid = At(p.image, 112, y + 8);
         if (c.wide) {
             EXPECT_TRUE(Same(mid, kFill)) << c.high;
-            for (int x = 110; x < 114; ++x) EXPECT_TRUE(Same(At(p.image, x, y + 3), kLine)) << x;
+            for (int x = 110; x < 114; ++x)
+                EXPECT_TRUE(Same(At(p.image, x, y + 3), kLine)) << x;
             EXPECT_TRUE(Same(At(p.image, 114, y + 8), kLine));   // falling edge
         } else {
             // A solid block over 110..112, height 10, in the line colour.
@@ -120,7 +134,8 @@ TEST(TraceRows, DenseThresholdThreeAndFourPixels) {
     }
 }
 
-TEST(TraceRows, ConstantBusHasStraightLeftEndAndTextOnlyAboveFiftyPixels) {
+TEST(TraceRows, ConstantBusHasStraightLeftEndAndTextOnlyAboveFiftyPixels)
+{
     for (const int width : {50, 51}) {
         SignalSet set;
         CSignal& s = set.Add(8, std::vector<uint32_t>(200, 0x5Au));
@@ -147,7 +162,8 @@ TEST(TraceRows, ConstantBusHasStraightLeftEndAndTextOnlyAboveFiftyPixels) {
     }
 }
 
-TEST(TraceRows, BusCrossingAtEachLaterBox) {
+TEST(TraceRows, BusCrossingAtEachLaterBox)
+{
     std::vector<uint32_t> v(10, 1u);
     v.insert(v.end(), 10, 2u);
     SignalSet set;
@@ -164,7 +180,8 @@ TEST(TraceRows, BusCrossingAtEachLaterBox) {
     EXPECT_GT(CountOther(p.image, 130, y + 4, 170, y + 22, kFill), 10);
 }
 
-TEST(TraceRows, ExpandedEightBitBusHasBitSevenOnTop) {
+TEST(TraceRows, ExpandedEightBitBusHasBitSevenOnTop)
+{
     SignalSet set;
     CSignal& s = set.Add(8, std::vector<uint32_t>(40, 0x80u));
     const int y = 10;
@@ -180,10 +197,12 @@ TEST(TraceRows, ExpandedEightBitBusHasBitSevenOnTop) {
     EXPECT_TRUE(Same(At(p.image, 150, y + 169), kBlack));
 }
 
-TEST(TraceRows, SelectedRowsUseTwoPixelPensAndWhiteText) {
+TEST(TraceRows, SelectedRowsUseTwoPixelPensAndWhiteText)
+{
     auto levelThickness = [](const QImage& img, int x, int y0, int y1, const QColor& c) {
         int n = 0;
-        for (int yy = y0; yy <= y1; ++yy) n += Same(At(img, x, yy), c) ? 1 : 0;
+        for (int yy = y0; yy <= y1; ++yy)
+            n += Same(At(img, x, yy), c) ? 1 : 0;
         return n;
     };
     for (const bool selected : {false, true}) {
@@ -201,7 +220,8 @@ TEST(TraceRows, SelectedRowsUseTwoPixelPensAndWhiteText) {
         const Painted q = Draw(bus, 0, 150, 1, 20);
         int brightest = 0;
         for (int yy = 25; yy < 42; ++yy)
-            for (int x = 150; x < 250; ++x) brightest = std::max(brightest, QColor(q.image.pixel(x, yy)).red());
+            for (int x = 150; x < 250; ++x)
+                brightest = std::max(brightest, QColor(q.image.pixel(x, yy)).red());
         // Glyph pixels blend into the box; only a selected row's text gets brighter than 200.
         if (selected)
             EXPECT_GT(brightest, 230);
@@ -213,7 +233,8 @@ TEST(TraceRows, SelectedRowsUseTwoPixelPensAndWhiteText) {
     }
 }
 
-TEST(TraceRows, AnalogValuesMapBetweenMinAndMax) {
+TEST(TraceRows, AnalogValuesMapBetweenMinAndMax)
+{
     struct Case {
         uint32_t value;
         int numBits;
@@ -222,12 +243,10 @@ TEST(TraceRows, AnalogValuesMapBetweenMinAndMax) {
         int expectedOffset;
     };
     const Case cases[] = {
-        {512, 16, Hex, 0, 1024, 50},
-        {0, 16, Hex, 0, 1024, 100},
-        {2000, 16, Hex, 0, 1024, 0},     // clamped to the top
-        {0xFF, 8, Signed, -2, 2, 75},    // -1
-        {0xFF, 8, Unsigned, -2, 2, 0},   // 255, clamped
-        {7, 8, Hex, 5, 5, 0},            // no range: top edge
+        {512, 16, Hex, 0, 1024, 50},   {0, 16, Hex, 0, 1024, 100}, {2000, 16, Hex, 0, 1024, 0},   // clamped to the top
+        {0xFF, 8, Signed, -2, 2, 75},                                                             // -1
+        {0xFF, 8, Unsigned, -2, 2, 0},                                                            // 255, clamped
+        {7, 8, Hex, 5, 5, 0},                                                                     // no range: top edge
     };
     for (const Case& c : cases) {
         SignalSet set;
@@ -246,24 +265,27 @@ TEST(TraceRows, AnalogValuesMapBetweenMinAndMax) {
     }
 }
 
-TEST(TraceRows, OneBitAnalogIsDigitalOnGraphBackground) {
+TEST(TraceRows, OneBitAnalogIsDigitalOnGraphBackground)
+{
     SignalSet set;
     CSignal& s = set.Add(1, Toggling(20));
     s.m_analog = true;
     const int y = 20;
     const Painted p = Draw(s, 0, 19, 20, y);
     EXPECT_EQ(p.extent, 16);
-    EXPECT_TRUE(Same(At(p.image, 110, y + 13), kLine));        // low level
+    EXPECT_TRUE(Same(At(p.image, 110, y + 13), kLine));               // low level
     EXPECT_TRUE(Same(At(p.image, 110, y + 8), QColor(30, 30, 30)));   // graph background
-    EXPECT_TRUE(Same(At(p.image, 130, y + 3), kLine));         // high level
+    EXPECT_TRUE(Same(At(p.image, 130, y + 3), kLine));                // high level
     EXPECT_TRUE(Same(At(p.image, 130, y + 8), kFill));
     EXPECT_TRUE(Same(At(p.image, 130, y + 15), QColor(30, 30, 30)));
 }
 
-TEST(TraceRows, AnalogColumnsAtFourSamplesPerPixel) {
+TEST(TraceRows, AnalogColumnsAtFourSamplesPerPixel)
+{
     // Columns 0 and 1 hold 500 only; column 2 spans 0..1000; column 3 is 500 again.
     std::vector<uint32_t> v(8, 500u);
-    for (uint32_t x : {500u, 0u, 1000u, 500u}) v.push_back(x);
+    for (uint32_t x : {500u, 0u, 1000u, 500u})
+        v.push_back(x);
     v.insert(v.end(), 4, 500u);
     SignalSet set;
     CSignal& s = set.Add(16, v);
@@ -276,20 +298,21 @@ TEST(TraceRows, AnalogColumnsAtFourSamplesPerPixel) {
     // Column 1 joins column 0 with a level line at y + 50.
     EXPECT_TRUE(Same(At(p.image, 100, y + 50), kLine));
     // Column 2 is one bar from y (1000) down to y + 100 (0), end point left out.
-    for (int yy = y; yy < y + 100; ++yy) EXPECT_TRUE(Same(At(p.image, 102, yy), kLine)) << yy;
+    for (int yy = y; yy < y + 100; ++yy)
+        EXPECT_TRUE(Same(At(p.image, 102, yy), kLine)) << yy;
     // Column 3 (all 500) is joined to the bar's lower end by a line up to y + 50.
     EXPECT_TRUE(Same(At(p.image, 103, y + 51), kLine) || Same(At(p.image, 103, y + 52), kLine));
 }
 
-TEST(TraceRows, FormatFrequencyUnits) {
+TEST(TraceRows, FormatFrequencyUnits)
+{
     struct Case {
         double in;
         double out;
         const char* unit;
     };
-    const Case cases[] = {{1000.0, 1000.0, "Hz"},       {1000.5, 1.0005, "kHz"},
-                          {1000000.0, 1000.0, "kHz"},   {1000001.0, 1.000001, "MHz"},
-                          {0.5, 0.5, "Hz"},             {2.5e9, 2500.0, "MHz"}};
+    const Case cases[] = {{1000.0, 1000.0, "Hz"},       {1000.5, 1.0005, "kHz"}, {1000000.0, 1000.0, "kHz"},
+                          {1000001.0, 1.000001, "MHz"}, {0.5, 0.5, "Hz"},        {2.5e9, 2500.0, "MHz"}};
     for (const Case& c : cases) {
         double f = c.in;
         QString unit;
@@ -299,7 +322,8 @@ TEST(TraceRows, FormatFrequencyUnits) {
     }
 }
 
-TEST(TraceRows, ReadOutBoxStaysInsideBounds) {
+TEST(TraceRows, ReadOutBoxStaysInsideBounds)
+{
     EnsureApp();
     const GdiRect bounds{100, 20, 500, 220};
     const QColor box(20, 20, 40);
@@ -343,10 +367,12 @@ TEST(TraceRows, ReadOutBoxStaysInsideBounds) {
     }
 }
 
-TEST(TraceRows, SpectrumRowIsFifteenPixelsTallerWithItsFrequencyAxis) {
+TEST(TraceRows, SpectrumRowIsFifteenPixelsTallerWithItsFrequencyAxis)
+{
     SignalSet set;
     std::vector<uint32_t> v(8192);
-    for (size_t i = 0; i < v.size(); ++i) v[i] = uint32_t(100 + (i % 16 < 8 ? 50 : 0));
+    for (size_t i = 0; i < v.size(); ++i)
+        v[i] = uint32_t(100 + (i % 16 < 8 ? 50 : 0));
     CSignal& s = set.Add(8, v);
     s.m_spectrum = true;
     s.m_sampleFreq = 1000.0;
@@ -359,17 +385,20 @@ TEST(TraceRows, SpectrumRowIsFifteenPixelsTallerWithItsFrequencyAxis) {
     // Frequency labels (white) in the 15 pixels below the graph.
     int white = 0;
     for (int yy = y + 100; yy < y + 115; ++yy)
-        for (int x = 100; x < 680; ++x) white += QColor(p.image.pixel(x, yy)).red() > 200 ? 1 : 0;
+        for (int x = 100; x < 680; ++x)
+            white += QColor(p.image.pixel(x, yy)).red() > 200 ? 1 : 0;
     EXPECT_GT(white, 20);
     // The graph background and a curve in the current line colour.
     EXPECT_TRUE(Same(At(p.image, 105, y + 1), QColor(30, 30, 30)));
     int curve = 0;
     for (int yy = y; yy < y + 100; ++yy)
-        for (int x = 100; x < 670; ++x) curve += Same(At(p.image, x, yy), kLine) ? 1 : 0;
+        for (int x = 100; x < 670; ++x)
+            curve += Same(At(p.image, x, yy), kLine) ? 1 : 0;
     EXPECT_GT(curve, 100);
 }
 
-TEST(TraceRows, RowWithoutSamplesDrawsNothingAndKeepsItsRectangle) {
+TEST(TraceRows, RowWithoutSamplesDrawsNothingAndKeepsItsRectangle)
+{
     SignalSet set;
     CSignal& s = set.Add(8, {});
     s.m_traceRect = {1, 2, 3, 4};
@@ -381,7 +410,8 @@ TEST(TraceRows, RowWithoutSamplesDrawsNothingAndKeepsItsRectangle) {
     EXPECT_EQ(Draw(s, 0, 10, 20, 10).extent, 100);   // no frequency axis without samples
 }
 
-TEST(TraceRows, FieldsWiderThanTheWordHaveLowUpperRowsAndCostOnlyTheVisibleRows) {
+TEST(TraceRows, FieldsWiderThanTheWordHaveLowUpperRowsAndCostOnlyTheVisibleRows)
+{
     SignalSet set;
     CSignal& wide = set.Add(40, std::vector<uint32_t>(30, 0x80000000u));
     const int y = 10;
@@ -399,7 +429,8 @@ TEST(TraceRows, FieldsWiderThanTheWordHaveLowUpperRowsAndCostOnlyTheVisibleRows)
     EXPECT_TRUE(Same(At(q.image, 150, y + 28 + 13), kLine));   // bit 1999999999: low
 }
 
-TEST(TraceRows, AbsurdGraphHeightsDrawWithoutOverflow) {
+TEST(TraceRows, AbsurdGraphHeightsDrawWithoutOverflow)
+{
     for (const int32_t graphHeight : {INT32_MAX, -50, 0}) {
         SignalSet set;
         CSignal& analog = set.Add(8, std::vector<uint32_t>(50, 7u));
@@ -417,7 +448,8 @@ TEST(TraceRows, AbsurdGraphHeightsDrawWithoutOverflow) {
 // Bit widths read from a broken file, with the Signed radix: the sign bit is
 // bit (width - 1) modulo 32 as the signal record reads it, worked out without
 // overflowing for any width, also when the summaries of the samples are kept.
-TEST(TraceRows, SignedValuesOfAbsurdWidthsFollowTheSignalRecord) {
+TEST(TraceRows, SignedValuesOfAbsurdWidthsFollowTheSignalRecord)
+{
     for (const int32_t numBits : {INT32_MIN, 0, 33, INT32_MAX}) {
         SignalSet set;
         std::vector<uint32_t> v(64, 0x80000005u);   // bit 31 set

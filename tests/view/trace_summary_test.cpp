@@ -15,12 +15,15 @@ namespace {
 struct Brute {
     const std::vector<uint32_t>& s;
     SampleValueRule rule;
-    uint32_t Change(int a, int b) const {
+    uint32_t Change(int a, int b) const
+    {
         uint32_t r = 0;
-        for (int i = std::max(a, 1); i <= b; ++i) r |= s[size_t(i)] ^ s[size_t(i) - 1];
+        for (int i = std::max(a, 1); i <= b; ++i)
+            r |= s[size_t(i)] ^ s[size_t(i) - 1];
         return r;
     }
-    void Range(int a, int b, int32_t& lo, int32_t& hi) const {
+    void Range(int a, int b, int32_t& lo, int32_t& hi) const
+    {
         lo = INT32_MAX;
         hi = INT32_MIN;
         for (int i = a; i <= b; ++i) {
@@ -30,9 +33,10 @@ struct Brute {
     }
 };
 
-}  // namespace
+}   // namespace
 
-TEST(TraceSummary, RangesMatchAWalkOverTheSamples) {
+TEST(TraceSummary, RangesMatchAWalkOverTheSamples)
+{
     std::mt19937 rng(3);
     for (const int count : {1, 17, 255, 4096, 4097, 70001}) {
         std::vector<uint32_t> s(static_cast<size_t>(count));
@@ -40,7 +44,8 @@ TEST(TraceSummary, RangesMatchAWalkOverTheSamples) {
         // many blocks have no change at all and some have exactly one.
         uint32_t w = rng();
         for (auto& x : s) {
-            if (rng() % 97 == 0) w ^= 1u << (rng() % 32);
+            if (rng() % 97 == 0)
+                w ^= 1u << (rng() % 32);
             x = w & 0xFFFu;
         }
         for (const bool sign : {false, true}) {
@@ -54,8 +59,10 @@ TEST(TraceSummary, RangesMatchAWalkOverTheSamples) {
             std::uniform_int_distribution<int> pos(0, count - 1);
             for (int k = 0; k < 3000; ++k) {
                 int a = pos(rng), b = pos(rng);
-                if (a > b) std::swap(a, b);
-                if (k % 3 == 0) b = std::min(count - 1, a + int(rng() % 40));   // short ranges
+                if (a > b)
+                    std::swap(a, b);
+                if (k % 3 == 0)
+                    b = std::min(count - 1, a + int(rng() % 40));   // short ranges
                 ASSERT_EQ(summary.ChangeMask(a, b), brute.Change(a, b)) << count << " [" << a << ", " << b << "]";
                 int32_t lo, hi, blo, bhi;
                 summary.ValueRange(a, b, lo, hi);
@@ -69,7 +76,8 @@ TEST(TraceSummary, RangesMatchAWalkOverTheSamples) {
     }
 }
 
-TEST(TraceSummary, SignedValuesAndEmptyRanges) {
+TEST(TraceSummary, SignedValuesAndEmptyRanges)
+{
     const std::vector<uint32_t> s = {0x7Fu, 0x80u, 0xFFu, 0x01u};
     SampleValueRule rule{true, 0x80u, ~0xFFu};
     CSampleSummary summary;

@@ -15,11 +15,14 @@
 
 namespace trace_test {
 
-inline void EnsureApp() {
+inline void EnsureApp()
+{
     // Created once and never destroyed: tearing an application down from an
     // exit handler, after Qt's own globals, is not safe.
-    if (QCoreApplication::instance() != nullptr) return;
-    if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    if (QCoreApplication::instance() != nullptr)
+        return;
+    if (std::getenv("QT_QPA_PLATFORM") == nullptr)
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
     static int argc = 1;
     static char name[] = "trace_tests";
     static char* argv[] = {name, nullptr};
@@ -31,7 +34,8 @@ struct SignalSet {
     SignalList list;
     std::vector<std::unique_ptr<CSignal>> owned;
 
-    CSignal& Add(int numBits, const std::vector<uint32_t>& samples) {
+    CSignal& Add(int numBits, const std::vector<uint32_t>& samples)
+    {
         owned.push_back(std::make_unique<CSignal>(&list));
         CSignal& s = *owned.back();
         list.push_back(&s);
@@ -40,22 +44,31 @@ struct SignalSet {
         Fill(s, samples);
         return s;
     }
-    static void Fill(CSignal& s, const std::vector<uint32_t>& samples) {
+    static void Fill(CSignal& s, const std::vector<uint32_t>& samples)
+    {
         s.EnsureCapacity(static_cast<int32_t>(samples.size()));
-        for (size_t i = 0; i < samples.size(); ++i) s.m_samples[i] = samples[i];
+        for (size_t i = 0; i < samples.size(); ++i)
+            s.m_samples[i] = samples[i];
         s.m_count = static_cast<int32_t>(samples.size());
     }
     std::vector<CSignal*> Rows() const { return {list.begin(), list.end()}; }
 };
 
-inline QImage BlackImage(int w, int h) {
+inline QImage BlackImage(int w, int h)
+{
     QImage image(w, h, QImage::Format_RGB32);
     image.fill(Qt::black);
     return image;
 }
 
-inline QColor At(const QImage& image, int x, int y) { return QColor(image.pixel(x, y)); }
+inline QColor At(const QImage& image, int x, int y)
+{
+    return QColor(image.pixel(x, y));
+}
 
-inline bool Same(const QColor& a, const QColor& b) { return a.rgb() == b.rgb(); }
+inline bool Same(const QColor& a, const QColor& b)
+{
+    return a.rgb() == b.rgb();
+}
 
-}  // namespace trace_test
+}   // namespace trace_test

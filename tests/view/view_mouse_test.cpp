@@ -22,42 +22,49 @@ namespace {
 struct Fixture {
     CVexlarDoc doc;
     CVexlarView view{&doc, nullptr};
-    explicit Fixture(int w = 1000, int h = 400) {
+    explicit Fixture(int w = 1000, int h = 400)
+    {
         doc.RemoveAllSignals();
         view.resize(w, h);
     }
     void Paint() { view.PaintNow(); }
 };
 
-void SendMouse(QWidget& w, QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons buttons,
-               QPoint pos, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+void SendMouse(QWidget& w, QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons buttons, QPoint pos,
+               Qt::KeyboardModifiers mods = Qt::NoModifier)
+{
     QMouseEvent event(type, QPointF(pos), QPointF(w.mapToGlobal(pos)), button, buttons, mods);
     QCoreApplication::sendEvent(&w, &event);
 }
 
-void Click(QWidget& w, QPoint pos, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+void Click(QWidget& w, QPoint pos, Qt::KeyboardModifiers mods = Qt::NoModifier)
+{
     SendMouse(w, QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, pos, mods);
     SendMouse(w, QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, pos, mods);
 }
 
-void DoubleClick(QWidget& w, QPoint pos) {
+void DoubleClick(QWidget& w, QPoint pos)
+{
     Click(w, pos);
     SendMouse(w, QEvent::MouseButtonDblClick, Qt::LeftButton, Qt::LeftButton, pos);
     SendMouse(w, QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, pos);
 }
 
-void RightClick(QWidget& w, QPoint pos) {
+void RightClick(QWidget& w, QPoint pos)
+{
     SendMouse(w, QEvent::MouseButtonPress, Qt::RightButton, Qt::RightButton, pos);
     SendMouse(w, QEvent::MouseButtonRelease, Qt::RightButton, Qt::NoButton, pos);
 }
 
-void Wheel(QWidget& w, QPoint pos, int delta, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-    QWheelEvent event(QPointF(pos), QPointF(w.mapToGlobal(pos)), QPoint(), QPoint(0, delta),
-                      Qt::NoButton, mods, Qt::NoScrollPhase, false);
+void Wheel(QWidget& w, QPoint pos, int delta, Qt::KeyboardModifiers mods = Qt::NoModifier)
+{
+    QWheelEvent event(QPointF(pos), QPointF(w.mapToGlobal(pos)), QPoint(), QPoint(0, delta), Qt::NoButton, mods,
+                      Qt::NoScrollPhase, false);
     QCoreApplication::sendEvent(&w, &event);
 }
 
-void Key(QWidget& w, int key, const QString& text = QString()) {
+void Key(QWidget& w, int key, const QString& text = QString())
+{
     QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier, text);
     QCoreApplication::sendEvent(&w, &event);
 }
@@ -68,7 +75,8 @@ struct MenuChoice {
     int runs = 0;
     QStringList texts;
     QList<int> ids;
-    void Install(CVexlarView& view) {
+    void Install(CVexlarView& view)
+    {
         view.menuRunner = [this](QMenu& menu, const QPoint&) -> QAction* {
             ++runs;
             texts.clear();
@@ -77,22 +85,27 @@ struct MenuChoice {
             for (QAction* a : menu.actions()) {
                 texts << (a->isSeparator() ? QStringLiteral("-") : a->text());
                 ids << a->data().toInt();
-                if (!a->isSeparator() && a->data().toInt() == pick) chosen = a;
+                if (!a->isSeparator() && a->data().toInt() == pick)
+                    chosen = a;
             }
             return chosen;
         };
     }
 };
 
-uint32_t Zero(int) { return 0; }
+uint32_t Zero(int)
+{
+    return 0;
+}
 
-}  // namespace
+}   // namespace
 
 class ViewMouseTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void wheelZoomsAtThePointer() {
+    void wheelZoomsAtThePointer()
+    {
         Fixture f;
         AddSignal(f.doc, "a", 1, 4096, Zero);
         f.Paint();
@@ -109,7 +122,8 @@ private slots:
         QCOMPARE(f.view.m_firstVisible, 3);
     }
 
-    void wheelNotchesWithinOneTickZoomAsIfPaintedBetween() {
+    void wheelNotchesWithinOneTickZoomAsIfPaintedBetween()
+    {
         // A fast wheel sends several notches before the next tick paints:
         // each notch must anchor on the range the previous one left, so the
         // sample under the pointer stays there.
@@ -141,7 +155,8 @@ private slots:
         QCOMPARE(drag.view.m_lastVisible, 85);
     }
 
-    void zoomLimits() {
+    void zoomLimits()
+    {
         Fixture f;
         AddSignal(f.doc, "a", 1, 4096, Zero);
         for (int i = 0; i < 20; ++i) {
@@ -173,7 +188,8 @@ private slots:
         QCOMPARE(empty.view.m_zoom, 20.0);
     }
 
-    void ctrlWheelChangesGraphHeightWithinLimits() {
+    void ctrlWheelChangesGraphHeightWithinLimits()
+    {
         Fixture f(1000, 1400);
         CSignal* digital = AddSignal(f.doc, "d", 1, 4096, Zero);
         CSignal* tall = AddSignal(f.doc, "tall", 8, 4096, Zero);
@@ -190,14 +206,15 @@ private slots:
         QVERIFY(f.doc.Revision() > revision);
         f.Paint();
         Wheel(f.view, QPoint(300, low->m_traceRect.top + 10), -120, Qt::ControlModifier);
-        QCOMPARE(low->m_graphHeight, 32);      // not 28
+        QCOMPARE(low->m_graphHeight, 32);   // not 28
         QCOMPARE(f.view.m_zoom, 20.0);
         // Over a digital row Ctrl + wheel falls through to the time zoom.
         Wheel(f.view, QPoint(300, digital->m_traceRect.top + 5), 120, Qt::ControlModifier);
         QCOMPARE(f.view.m_zoom, 30.0);
     }
 
-    void shiftWheelNarrowsTheAnalogRangeAroundThePointer() {
+    void shiftWheelNarrowsTheAnalogRangeAroundThePointer()
+    {
         Fixture f;
         CSignal* analog = AddSignal(f.doc, "an", 10, 4096, Zero);
         analog->m_analog = true;
@@ -213,14 +230,15 @@ private slots:
         QCOMPARE(analog->m_min, 0);
         QCOMPARE(analog->m_max, 1023);
         // Many steps back never overflow the range.
-        for (int i = 0; i < 200; ++i) Wheel(f.view, QPoint(400, 60), -120, Qt::ShiftModifier);
+        for (int i = 0; i < 200; ++i)
+            Wheel(f.view, QPoint(400, 60), -120, Qt::ShiftModifier);
         QVERIFY(analog->m_min < analog->m_max);
     }
 
-    void doubleClicks() {
+    void doubleClicks()
+    {
         Fixture f(1000, 800);
-        CSignal* analog = AddSignal(f.doc, "an", 12, 4096,
-                                    [](int i) { return i <= 45 ? 100 + (i % 3) * 100 : 4000; });
+        CSignal* analog = AddSignal(f.doc, "an", 12, 4096, [](int i) { return i <= 45 ? 100 + (i % 3) * 100 : 4000; });
         analog->m_analog = true;
         CSignal* bus = AddSignal(f.doc, "bus", 8, 4096, [](int i) { return i; });
         CSignal* spectrumRow = AddSignal(f.doc, "fft", 8, 4096, [](int i) { return (i * 37) & 0xFF; });
@@ -268,9 +286,11 @@ private slots:
         QCOMPARE(bus->m_expanded, expanded);
     }
 
-    void dragMovesTimeAndRowsWithinLimits() {
+    void dragMovesTimeAndRowsWithinLimits()
+    {
         Fixture f;
-        for (int i = 0; i < 20; ++i) AddSignal(f.doc, QString("b%1").arg(i), 8, 4096, Zero);
+        for (int i = 0; i < 20; ++i)
+            AddSignal(f.doc, QString("b%1").arg(i), 8, 4096, Zero);
         f.view.m_firstVisible = 10;
         f.Paint();
         SendMouse(f.view, QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, QPoint(500, 100));
@@ -279,7 +299,7 @@ private slots:
         SendMouse(f.view, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, QPoint(800, 100));
         QCOMPARE(f.view.m_firstVisible, 0);   // never below 0
         SendMouse(f.view, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, QPoint(100, 100));
-        QCOMPARE(f.view.m_firstVisible, 30);  // no upper limit
+        QCOMPARE(f.view.m_firstVisible, 30);   // no upper limit
 
         // Rows: 20 x (170 + 10) = 3600 pixels; the last row stops at the bottom.
         SendMouse(f.view, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, QPoint(500, -900));
@@ -315,7 +335,8 @@ private slots:
         QCOMPARE(small.view.m_firstVisible, 50);   // 100 - 10 / 0.2
     }
 
-    void selectionByClickAndCtrlClick() {
+    void selectionByClickAndCtrlClick()
+    {
         Fixture f;
         CSignal* a = AddSignal(f.doc, "a", 1, 4096, Zero);
         CSignal* b = AddSignal(f.doc, "b", 1, 4096, Zero);
@@ -341,7 +362,8 @@ private slots:
         QCOMPARE(f.doc.Revision(), revision);
     }
 
-    void rowMenuSetsAndClearsMarkers() {
+    void rowMenuSetsAndClearsMarkers()
+    {
         Fixture f;
         CSignal* a = AddSignal(f.doc, "a", 1, 4096, Zero);
         f.Paint();
@@ -352,8 +374,8 @@ private slots:
         menu.pick = CVexlarView::ID_SET_MARKER_1;
         RightClick(f.view, QPoint(110, y));
         QCOMPARE(menu.runs, 1);
-        QCOMPARE(menu.texts, (QStringList{"Autoscale", "Set Marker 1", "Set Marker 2", "Clear Markers",
-                                          "-", "Edit..."}));
+        QCOMPARE(menu.texts,
+                 (QStringList{"Autoscale", "Set Marker 1", "Set Marker 2", "Clear Markers", "-", "Edit..."}));
         QCOMPARE(menu.ids, (QList<int>{32793, 32779, 32780, 32781, 0, 32782}));
         QCOMPARE(f.view.m_menuPoint, (GdiPoint{110, y}));
         QCOMPARE(f.view.m_marker1, 1);   // sample 0.5 rounds up
@@ -390,7 +412,8 @@ private slots:
         QCOMPARE(shortDoc.view.m_marker1, 19);
     }
 
-    void rowMenuAutoscaleAndEdit() {
+    void rowMenuAutoscaleAndEdit()
+    {
         Fixture f;
         CSignal* d = AddSignal(f.doc, "d", 12, 4096, [](int i) { return i <= 45 ? 100 + (i % 3) * 100 : 0; });
         f.Paint();
@@ -415,7 +438,8 @@ private slots:
         QCOMPARE(edits, 2);
     }
 
-    void spectrumMenuAndCrossHair() {
+    void spectrumMenuAndCrossHair()
+    {
         Fixture f;
         CSignal* spectrumRow = AddSignal(f.doc, "fft", 8, 4096, [](int i) { return (i * 37) & 0xFF; });
         spectrumRow->m_spectrum = true;
@@ -427,7 +451,8 @@ private slots:
         RightClick(f.view, inside);
         QCOMPARE(menu.texts, (QStringList{"Autoscale", "Reset Trace", "-", "Edit..."}));
         QCOMPARE(menu.ids, (QList<int>{32790, 32791, 0, 32792}));
-        for (double v : spectrumRow->m_peakHold) QCOMPARE(v, -1e100);
+        for (double v : spectrumRow->m_peakHold)
+            QCOMPARE(v, -1e100);
         f.Paint();
         menu.pick = CVexlarView::ID_SPECTRUM_AUTOSCALE;
         RightClick(f.view, inside);
@@ -440,7 +465,8 @@ private slots:
         QCOMPARE(spectrumRow->m_cursor, (GdiPoint{0, 0}));
     }
 
-    void keysZoomFitAndJump() {
+    void keysZoomFitAndJump()
+    {
         Fixture f;
         AddSignal(f.doc, "a", 1, 4096, Zero);
         f.Paint();
@@ -466,11 +492,13 @@ private slots:
         tiny.Paint();
         Key(tiny.view, Qt::Key_F, "f");
         QCOMPARE(tiny.view.m_zoom, 160.0);
-        for (int i = 0; i < 10; ++i) Key(tiny.view, Qt::Key_Plus, "+");
+        for (int i = 0; i < 10; ++i)
+            Key(tiny.view, Qt::Key_Plus, "+");
         QCOMPARE(tiny.view.m_zoom, 160.0);
     }
 
-    void tooSmallViewDoesNotRepaintEveryTick() {
+    void tooSmallViewDoesNotRepaintEveryTick()
+    {
         // A view squeezed below 2 pixels paints nothing; a change of its
         // document must not leave it asking for a paint at every tick.
         CVexlarDoc doc;
@@ -487,7 +515,8 @@ private slots:
         QVERIFY2(paintEvents <= 2, qPrintable(QString::number(paintEvents)));
     }
 
-    void captureTimerTakesNewCapturesAndRepaintsOnlyOnChange() {
+    void captureTimerTakesNewCapturesAndRepaintsOnlyOnChange()
+    {
         CCaptureLink link;   // never started: the test plays the capture thread
         CVexlarDoc doc;
         doc.RemoveAllSignals();
@@ -538,7 +567,8 @@ private slots:
         // Many changes within one tick give one repaint.
         QTest::qWait(100);
         const uint64_t before = view.PaintCount();
-        for (int i = 0; i < 20; ++i) Wheel(view, QPoint(400, 60), i % 2 ? 120 : -120);
+        for (int i = 0; i < 20; ++i)
+            Wheel(view, QPoint(400, 60), i % 2 ? 120 : -120);
         QTRY_VERIFY_WITH_TIMEOUT(view.PaintCount() > before, 2000);
         QVERIFY(view.PaintCount() <= before + 2);
     }

@@ -28,33 +28,40 @@ const QColor kMarker(255, 255, 127, 80);
 const QColor kLabelBox(100, 100, 100, 200);
 const QRgb kBlack = 0;
 
-uint32_t Zero(int) { return 0; }
+uint32_t Zero(int)
+{
+    return 0;
+}
 
 struct Fixture {
     CVexlarDoc doc;
     CVexlarView view{&doc, nullptr};
-    Fixture() {
+    Fixture()
+    {
         doc.RemoveAllSignals();
         view.resize(kWidth, kHeight);
     }
     QImage Paint() { return view.PaintNow().copy(); }
 };
 
-int MaxRed(const QImage& img, int x0, int y0, int x1, int y1) {
+int MaxRed(const QImage& img, int x0, int y0, int x1, int y1)
+{
     int best = 0;
     for (int y = y0; y < y1; ++y) {
-        for (int x = x0; x < x1; ++x) best = std::max(best, qRed(img.pixel(x, y)));
+        for (int x = x0; x < x1; ++x)
+            best = std::max(best, qRed(img.pixel(x, y)));
     }
     return best;
 }
 
-}  // namespace
+}   // namespace
 
 class ViewPaintTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void visibleCountAndSampleGrid() {
+    void visibleCountAndSampleGrid()
+    {
         Fixture f;
         AddSignal(f.doc, "clk", 1, 4096, [](int i) { return (i / 8) & 1; });
         QImage img = f.Paint();
@@ -72,10 +79,12 @@ private slots:
         img = f.Paint();
         QList<int> grid;
         for (int x = 0; x < kWidth; ++x) {
-            if (Near(Px(img, x, kHeight - 1), Over(kGrid, kBlack))) grid << x;
+            if (Near(Px(img, x, kHeight - 1), Over(kGrid, kBlack)))
+                grid << x;
         }
         QList<int> expected;
-        for (int x = 100; x < kWidth; x += 30) expected << x;
+        for (int x = 100; x < kWidth; x += 30)
+            expected << x;
         QCOMPARE(grid, expected);
         QCOMPARE(f.view.m_lastVisible, 890 / 30 + 1);
 
@@ -87,14 +96,16 @@ private slots:
         QCOMPARE(f.view.m_lastVisible, 4095);
     }
 
-    void derivedStepAndSamplePositions() {
+    void derivedStepAndSamplePositions()
+    {
         struct Case {
             double zoom;
             int step;
         };
-        const Case cases[] = {{20.0, 20}, {30.0, 30}, {1.5, 2}, {1.0, -1}, {0.2, -5}, {0.6667, -1},
-                              {160.0, 160}, {1e-9, -1000000000}};
-        for (const Case& c : cases) QCOMPARE(CVexlarView::StepFromZoom(c.zoom), c.step);
+        const Case cases[] = {{20.0, 20}, {30.0, 30},   {1.5, 2},     {1.0, -1},
+                              {0.2, -5},  {0.6667, -1}, {160.0, 160}, {1e-9, -1000000000}};
+        for (const Case& c : cases)
+            QCOMPARE(CVexlarView::StepFromZoom(c.zoom), c.step);
         Fixture f;
         f.view.m_firstVisible = 10;
         QCOMPARE(f.view.SampleToX(12), 140);
@@ -106,7 +117,8 @@ private slots:
         QCOMPARE(f.view.XToSample(102), 20.0);
     }
 
-    void frozenBandCrossesTheClientWidth() {
+    void frozenBandCrossesTheClientWidth()
+    {
         Fixture f;
         CSignal* frozen = AddSignal(f.doc, "frozen", 1, 4096, [](int) { return 0u; });
         frozen->m_freeze = true;
@@ -127,19 +139,23 @@ private slots:
         QCOMPARE(live->m_traceRect.top, 81);
     }
 
-    void triggerAndMarkerLinesAndLabelBoxes() {
+    void triggerAndMarkerLinesAndLabelBoxes()
+    {
         Fixture f;
         AddSignal(f.doc, "a", 1, 4096, [](int) { return 0u; });
-        f.doc.m_triggerPos = 10;    // x 300
-        f.view.m_marker1 = 5;       // x 200
-        f.view.m_marker2 = 40;      // x 900
+        f.doc.m_triggerPos = 10;   // x 300
+        f.view.m_marker1 = 5;      // x 200
+        f.view.m_marker2 = 40;     // x 900
         QImage img = f.Paint();
         const int y = kHeight - 2;
         const QRgb trigger = Over(kTrigger, kBlack);
         const QRgb marker = Over(kMarker, kBlack);
-        for (int x : {299, 300, 301}) QVERIFY(Near(Px(img, x, y), trigger));
-        for (int x : {199, 200, 201, 899, 900, 901}) QVERIFY(Near(Px(img, x, y), marker));
-        for (int x : {298, 302, 198, 202, 898, 902}) QCOMPARE(Px(img, x, y), kBlack);
+        for (int x : {299, 300, 301})
+            QVERIFY(Near(Px(img, x, y), trigger));
+        for (int x : {199, 200, 201, 899, 900, 901})
+            QVERIFY(Near(Px(img, x, y), marker));
+        for (int x : {298, 302, 198, 202, 898, 902})
+            QCOMPARE(Px(img, x, y), kBlack);
         // The label box (x - 19, 55, 38 wide, 25 high) and the line below it.
         const QRgb box = Over(kLabelBox, kBlack);
         QVERIFY(Near(Px(img, 281, 56), box));
@@ -161,7 +177,8 @@ private slots:
         QCOMPARE(Px(img, 2, y), kBlack);
     }
 
-    void markerReadOutBox() {
+    void markerReadOutBox()
+    {
         Fixture f;
         CSignal* bus = AddSignal(f.doc, "bus", 8, 4096, [](int) { return 0u; });
         bus->m_freeze = true;   // a coloured band under the read-out (rows 55..224)
@@ -194,7 +211,8 @@ private slots:
         QVERIFY(MaxRed(two, 900, 65, 990, 112) >= 200);
     }
 
-    void namesAndBitNumbersStayLeftOfTheTraceArea() {
+    void namesAndBitNumbersStayLeftOfTheTraceArea()
+    {
         Fixture f;
         CSignal* selected = AddSignal(f.doc, "sel", 1, 4096, [](int) { return 0u; });
         selected->m_selected = true;
@@ -214,7 +232,8 @@ private slots:
         QVERIFY(!AnyNonBlack(img, 0, 107 + 26 + 8 * 18, 100, kHeight));
     }
 
-    void spectrumRowInterruptsVerticalLines() {
+    void spectrumRowInterruptsVerticalLines()
+    {
         Fixture f;
         AddSignal(f.doc, "a", 1, 4096, [](int) { return 0u; });
         CSignal* spectrumRow = AddSignal(f.doc, "fft", 8, 4096, [](int i) {
@@ -239,11 +258,13 @@ private slots:
             QVERIFY(rows.contains(80));
             QVERIFY(rows.contains(196));
             QVERIFY(rows.contains(kHeight - 1));
-            for (int y = 81; y < 196; ++y) QVERIFY2(!rows.contains(y), qPrintable(QString::number(y)));
+            for (int y = 81; y < 196; ++y)
+                QVERIFY2(!rows.contains(y), qPrintable(QString::number(y)));
         }
     }
 
-    void verticalLinesNeverRunBackOverTheRulers() {
+    void verticalLinesNeverRunBackOverTheRulers()
+    {
         // A spectrum row without samples has no graph in this paint; a
         // spectrum row scrolled above the lines' top ends above it. Neither
         // draws a line upward over the rulers.
@@ -274,11 +295,13 @@ private slots:
         const QList<int> rows = DifferingRows(at300, at900, 300, 0, kHeight);
         QVERIFY(!rows.contains(54));
         QVERIFY(rows.contains(55) && rows.contains(79));   // the label box
-        for (int y = 80; y < 110; ++y) QVERIFY(!rows.contains(y));
+        for (int y = 80; y < 110; ++y)
+            QVERIFY(!rows.contains(y));
         QVERIFY(rows.contains(110) && rows.contains(kHeight - 1));
     }
 
-    void documentWithoutSignals() {
+    void documentWithoutSignals()
+    {
         Fixture f;
         f.doc.m_triggerPos = 10;
         f.view.m_marker1 = 20;
@@ -286,19 +309,23 @@ private slots:
         QCOMPARE(Px(img, 150, 10), Rgb(120, 120, 120));   // overview bar
         QCOMPARE(Px(img, 150, 45), Rgb(50, 50, 50));      // visible-window ruler band
         QVERIFY(Near(Px(img, 281, 56), Over(kLabelBox, kBlack)));
-        QVERIFY(MaxRed(img, 900, 65, 990, 80) >= 200);    // read-out in a light colour
+        QVERIFY(MaxRed(img, 900, 65, 990, 80) >= 200);   // read-out in a light colour
         // Below the marks only the trigger and marker lines.
         for (int y = 80; y < kHeight; ++y) {
             for (int x = 0; x < kWidth; ++x) {
-                if ((x >= 299 && x <= 301) || (x >= 499 && x <= 501)) continue;
-                if (x >= 895 && x < 995 && y < 86) continue;   // read-out box
-                if (Px(img, x, y) != kBlack) QFAIL(qPrintable(QString("%1,%2").arg(x).arg(y)));
+                if ((x >= 299 && x <= 301) || (x >= 499 && x <= 501))
+                    continue;
+                if (x >= 895 && x < 995 && y < 86)
+                    continue;   // read-out box
+                if (Px(img, x, y) != kBlack)
+                    QFAIL(qPrintable(QString("%1,%2").arg(x).arg(y)));
             }
         }
         QVERIFY(!AnyNonBlack(img, 0, 55, 100, kHeight));
     }
 
-    void overviewBarShowsTheVisibleWindow() {
+    void overviewBarShowsTheVisibleWindow()
+    {
         Fixture f;
         AddSignal(f.doc, "a", 1, 4096, [](int) { return 0u; });
         f.view.m_firstVisible = 2048;
@@ -311,7 +338,8 @@ private slots:
         QCOMPARE(Px(img, 559, 5), Rgb(120, 120, 120));
     }
 
-    void absurdRowHeightsPushLaterRowsOffTheImage() {
+    void absurdRowHeightsPushLaterRowsOffTheImage()
+    {
         // Heights from a file or the dialog: two rows of the largest height
         // put the third row some four billion pixels down, never back at the
         // top of the view.
@@ -332,7 +360,8 @@ private slots:
         QVERIFY(AnyNonBlack(img, 0, 55, 100, 71));   // the first row's name
     }
 
-    void busOfAbsurdWidthLabelsOnlyTheBitsOnScreen() {
+    void busOfAbsurdWidthLabelsOnlyTheBitsOnScreen()
+    {
         // A bus of 2^30 bits, expanded: its bit numbers are those of the rows
         // on screen, most significant first, and painting does not visit the
         // billion rows below the window.
@@ -349,7 +378,8 @@ private slots:
         QVERIFY(!AnyNonBlack(img, 98, 80, 100, kHeight));
     }
 
-    void nothingWithoutDocumentOrRoom() {
+    void nothingWithoutDocumentOrRoom()
+    {
         CVexlarView noDoc(nullptr, nullptr);
         noDoc.resize(200, 200);
         QVERIFY(noDoc.PaintNow().isNull());
@@ -359,7 +389,8 @@ private slots:
         QVERIFY(tiny.PaintNow().isNull());
     }
 
-    void printScaleChoices() {
+    void printScaleChoices()
+    {
         struct Case {
             int first, last, page;
             double scale;
@@ -377,7 +408,8 @@ private slots:
         }
     }
 
-    void printingLeavesTheScreenRectanglesForTheMouse() {
+    void printingLeavesTheScreenRectanglesForTheMouse()
+    {
         // Printing lays the rows out in 0.1 mm units and stores those
         // rectangles in the signals; the screen picture is not repainted
         // while nothing changes, so the mouse must still find the rows where
@@ -398,7 +430,8 @@ private slots:
         QVERIFY(clk->HitTest(GdiPoint{150, 60}));
     }
 
-    void printedNamesStandAtTheirRowsAndTracesFitThePage() {
+    void printedNamesStandAtTheirRowsAndTracesFitThePage()
+    {
         // Rows of different heights: every name must start at the top of its
         // own printed row, and the trace must end inside the page.
         Fixture f;
@@ -421,9 +454,11 @@ private slots:
         }
     }
 
-    void printedPageShowsTheRows() {
+    void printedPageShowsTheRows()
+    {
         const QString pdftoppm = QStandardPaths::findExecutable("pdftoppm");
-        if (pdftoppm.isEmpty()) QSKIP("pdftoppm is not installed");
+        if (pdftoppm.isEmpty())
+            QSKIP("pdftoppm is not installed");
         Fixture f;
         AddSignal(f.doc, "clk", 1, 4096, [](int i) { return (i / 2) & 1; });
         AddSignal(f.doc, "count", 8, 4096, [](int i) { return i / 4; });
@@ -452,14 +487,17 @@ private slots:
         for (int y = 0; y < page.height(); ++y) {
             for (int x = 0; x < page.width(); ++x) {
                 const QRgb c = page.pixel(x, y);
-                if (Near(c, Rgb(150, 150, 150), 3)) ++grey;
-                if (qRed(c) < 60 && qGreen(c) < 60 && qBlue(c) < 60) ++dark;
-                if (qGreen(c) >= qRed(c) + 10 && qGreen(c) >= qBlue(c) + 10) ++green;
+                if (Near(c, Rgb(150, 150, 150), 3))
+                    ++grey;
+                if (qRed(c) < 60 && qGreen(c) < 60 && qBlue(c) < 60)
+                    ++dark;
+                if (qGreen(c) >= qRed(c) + 10 && qGreen(c) >= qBlue(c) + 10)
+                    ++green;
             }
         }
         const int total = page.width() * page.height();
         QVERIFY2(grey > total / 2, qPrintable(QString::number(grey)));   // the page background
-        QVERIFY(dark > 20);     // the bus value texts in black
+        QVERIFY(dark > 20);                                              // the bus value texts in black
         QVERIFY(green > 200);   // the traces in the green theme's print colours
     }
 };

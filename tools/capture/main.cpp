@@ -25,20 +25,19 @@ void OnSignal(int)
     g_interrupted.store(true);
 }
 
-const char kUsage[] =
-    "Usage: vexlar-capture [options]\n"
-    "Receives captures from a logic-analyzer core and prints one line per capture:\n"
-    "its id, depth, sample width and first sample words.\n"
-    "\n"
-    "  --core ADDR:PORT   talk to this core directly (no discovery)\n"
-    "  --adapter ADDR     discover cores only through this local adapter address\n"
-    "                     (repeatable); without --core and --adapter every local\n"
-    "                     adapter is searched\n"
-    "  --count N          exit after N captures (default: until interrupted)\n"
-    "  --seconds S        give up after S seconds (exit status 1)\n"
-    "  --words N          sample words printed per capture (default 8)\n"
-    "  --trig-now         request single captures (Trig Now) instead of Run\n"
-    "  --help             show this text\n";
+const char kUsage[] = "Usage: vexlar-capture [options]\n"
+                      "Receives captures from a logic-analyzer core and prints one line per capture:\n"
+                      "its id, depth, sample width and first sample words.\n"
+                      "\n"
+                      "  --core ADDR:PORT   talk to this core directly (no discovery)\n"
+                      "  --adapter ADDR     discover cores only through this local adapter address\n"
+                      "                     (repeatable); without --core and --adapter every local\n"
+                      "                     adapter is searched\n"
+                      "  --count N          exit after N captures (default: until interrupted)\n"
+                      "  --seconds S        give up after S seconds (exit status 1)\n"
+                      "  --words N          sample words printed per capture (default 8)\n"
+                      "  --trig-now         request single captures (Trig Now) instead of Run\n"
+                      "  --help             show this text\n";
 
 bool ParseCount(const char* text, long long lo, long long& out)
 {
@@ -71,7 +70,7 @@ void PrintCapture(CCaptureLink& link, int wordsToShow)
     std::fflush(stdout);
 }
 
-}  // namespace
+}   // namespace
 
 int main(int argc, char** argv)
 {

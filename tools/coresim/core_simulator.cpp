@@ -56,10 +56,10 @@ uint32_t UartLevel(uint32_t index)
     const uint32_t bit = (index % frameSamples) / kUartSamplesPerBit;
     const auto ch = static_cast<uint8_t>(kUartText[frame % textLength]);
     if (bit == 0)
-        return 0;                       // start bit
+        return 0;   // start bit
     if (bit <= 8)
-        return (ch >> (bit - 1)) & 1u;  // data, least significant bit first
-    return 1;                           // stop bit and idle
+        return (ch >> (bit - 1)) & 1u;   // data, least significant bit first
+    return 1;                            // stop bit and idle
 }
 
 void PutHeader(uint8_t* d, uint8_t type, uint16_t id, uint16_t index, int widthExp, int depthExp)
@@ -142,7 +142,7 @@ int InterfaceIndexOf(const std::string& address)
     return index;
 }
 
-}  // namespace
+}   // namespace
 
 namespace {
 
@@ -184,14 +184,15 @@ bool FillCapture(std::vector<uint8_t>& out, uint16_t captureId, int sampleBytes,
     return true;
 }
 
-}  // namespace
+}   // namespace
 
 uint32_t PatternWord(uint16_t captureId, uint32_t index)
 {
     return PatternWordWithSine(captureId, index, SineSample(captureId, index));
 }
 
-CoreSimulator::CoreSimulator(CoreOptions options) : m_options(std::move(options)) {}
+CoreSimulator::CoreSimulator(CoreOptions options) : m_options(std::move(options))
+{}
 
 CoreSimulator::~CoreSimulator()
 {
@@ -330,12 +331,17 @@ void CoreSimulator::AnswerDiscovery()
         return;   // a request from another network than ours
     const uint32_t id = m_options.coreId;
     const auto port = static_cast<uint16_t>(m_capturePort);
-    const uint8_t reply[8] = {'W', m_options.status, static_cast<uint8_t>(id >> 24), static_cast<uint8_t>(id >> 16),
-                              static_cast<uint8_t>(id >> 8), static_cast<uint8_t>(id),
-                              static_cast<uint8_t>(port >> 8), static_cast<uint8_t>(port)};
+    const uint8_t reply[8] = {'W',
+                              m_options.status,
+                              static_cast<uint8_t>(id >> 24),
+                              static_cast<uint8_t>(id >> 16),
+                              static_cast<uint8_t>(id >> 8),
+                              static_cast<uint8_t>(id),
+                              static_cast<uint8_t>(port >> 8),
+                              static_cast<uint8_t>(port)};
     // Sent from the capture socket, so the reply's sender is our address.
-    if (::sendto(m_captureSocket, reply, sizeof reply, 0, reinterpret_cast<const sockaddr*>(&sender),
-                 sizeof sender) == static_cast<ssize_t>(sizeof reply))
+    if (::sendto(m_captureSocket, reply, sizeof reply, 0, reinterpret_cast<const sockaddr*>(&sender), sizeof sender) ==
+        static_cast<ssize_t>(sizeof reply))
         m_discoveryReplies.fetch_add(1);
 }
 
@@ -463,7 +469,7 @@ void CoreSimulator::SendCapture(const void* clientAddress)
 
     const double nsPerBit = o.bitsPerSecond > 0 ? 1e9 / o.bitsPerSecond : 0.0;
     const int64_t startNs = MonotonicNs();
-    int64_t shiftNs = 0;     // pauses of delayed datagrams
+    int64_t shiftNs = 0;   // pauses of delayed datagrams
     double bitsSent = 0;
     constexpr size_t kBatch = 64;
     mmsghdr messages[kBatch];
@@ -487,8 +493,8 @@ void CoreSimulator::SendCapture(const void* clientAddress)
         double bits = bitsSent;
         while (n + count < slots.size() && count < kBatch) {
             const Slot& slot = slots[n + count];
-            if (count > 0 && (slot.delayed ||
-                              (nsPerBit > 0 && startNs + shiftNs + static_cast<int64_t>(bits * nsPerBit) > now)))
+            if (count > 0 &&
+                (slot.delayed || (nsPerBit > 0 && startNs + shiftNs + static_cast<int64_t>(bits * nsPerBit) > now)))
                 break;
             vectors[count].iov_base = m_train.data() + slot.offset;
             vectors[count].iov_len = slot.length;
@@ -512,4 +518,4 @@ void CoreSimulator::SendCapture(const void* clientAddress)
     m_capturesSent.fetch_add(1);
 }
 
-}  // namespace coresim
+}   // namespace coresim

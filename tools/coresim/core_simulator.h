@@ -18,27 +18,27 @@ struct CoreOptions {
     int discoveryPort = 4626;            // 0 = no discovery
     int capturePort = 0;                 // 0 = ephemeral
     uint32_t coreId = 0xFE010111;
-    int widthExponent = 2;               // bits per sample = 8 << widthExponent
-    int depthExponent = 12;              // samples = 1 << depthExponent
-    uint8_t status = 1;                  // status byte of the discovery reply
+    int widthExponent = 2;    // bits per sample = 8 << widthExponent
+    int depthExponent = 12;   // samples = 1 << depthExponent
+    uint8_t status = 1;       // status byte of the discovery reply
 
     // Faults. Datagram indexes count the datagrams of one capture from 0 (the
     // first packet). They apply to every capture unless faultCaptures limits
     // them to the first N captures.
-    std::set<int> dropIndexes;           // never sent
-    std::set<int> duplicateIndexes;      // sent twice in a row
-    std::set<int> reorderIndexes;        // sent after the datagram that follows it
-    std::set<int> delayIndexes;          // sent after a pause of delayMs
+    std::set<int> dropIndexes;        // never sent
+    std::set<int> duplicateIndexes;   // sent twice in a row
+    std::set<int> reorderIndexes;     // sent after the datagram that follows it
+    std::set<int> delayIndexes;       // sent after a pause of delayMs
     int delayMs = 50;
-    bool loseFirstPacket = false;        // the first packet is never sent
-    std::set<int> shortIndexes;          // sent cut to shortLength bytes
+    bool loseFirstPacket = false;   // the first packet is never sent
+    std::set<int> shortIndexes;     // sent cut to shortLength bytes
     int shortLength = 100;
-    std::set<int> oversizedIndexes;      // sent padded to oversizedLength bytes
+    std::set<int> oversizedIndexes;   // sent padded to oversizedLength bytes
     int oversizedLength = 4096;
-    int latePackets = 0;                 // further packets of the previous capture ...
-    int lateBeforeIndex = 0;             // ... sent before this datagram of the new capture
-    int faultCaptures = -1;              // -1: faults on every capture
-    double bitsPerSecond = 0;            // pacing of the datagrams; 0 = as fast as possible
+    int latePackets = 0;        // further packets of the previous capture ...
+    int lateBeforeIndex = 0;    // ... sent before this datagram of the new capture
+    int faultCaptures = -1;     // -1: faults on every capture
+    double bitsPerSecond = 0;   // pacing of the datagrams; 0 = as fast as possible
 };
 
 // The test pattern: sample word `index` of capture `captureId`.
@@ -102,10 +102,10 @@ private:
     std::vector<uint8_t> m_captureBytes;   // the capture being sent
     std::vector<uint8_t> m_train;          // its datagrams as they leave
     uint16_t m_nextCaptureId = 1;
-    int64_t m_lastAcceptNs = 0;     // arrival of the last accepted request
-    int64_t m_sendEndNs = 0;        // end of the last capture sent
+    int64_t m_lastAcceptNs = 0;   // arrival of the last accepted request
+    int64_t m_sendEndNs = 0;      // end of the last capture sent
     std::mutex m_startLock;
     std::thread m_thread;
 };
 
-}  // namespace coresim
+}   // namespace coresim

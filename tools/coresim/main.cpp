@@ -26,39 +26,38 @@ void OnSignal(int)
     g_interrupted.store(true);
 }
 
-const char kUsage[] =
-    "Usage: vexlar-coresim [options]\n"
-    "A simulated logic-analyzer core: answers discovery ('V') and sends one capture\n"
-    "per capture request, with a live test pattern.\n"
-    "\n"
-    "  --address ADDR          local IPv4 address to serve on (default 127.0.0.1)\n"
-    "  --discovery-port PORT   discovery port (default 4626)\n"
-    "  --no-discovery          do not answer discovery requests\n"
-    "  --capture-port PORT     capture port (default 0: any free port)\n"
-    "  --core-id ID            core id in discovery replies (default 0xFE010111)\n"
-    "  --status N              status byte of discovery replies (default 1)\n"
-    "  --width-exp B           sample width 8<<B bits (default 2: 32 bits)\n"
-    "  --depth-exp D           depth 1<<D samples (default 12: 4096); a capture is at\n"
-    "                          most 65536 datagrams (64 MiB)\n"
-    "  --rate BITS             pace the datagrams at BITS per second (suffix k, M, G)\n"
-    "Faults (LIST is comma-separated datagram indexes; 0 is the first packet):\n"
-    "  --drop LIST             never send these datagrams\n"
-    "  --duplicate LIST        send these datagrams twice\n"
-    "  --reorder LIST          send each after the datagram that follows it\n"
-    "  --delay LIST            pause --delay-ms (default 50) before these datagrams\n"
-    "  --delay-ms MS\n"
-    "  --lose-first            never send the first packet\n"
-    "  --short LIST            send these cut to --short-length bytes (default 100)\n"
-    "  --short-length N\n"
-    "  --oversized LIST        send these padded to --oversized-length bytes (default 4096)\n"
-    "  --oversized-length N\n"
-    "  --late N                send N packets of the previous capture ...\n"
-    "  --late-before I         ... before datagram I of each capture (default 0)\n"
-    "  --fault-captures N      apply the faults to the first N captures only\n"
-    "Run time:\n"
-    "  --captures N            exit after N captures have been sent\n"
-    "  --seconds S             exit after S seconds\n"
-    "  --help                  show this text\n";
+const char kUsage[] = "Usage: vexlar-coresim [options]\n"
+                      "A simulated logic-analyzer core: answers discovery ('V') and sends one capture\n"
+                      "per capture request, with a live test pattern.\n"
+                      "\n"
+                      "  --address ADDR          local IPv4 address to serve on (default 127.0.0.1)\n"
+                      "  --discovery-port PORT   discovery port (default 4626)\n"
+                      "  --no-discovery          do not answer discovery requests\n"
+                      "  --capture-port PORT     capture port (default 0: any free port)\n"
+                      "  --core-id ID            core id in discovery replies (default 0xFE010111)\n"
+                      "  --status N              status byte of discovery replies (default 1)\n"
+                      "  --width-exp B           sample width 8<<B bits (default 2: 32 bits)\n"
+                      "  --depth-exp D           depth 1<<D samples (default 12: 4096); a capture is at\n"
+                      "                          most 65536 datagrams (64 MiB)\n"
+                      "  --rate BITS             pace the datagrams at BITS per second (suffix k, M, G)\n"
+                      "Faults (LIST is comma-separated datagram indexes; 0 is the first packet):\n"
+                      "  --drop LIST             never send these datagrams\n"
+                      "  --duplicate LIST        send these datagrams twice\n"
+                      "  --reorder LIST          send each after the datagram that follows it\n"
+                      "  --delay LIST            pause --delay-ms (default 50) before these datagrams\n"
+                      "  --delay-ms MS\n"
+                      "  --lose-first            never send the first packet\n"
+                      "  --short LIST            send these cut to --short-length bytes (default 100)\n"
+                      "  --short-length N\n"
+                      "  --oversized LIST        send these padded to --oversized-length bytes (default 4096)\n"
+                      "  --oversized-length N\n"
+                      "  --late N                send N packets of the previous capture ...\n"
+                      "  --late-before I         ... before datagram I of each capture (default 0)\n"
+                      "  --fault-captures N      apply the faults to the first N captures only\n"
+                      "Run time:\n"
+                      "  --captures N            exit after N captures have been sent\n"
+                      "  --seconds S             exit after S seconds\n"
+                      "  --help                  show this text\n";
 
 bool ParseIndexList(const std::string& text, std::set<int>& out)
 {
@@ -106,7 +105,7 @@ bool ParseRate(const std::string& text, double& out)
     return true;
 }
 
-}  // namespace
+}   // namespace
 
 int main(int argc, char** argv)
 {
