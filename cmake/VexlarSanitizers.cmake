@@ -10,3 +10,11 @@ if(VEXLAR_ASAN)
                       -fno-sanitize-recover=undefined -g)
   add_link_options(-fsanitize=address,undefined)
 endif()
+# Fuzz builds: every library carries the fuzzer's coverage instrumentation and
+# ASan + UBSan, and any sanitizer report stops the run (a report that lets the
+# fuzzer go on would be lost among millions of executions).
+if(VEXLAR_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all
+                      -fno-omit-frame-pointer -g)
+  add_link_options(-fsanitize=address,undefined)
+endif()
