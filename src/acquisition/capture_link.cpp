@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -17,6 +18,8 @@ namespace {
 constexpr int kMinDiscoveryPassMs = 500;
 }
 
+CCaptureLink::CCaptureLink() : m_captureEventFd(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+
 CCaptureLink::~CCaptureLink()
 {
     // The thread must be gone before the buffers it may still touch are freed;
@@ -26,6 +29,15 @@ CCaptureLink::~CCaptureLink()
         m_thread.join();
     delete[] m_front.words;
     m_front.words = nullptr;
+    if (m_captureEventFd >= 0)
+        ::close(m_captureEventFd);
+}
+
+void CCaptureLink::ConsumeCaptureEvents()
+{
+    uint64_t count = 0;
+    if (m_captureEventFd >= 0)
+        (void)::read(m_captureEventFd, &count, sizeof count);
 }
 
 void CCaptureLink::SetCore(const std::string& address, int port)
@@ -216,6 +228,10 @@ void CCaptureLink::ReceiveBurst(int sock, void* peerRecord)
                 m_assembler.HandOver(m_front);
             }
             m_completed.fetch_add(1, std::memory_order_relaxed);
+            if (m_captureEventFd >= 0) {
+                const uint64_t one = 1;
+                (void)::write(m_captureEventFd, &one, sizeof one);
+            }
             m_state = Idle;
             return;
         }

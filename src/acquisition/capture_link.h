@@ -18,7 +18,7 @@ class CCaptureLink {
 public:
     enum State : int32_t { Idle = 0, Receiving = 1 };
 
-    CCaptureLink() = default;
+    CCaptureLink();
     ~CCaptureLink();
     CCaptureLink(const CCaptureLink&) = delete;
     CCaptureLink& operator=(const CCaptureLink&) = delete;
@@ -37,6 +37,12 @@ public:
     bool IsRunEnabled() const;
     void TrigNow();                   // "Trig &Now" command
     int32_t FrontCaptureId() const;   // atomic read of m_front.captureId
+    // A non-blocking eventfd that becomes readable whenever a capture has been
+    // handed over to m_front, so that the user interface can wait on it
+    // instead of polling; the reader drains it with ConsumeCaptureEvents().
+    // -1 when no eventfd could be made (then only FrontCaptureId tells).
+    int CaptureEventFd() const { return m_captureEventFd; }
+    void ConsumeCaptureEvents();
 
     // Counters for tests, benchmarks and diagnostics; readable from any thread.
     uint64_t CompletedCaptures() const { return m_completed.load(std::memory_order_relaxed); }
@@ -70,6 +76,8 @@ private:
     mutable std::mutex m_coreLock;   // guards m_activeAddress / m_activePort
     std::string m_activeAddress;
     int m_activePort = 0;
+
+    int m_captureEventFd = -1;
 
     std::once_flag m_startOnce;
     std::thread m_thread;

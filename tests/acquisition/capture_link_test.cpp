@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <poll.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 
@@ -95,6 +96,23 @@ TEST_F(ScriptedCoreTest, CompleteCaptureIsHandedOverAndTheNextRequestFollows)
         EXPECT_EQ(link.m_front.words[15 * 1024 + 5], PayloadByte(7, 15, 5));
     }
     ExpectRunRequest(core, 500);
+}
+
+TEST_F(ScriptedCoreTest, CaptureEventFdWakesAWaiterOncePerHandOverAndIsDrained)
+{
+    ASSERT_GE(link.CaptureEventFd(), 0);
+    pollfd p{link.CaptureEventFd(), POLLIN, 0};
+    EXPECT_EQ(::poll(&p, 1, 0), 0) << "readable before any capture";
+    link.Start();
+    ExpectRunRequest(core);
+    SendPackets(core, 9, 0, 16);
+    p.revents = 0;
+    ASSERT_EQ(::poll(&p, 1, 2000), 1) << "no wake-up for a handed-over capture";
+    EXPECT_EQ(link.FrontCaptureId(), 9);
+    link.SetRunEnabled(false);
+    link.ConsumeCaptureEvents();
+    p.revents = 0;
+    EXPECT_EQ(::poll(&p, 1, 0), 0) << "still readable after it was drained";
 }
 
 TEST_F(ScriptedCoreTest, RunSwitchedOffWhileReceivingStillCompletesButSendsNothingMore)
