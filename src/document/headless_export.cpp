@@ -21,6 +21,25 @@ int Usage()
 
 }   // namespace
 
+QString HeadlessExportHelp()
+{
+    return QStringLiteral("Usage: vexlar-export --export csv|vhdl|vcd IN.VEXLAR OUT\n"
+                          "  or:  vexlar-export --export-selected IN.VEXLAR OUT-PREFIX\n"
+                          "Converts a saved Vexlar document without a window, then exits.\n"
+                          "\n"
+                          "Options:\n"
+                          "  --export csv|vhdl|vcd IN.VEXLAR OUT\n"
+                          "                       write the document to OUT as a comma-separated table,\n"
+                          "                       a VHDL testbench or a VCD file\n"
+                          "  --export-selected IN.VEXLAR OUT-PREFIX\n"
+                          "                       write each selected signal as text, one value per line,\n"
+                          "                       to OUT-PREFIX-ROW.txt (ROW counts the signals from 1)\n"
+                          "  --help               show this text\n"
+                          "\n"
+                          "Exit status: 0 on success, 1 when the input or output file fails, 2 when the\n"
+                          "arguments are not understood.\n");
+}
+
 bool IsHeadlessExportRequest(const QStringList& args)
 {
     return args.contains(QStringLiteral("--export")) || args.contains(QStringLiteral("--export-selected"));

@@ -6,6 +6,9 @@
 
 #include <QStringList>
 
+// The --help text of vexlar-export (its manual page is generated from it).
+QString HeadlessExportHelp();
+
 // True when the arguments (after the program name) ask for a headless export.
 bool IsHeadlessExportRequest(const QStringList& args);
 
