@@ -11,6 +11,7 @@ packages=(
   ghdl gtkwave sigrok-cli
   iproute2 poppler-utils xvfb xauth imagemagick
   fonts-dejavu-core
+  help2man groff-base dpkg-dev file desktop-file-utils appstream
 )
 if [ "${VEXLAR_WITH_DEV_TOOLS:-0}" = 1 ]; then
   packages+=(clang libclang-rt-dev libfftw3-dev valgrind)

@@ -44,7 +44,7 @@ int main(int argc, char** argv)
     QApplication::setOrganizationName(QStringLiteral("Brannock"));
     QApplication::setApplicationName(QStringLiteral("Vexlar"));
     QApplication::setApplicationVersion(QStringLiteral("2.1"));
-    QApplication::setDesktopFileName(QStringLiteral("vexlar"));
+    QApplication::setDesktopFileName(QStringLiteral("com.brannock.vexlar"));   // the installed desktop entry
     ApplyDarkStyle(app);
 
     const CommandLineOptions options = ParseCommandLine(QApplication::arguments());
