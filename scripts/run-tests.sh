@@ -12,6 +12,10 @@ cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build/test -j "$jobs"
 (cd build/test && QT_QPA_PLATFORM=offscreen ../../scripts/isolated.sh ctest --output-on-failure --timeout 600 -j "$jobs")
 
+# Packaging: the Debian package of the build above (cpack strips the
+# programs), with its contents, desktop entry, metainfo and manual pages.
+bash tests/packaging/check_package.sh build/test
+
 cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DVEXLAR_TSAN=ON -DVEXLAR_GUI=OFF
 cmake --build build/tsan -j "$jobs"
