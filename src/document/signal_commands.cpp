@@ -16,7 +16,7 @@ void MarkChanged(CVexlarDoc& doc)
 }
 
 // Copies everything a duplicate shares with its original. The copy keeps its
-// own defaults for m_freeze, m_cursor, m_specMin, m_specMax and m_spectrumDb.
+// own defaults for m_freeze, m_specMin, m_specMax and m_spectrumDb.
 void CopySignal(const CSignal& from, CSignal& to)
 {
     to.EnsureCapacity(from.m_count);
@@ -31,8 +31,6 @@ void CopySignal(const CSignal& from, CSignal& to)
     to.m_mask = from.m_mask;
     to.m_expanded = from.m_expanded;
     to.m_selected = from.m_selected;
-    to.m_traceRect = from.m_traceRect;
-    to.m_labelRect = from.m_labelRect;
     to.m_bitGap = from.m_bitGap;
     to.m_bitHeight = from.m_bitHeight;
     to.m_busHeight = from.m_busHeight;

@@ -44,11 +44,6 @@ int32_t CSignal::GetRowHeight() const
     return m_busHeight;
 }
 
-bool CSignal::HitTest(GdiPoint point) const
-{
-    return m_traceRect.Contains(point.x, point.y);
-}
-
 void CSignal::GetValueRange(int first, int last, double& lo, double& hi) const
 {
     lo = 0.0;
@@ -133,6 +128,12 @@ void CSignal::UpdateFromSource()
     const uint32_t* from = source->m_samples;
     for (int32_t i = 0; i < n; ++i)
         m_samples[i] = Extract(from[i]);
+}
+
+void CSignal::RefreshSpectrum()
+{
+    if (m_spectrum && m_count > 0 && m_samples != nullptr)
+        UpdateSpectrum();
 }
 
 void CSignal::ResetPeakHold()

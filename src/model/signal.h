@@ -49,9 +49,6 @@ public:
     bool m_freeze = false;
     bool m_expanded = true;
     bool m_selected = false;
-    GdiRect m_traceRect;
-    GdiRect m_labelRect;
-    GdiPoint m_cursor;
     int32_t m_bitGap = 2;
     int32_t m_bitHeight = 16;
     int32_t m_busHeight = 26;
@@ -76,8 +73,6 @@ public:
     // Height of the row in pixels: 1 bit 16; analog/spectrum m_graphHeight;
     // expanded bus numBits*(bitHeight+bitGap)+busHeight; else busHeight.
     int32_t GetRowHeight() const;
-    // True when the point lies in m_traceRect (right and bottom exclusive).
-    bool HitTest(GdiPoint point) const;
     // Lowest and highest sample over [first, last] clamped to the samples;
     // 0 and 0 for a window of fewer than two samples. Signed radix sign-extends.
     void GetValueRange(int first, int last, double& lo, double& hi) const;
@@ -91,6 +86,10 @@ public:
     // m_count), raises m_peakHold, sets m_specMin/m_specMax, and gives a signal
     // whose m_minDb and m_maxDb are both 0 the range of its finite bins.
     void UpdateSpectrum();
+    // UpdateSpectrum for a spectrum signal with samples, nothing for any
+    // other: what follows every change of the samples or of the spectrum
+    // settings (a capture, a load, an edit), so the drawing only shows it.
+    void RefreshSpectrum();
     void ResetPeakHold();
     // The value text of one sample in m_radix (see value_format.cpp).
     void FormatValue(QString& text, uint32_t value) const;

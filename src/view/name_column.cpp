@@ -37,13 +37,11 @@ void VisibleYRange(QPainter& painter, int64_t& lo, int64_t& hi)
     hi = static_cast<int64_t>(std::ceil(area.bottom()));
 }
 
-void DrawColumn(CDrawContext& dc, CSignal& signal, int y, int width, bool bitNumbers)
+void DrawColumn(CDrawContext& dc, const CSignal& signal, int y, int width, bool bitNumbers)
 {
     dc.SetTextColor(signal.m_selected ? ThemeColors::SelectedText() : ThemeColors::NormalText());
     dc.SetTextAlign(TextAlign::LeftTop);
     dc.TextOut(signal.m_bitGap, Clamped(int64_t(y) + signal.m_bitGap), signal.m_name);
-
-    signal.m_labelRect = GdiRect{0, y, width, Clamped(int64_t(y) + signal.GetRowHeight())};
 
     dc.SetTextAlign(TextAlign::RightTop);
     if (!bitNumbers)
@@ -87,13 +85,13 @@ void DrawColumn(CDrawContext& dc, CSignal& signal, int y, int width, bool bitNum
 
 }   // namespace
 
-void DrawNameColumn(CDrawContext& dc, CSignal& signal, int y)
+void DrawNameColumn(CDrawContext& dc, const CSignal& signal, int y)
 {
     const bool perBitRows = signal.m_numBits > 1 && signal.m_expanded && !signal.m_analog && !signal.m_spectrum;
     DrawColumn(dc, signal, y, 100, perBitRows);
 }
 
-void DrawPrintNameColumn(CDrawContext& dc, CSignal& signal, int y)
+void DrawPrintNameColumn(CDrawContext& dc, const CSignal& signal, int y)
 {
     const bool perBitRows = signal.m_numBits > 1 && signal.m_expanded && !signal.m_analog;
     DrawColumn(dc, signal, y, 300, perBitRows);

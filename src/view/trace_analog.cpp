@@ -142,8 +142,8 @@ void EmitAnalogLines(const CSignal& signal, int first, int last, const Stepping&
     }
 }
 
-int DrawAnalogRow(CDrawContext& dc, CSignal& signal, int first, int last, const Stepping& st, bool perSample, int y,
-                  bool print)
+int DrawAnalogRow(CDrawContext& dc, const CSignal& signal, int first, int last, const Stepping& st, bool perSample,
+                  int y, bool print)
 {
     QPainter& painter = dc.Painter();
     const int rowHeight = signal.GetRowHeight();
@@ -189,13 +189,10 @@ int DrawAnalogRow(CDrawContext& dc, CSignal& signal, int first, int last, const 
         lines.Draw(painter);
     }
 
-    if (print)
-        signal.m_traceRect = {st.x0, y - height, st.x0 + width, y};
-    else
-        signal.m_traceRect = {st.x0, y, st.x0 + width, y + height};
     // The value scale stands left of the graph, in the name column: m_min at
     // the bottom of the graph, m_max at its top (in print the paper's).
-    const GdiRect scaleRect = print ? GdiRect{st.x0, y, st.x0 + width, y - height} : signal.m_traceRect;
+    const GdiRect scaleRect =
+        print ? GdiRect{st.x0, y, st.x0 + width, y - height} : GdiRect{st.x0, y, st.x0 + width, y + height};
     dc.SetTextAlign(TextAlign::LeftTop);
     CRuler().DrawVertical(dc, scaleRect, signal.m_min, signal.m_max, true);
     dc.SetPen(previous);
@@ -204,13 +201,14 @@ int DrawAnalogRow(CDrawContext& dc, CSignal& signal, int first, int last, const 
 
 }   // namespace
 
-int DrawAnalog(QPainter& painter, CSignal& signal, int first, int last, int step, int y)
+int DrawAnalog(QPainter& painter, const CSignal& signal, const TraceArgs& args)
 {
     CDrawContext dc(painter);
-    return DrawAnalogRow(dc, signal, first, last, ScreenStepping(100, step), step > 0, y, false);
+    return DrawAnalogRow(dc, signal, args.first, args.last, ScreenStepping(100, args.step), args.step > 0, args.y,
+                         false);
 }
 
-int DrawPrintAnalog(QPainter& painter, CSignal& signal, int first, int last, double scale, int y)
+int DrawPrintAnalog(QPainter& painter, const CSignal& signal, int first, int last, double scale, int y)
 {
     CDrawContext dc(painter, 254.0, true);
     const Stepping st = PrintStepping(painter, 300, scale, first, last);

@@ -249,7 +249,7 @@ void VisibleRows(QPainter& painter, int64_t firstTop, int dir, int64_t pitch, in
 
 // The digital row: a one-bit waveform, or the bus and, when expanded, one
 // waveform per bit (most significant on top).
-void DrawDigitalRow(CDrawContext& dc, CSignal& signal, int first, int last, const Stepping& st, int y, int dir,
+void DrawDigitalRow(CDrawContext& dc, const CSignal& signal, int first, int last, const Stepping& st, int y, int dir,
                     bool print)
 {
     QPainter& painter = dc.Painter();
@@ -312,7 +312,7 @@ void DrawDigitalRow(CDrawContext& dc, CSignal& signal, int first, int last, cons
 
 }   // namespace
 
-int DrawBitTrace(QPainter& painter, CSignal& signal, int first, int last, int x0, int step, int y, uint32_t mask)
+int DrawBitTrace(QPainter& painter, const CSignal& signal, int first, int last, int x0, int step, int y, uint32_t mask)
 {
     CDrawContext dc(painter);
     const Stepping st = ScreenStepping(x0, step);
@@ -331,7 +331,7 @@ int DrawBitTrace(QPainter& painter, CSignal& signal, int first, int last, int x0
     return signal.m_bitHeight;
 }
 
-int DrawPrintBitTrace(QPainter& painter, CSignal& signal, int first, int last, double scale, int y, uint32_t mask)
+int DrawPrintBitTrace(QPainter& painter, const CSignal& signal, int first, int last, double scale, int y, uint32_t mask)
 {
     CDrawContext dc(painter, 254.0, true);
     const Stepping st = PrintStepping(painter, 300, scale, first, last);
@@ -347,15 +347,32 @@ int DrawPrintBitTrace(QPainter& painter, CSignal& signal, int first, int last, d
     return signal.m_bitHeight;
 }
 
-int DrawTrace(QPainter& painter, CSignal& signal, const TraceArgs& args)
+GdiRect TraceRectOf(const CSignal& signal, const TraceArgs& args)
+{
+    if (signal.m_count <= 0 || signal.m_samples == nullptr)
+        return {};
+    const int rowHeight = signal.GetRowHeight();
+    if (signal.m_spectrum) {
+        // W - 20; a width no window has (from a caller's arithmetic) is kept
+        // where x positions cannot overflow.
+        const int w = static_cast<int>(std::clamp<int64_t>(int64_t(args.width) - 20, -(1 << 29), 1 << 29));
+        return {100, args.y, 100 + w, args.y + DrawnHeight(rowHeight)};
+    }
+    const int width = VisibleWidth(ScreenStepping(100, args.step), args.first, args.last);
+    if (signal.m_analog)
+        return {100, args.y, 100 + width, args.y + DrawnHeight(rowHeight)};
+    return {100, args.y, 100 + width, ClampedSum(int64_t(args.y) + rowHeight)};
+}
+
+int DrawTrace(QPainter& painter, const CSignal& signal, const TraceArgs& args)
 {
     const int height = signal.GetRowHeight();
     if (signal.m_count <= 0 || signal.m_samples == nullptr)
         return height;
     if (signal.m_spectrum)
-        return DrawSpectrum(painter, signal, args.first, args.last, 100, args.step, args.y, args.width);
+        return DrawSpectrum(painter, signal, args);
     if (signal.m_analog)
-        return DrawAnalog(painter, signal, args.first, args.last, args.step, args.y);
+        return DrawAnalog(painter, signal, args);
 
     CDrawContext dc(painter);
     // Never read outside the samples, whatever range the caller asks for.
@@ -363,12 +380,10 @@ int DrawTrace(QPainter& painter, CSignal& signal, const TraceArgs& args)
     const int first = std::max(args.first, 0);
     const Stepping st = ScreenStepping(100, args.step);
     DrawDigitalRow(dc, signal, first, last, st, args.y, 1, false);
-    signal.m_traceRect = {100, args.y, 100 + VisibleWidth(st, args.first, args.last),
-                          ClampedSum(int64_t(args.y) + height)};
     return height;
 }
 
-int DrawPrintTrace(QPainter& painter, CSignal& signal, int first, int last, double scale, int y)
+int DrawPrintTrace(QPainter& painter, const CSignal& signal, int first, int last, double scale, int y)
 {
     const int height = signal.GetRowHeight();
     if (signal.m_count <= 0 || signal.m_samples == nullptr)
@@ -380,6 +395,5 @@ int DrawPrintTrace(QPainter& painter, CSignal& signal, int first, int last, doub
     const int firstIn = std::max(first, 0);
     const Stepping st = PrintStepping(painter, 300, scale, first, last);
     DrawDigitalRow(dc, signal, firstIn, lastIn, st, y, -1, true);
-    signal.m_traceRect = {300, ClampedSum(int64_t(y) - height), 300 + VisibleWidth(st, first, last), y};
     return height;
 }

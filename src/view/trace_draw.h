@@ -7,7 +7,10 @@
 //
 // The drawers take the QPainter the view paints with and work through the
 // CDrawContext state shared on it (font, text colour, alignment, pen), so
-// they see what the view selected and leave behind what the row leaves.
+// they see what the view selected and leave behind what the row leaves. They
+// read the signal and write nothing into it: where a row lies and what the
+// mouse hits is the window's row layout (row_layout.h), computed from
+// TraceRectOf before the paint.
 //
 // Drawing time follows the pixels, not the samples: with many samples per
 // pixel the transitions of a pixel column are taken from per-block summaries
@@ -30,24 +33,33 @@ struct TraceArgs {
     int step;    // > 0: pixels per sample; -n: n samples per pixel
     int y;       // top of the row
     int width;   // width of the trace area (used by the spectrum)
+    // Spectrum rows: the cross-hair point of the window, (0, 0) for none.
+    GdiPoint crossHair = {};
 };
 
-// Draws the trace of one row and sets m_traceRect; returns the row extent (the
-// row height, plus 15 for a spectrum row with samples). A row without samples
-// draws nothing, keeps m_traceRect and returns its height.
-int DrawTrace(QPainter& painter, CSignal& signal, const TraceArgs& args);
+// Draws the trace of one row; returns the row extent (the row height, plus
+// 15 for a spectrum row with samples). A row without samples draws nothing
+// and returns its height.
+int DrawTrace(QPainter& painter, const CSignal& signal, const TraceArgs& args);
+
+// The rectangle the trace of a row covers, as DrawTrace draws it: the mouse's
+// target for the row. Digital and analog rows span the visible samples from
+// x = 100; a spectrum row is its graph, width - 20 wide. Empty for a row
+// without samples, which draws no trace.
+GdiRect TraceRectOf(const CSignal& signal, const TraceArgs& args);
 
 // One bit (mask) of the samples as a one-bit waveform row with top y from x0,
 // with the pen currently selected; returns m_bitHeight.
-int DrawBitTrace(QPainter& painter, CSignal& signal, int first, int last, int x0, int step, int y, uint32_t mask);
+int DrawBitTrace(QPainter& painter, const CSignal& signal, int first, int last, int x0, int step, int y, uint32_t mask);
 
 // Analog graph with its value ruler; returns the row height.
-int DrawAnalog(QPainter& painter, CSignal& signal, int first, int last, int step, int y);
+int DrawAnalog(QPainter& painter, const CSignal& signal, const TraceArgs& args);
 
-// Live spectrum (recomputed first) over the trace width `width` - 20, with
-// peak hold, dB rulers, frequency axis and cross-hair; returns the row
-// height + 15. first, last, x0 and step are not used.
-int DrawSpectrum(QPainter& painter, CSignal& signal, int first, int last, int x0, int step, int y, int width);
+// The spectrum and peak hold as the signal holds them (computed when its
+// samples or settings change, never here) over the trace width `width` - 20,
+// with dB rulers, frequency axis and the cross-hair; returns the row
+// height + 15.
+int DrawSpectrum(QPainter& painter, const CSignal& signal, const TraceArgs& args);
 
 // Printing on the 0.1 mm layout (trace origin x = 300). The scale is in units
 // per sample: s >= 1 advances trunc(s) units per sample, s <= -1 one unit per
@@ -55,12 +67,12 @@ int DrawSpectrum(QPainter& painter, CSignal& signal, int first, int last, int x0
 // wider than the page) compresses the span: a fraction s gives ceil(1/s)
 // samples per unit; 0 (or a non-number) takes as many samples per unit as
 // fit the span into the page right of x = 300, as the painter maps the page.
-// The painter's y axis grows upward and rows hang down the page from y:
-// m_traceRect becomes (300, y - row height, 300 + width, y). Spectrum rows
-// print as digital rows. Returns the row height.
-int DrawPrintTrace(QPainter& painter, CSignal& signal, int first, int last, double scale, int y);
-int DrawPrintBitTrace(QPainter& painter, CSignal& signal, int first, int last, double scale, int y, uint32_t mask);
-int DrawPrintAnalog(QPainter& painter, CSignal& signal, int first, int last, double scale, int y);
+// The painter's y axis grows upward and rows hang down the page from y.
+// Spectrum rows print as digital rows. Returns the row height.
+int DrawPrintTrace(QPainter& painter, const CSignal& signal, int first, int last, double scale, int y);
+int DrawPrintBitTrace(QPainter& painter, const CSignal& signal, int first, int last, double scale, int y,
+                      uint32_t mask);
+int DrawPrintAnalog(QPainter& painter, const CSignal& signal, int first, int last, double scale, int y);
 
 // Above 1000000: f / 1000000 in "MHz"; above 1000: f / 1000 in "kHz"; else
 // "Hz" (the comparisons are strict).

@@ -165,16 +165,15 @@ void DrawLabelBox(CDrawContext& dc, const QString& text, int x, int y, const Gdi
     dc.DrawText(text, r);
 }
 
-int DrawSpectrum(QPainter& painter, CSignal& signal, int /*first*/, int /*last*/, int /*x0*/, int /*step*/, int y,
-                 int width)
+int DrawSpectrum(QPainter& painter, const CSignal& signal, const TraceArgs& args)
 {
     CDrawContext dc(painter);
     const int rowHeight = signal.GetRowHeight();
     const int height = DrawnHeight(rowHeight);
-    // W = width - 20; a width no window has (from a caller's arithmetic) is
-    // kept where x positions cannot overflow.
-    const int w = static_cast<int>(std::clamp<int64_t>(int64_t(width) - 20, -(1 << 29), 1 << 29));
-    signal.UpdateSpectrum();
+    const int y = args.y;
+    // The graph: W = width - 20 from x = 100.
+    const GdiRect rect = TraceRectOf(signal, args);
+    const int w = rect.Width();
     const double minDb = signal.m_minDb;
     const double maxDb = signal.m_maxDb;
     const int theme = signal.m_colorTheme;
@@ -201,8 +200,6 @@ int DrawSpectrum(QPainter& painter, CSignal& signal, int /*first*/, int /*last*/
         StrokeLines(dc, currentLine, [&](LineBatch& b) { CurveLines(map, signal.m_spectrumDb, b); });
     }
 
-    signal.m_traceRect = {100, y, 100 + w, y + height};
-    const GdiRect rect = signal.m_traceRect;
     dc.SetTextAlign(TextAlign::LeftTop);
     CRuler().DrawVertical(dc, rect, minDb, maxDb, true);
     CRuler().DrawVertical(dc, rect, minDb, maxDb, false);
@@ -211,9 +208,9 @@ int DrawSpectrum(QPainter& painter, CSignal& signal, int /*first*/, int /*last*/
     FormatFrequency(f, unit);
     CRuler().DrawHorizontal(dc, rect, 0.0, f, false);
 
-    if (signal.m_cursor.x != 0 || signal.m_cursor.y != 0) {
-        const int cx = signal.m_cursor.x;
-        const int cy = signal.m_cursor.y;
+    if (args.crossHair.x != 0 || args.crossHair.y != 0) {
+        const int cx = args.crossHair.x;
+        const int cy = args.crossHair.y;
         dc.SelectPen(QColor(255, 255, 255), 1, Qt::DotLine);
         dc.MoveTo(cx, rect.top);
         dc.LineTo(cx, rect.bottom);

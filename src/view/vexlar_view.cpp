@@ -47,8 +47,8 @@ int TruncateToInt(double v)
     return static_cast<int>(v);
 }
 
-// A row top accumulated in 64 bits, as the int the drawers take; rows beyond
-// this lie far outside any image or page.
+// A row top accumulated in 64 bits, as the int the print drawers take; rows
+// beyond this lie far outside any page.
 int RowTop(int64_t y)
 {
     return static_cast<int>(std::clamp<int64_t>(y, -(1 << 29), 1 << 29));
@@ -89,64 +89,43 @@ CVexlarDoc* CVexlarView::GetDocument() const
     return m_doc;
 }
 
-int CVexlarView::StepFromZoom(double zoom)
+void CVexlarView::SetViewport(const CViewport& viewport)
 {
-    if (zoom > 1.0)
-        return TruncateToInt(zoom + 0.5);
-    const int n = TruncateToInt(1.0 / zoom + 0.5);
-    return n == 0 ? 1 : -n;
+    m_viewport = viewport;
+    SyncViewport();
+    InvalidateLayout();
+    Invalidate();
 }
 
-int CVexlarView::SampleToX(int sample) const
+void CVexlarView::SyncViewport()
 {
-    const int step = StepFromZoom(m_zoom);
-    const int64_t d = static_cast<int64_t>(sample) - m_firstVisible;
-    const int64_t x = step > 0 ? 100 + d * step : 100 + d / -step;
-    return static_cast<int>(
-        std::clamp<int64_t>(x, std::numeric_limits<int>::min() / 2, std::numeric_limits<int>::max() / 2));
+    if (m_viewport.ClientWidth() != width() || m_viewport.ClientHeight() != height())
+        m_viewport.SetClientSize(width(), height());
+    if (m_doc)
+        m_viewport.SetCapture(CaptureExtentOf(m_doc->m_signals));
 }
 
-double CVexlarView::XToSample(int x) const
+void CVexlarView::BuildLayout()
 {
-    const double w = ClientRight() - 100;
-    if (w == 0.0)
-        return m_firstVisible;
-    const double span = m_pixelStep > 0 ? w / m_pixelStep : w * -m_pixelStep;
-    return m_firstVisible + (x - 100) / w * span;
+    SyncViewport();
+    static const SignalList kNoSignals;
+    m_layout.Build(m_doc ? m_doc->m_signals : kNoSignals, m_viewport);
+    m_layoutRevision = m_doc ? m_doc->Revision() : 0;
+    m_layoutValid = true;
 }
 
-int CVexlarView::RowExtent(const CSignal& signal)
+const CRowLayout& CVexlarView::Layout()
 {
-    // 64-bit: a graph height from a file or the dialog may be the largest int.
-    const int64_t extent = int64_t(signal.GetRowHeight()) + (signal.m_spectrum && signal.m_count > 0 ? 15 : 0);
-    return static_cast<int>(std::min<int64_t>(extent, std::numeric_limits<int>::max()));
-}
-
-int64_t CVexlarView::VisibleCount(int step) const
-{
-    const int64_t w = TraceWidth();
-    return step > 0 ? w / step + 1 : w * -static_cast<int64_t>(step);
+    if (!m_layoutValid || (m_doc && m_doc->Revision() != m_layoutRevision) || m_viewport.ClientWidth() != width() ||
+        m_viewport.ClientHeight() != height())
+        BuildLayout();
+    return m_layout;
 }
 
 void CVexlarView::Invalidate()
 {
+    InvalidateLayout();
     m_needsRender = true;
-}
-
-void CVexlarView::UpdateVisibleRange()
-{
-    // The same range the paint's trace pass computes.
-    if (!m_doc || width() < 2 || height() < 2)
-        return;
-    int last =
-        static_cast<int>(std::clamp<int64_t>(static_cast<int64_t>(m_firstVisible) + VisibleCount(StepFromZoom(m_zoom)),
-                                             std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
-    for (const CSignal* signal : m_doc->m_signals) {
-        if (last >= signal->m_count)
-            last = signal->m_count - 1;
-        m_captureLength = signal->m_count;
-    }
-    m_lastVisible = last;
 }
 
 void CVexlarView::DocumentChanged()
@@ -203,7 +182,7 @@ void CVexlarView::paintEvent(QPaintEvent*)
 
 void CVexlarView::resizeEvent(QResizeEvent* event)
 {
-    UpdateVisibleRange();
+    SyncViewport();
     Invalidate();
     QWidget::resizeEvent(event);
 }
@@ -232,48 +211,39 @@ void CVexlarView::RenderScreen()
     }
     m_paintedRevision = m_doc->Revision();
 
+    BuildLayout();
+    const CRowLayout& layout = m_layout;
+    const int rowsTop = CViewport::kRowsTop;
+
     QPainter painter(&m_image);
     CDrawContext dc(painter, 96.0, false);
     CDCStateGuard guard(dc);
     dc.FillSolidRect(0, 0, w, h, QColor(0, 0, 0));
 
-    const int step = StepFromZoom(m_zoom);
-
-    // Names and frozen bands.
+    // Names and frozen bands of the rows in the window.
     dc.SelectFont(dc.PointFont(kVerdana, 100));
     dc.SetTextColor(QColor(190, 190, 190));
-    // Row tops add up in 64 bits: rows of absurd heights (from a file or the
-    // dialog) push the rows after them far off the image instead of wrapping.
-    int64_t y = int64_t(m_rowsTop) + m_scrollY;
-    for (CSignal* signal : m_doc->m_signals) {
-        const int rowHeight = signal->GetRowHeight();
-        if (signal->m_freeze)
-            dc.FillSolidRect(0, RowTop(y), w, rowHeight, QColor(60, 40, 30));
-        DrawNameColumn(dc, *signal, RowTop(y));
-        y += int64_t(RowExtent(*signal)) + 10;
+    for (const RowBox& row : layout.Rows()) {
+        if (row.signal->m_freeze)
+            dc.FillSolidRect(0, row.top, w, row.height, QColor(60, 40, 30));
+        DrawNameColumn(dc, *row.signal, row.top);
     }
 
     // Traces.
     dc.SelectFont(dc.PointFont(kVerdana, 80));
     dc.SetTextAlign(TextAlign::CenterTop);
-    const int traceWidth = TraceWidth();
-    m_lastVisible =
-        static_cast<int>(std::clamp<int64_t>(static_cast<int64_t>(m_firstVisible) + VisibleCount(step),
-                                             std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
-    y = int64_t(m_rowsTop) + m_scrollY;
     // The samples are those of this revision: the row drawers may keep their
     // summaries of them until the revision moves.
     const CTraceCacheScope cacheScope(m_doc, m_paintedRevision);
-    for (CSignal* signal : m_doc->m_signals) {
-        if (m_lastVisible >= signal->m_count)
-            m_lastVisible = signal->m_count - 1;
-        const TraceArgs args{m_firstVisible, m_lastVisible, step, RowTop(y), traceWidth};
-        y += int64_t(DrawTrace(painter, *signal, args)) + 10;
-        m_captureLength = signal->m_count;
+    for (const RowBox& row : layout.Rows()) {
+        TraceArgs args = layout.ArgsOf(row);
+        if (row.IsSpectrumGraph() && row.trace.Contains(m_crossHair.x, m_crossHair.y))
+            args.crossHair = m_crossHair;
+        DrawTrace(painter, *row.signal, args);
     }
 
     DrawTimeRulers(dc);
-    DrawMarkerInfo(dc, w - 5, m_rowsTop + 5);
+    DrawMarkerInfo(dc, w - 5, rowsTop + 5);
 
     // Grid, trigger and markers: translucent lines and boxes.
     const QFont labelFont = LabelFont();
@@ -283,18 +253,19 @@ void CVexlarView::RenderScreen()
         painter.setFont(labelFont);
         painter.setPen(QColor(255, 255, 255, 255));
         const int textWidth = labelMetrics.horizontalAdvance(text);
-        painter.drawText(QPoint(x - textWidth / 2, m_rowsTop + labelMetrics.ascent()), text);
+        painter.drawText(QPoint(x - textWidth / 2, rowsTop + labelMetrics.ascent()), text);
     };
     const auto mark = [&](int x, const QPen& pen, const QString& text) {
-        painter.fillRect(QRect(x - 19, m_rowsTop, 38, 25), boxColor);
-        DrawVerticalLine(painter, pen, x, 0 + m_rowsTop + 25, h);
+        painter.fillRect(QRect(x - 19, rowsTop, 38, 25), boxColor);
+        DrawVerticalLine(painter, pen, x, 0 + rowsTop + 25, h);
         drawLabel(x, text);
     };
 
-    if (m_pixelStep > 20) {
+    const int pixelStep = m_viewport.PixelStep();
+    if (pixelStep > 20) {
         const QPen gridPen(QColor(255, 255, 255, 50), 1.0, Qt::SolidLine, Qt::FlatCap);
-        for (int x = 100; x < w; x += m_pixelStep)
-            DrawVerticalLine(painter, gridPen, x, m_rowsTop, h);
+        for (int x = 100; x < w; x += pixelStep)
+            DrawVerticalLine(painter, gridPen, x, rowsTop, h);
     }
     const QPen triggerPen(QColor(127, 255, 255, 70), 3.0, Qt::SolidLine, Qt::FlatCap);
     mark(SampleToX(m_doc->m_triggerPos), triggerPen, QStringLiteral("T"));
@@ -312,18 +283,19 @@ void CVexlarView::DrawTimeRulers(CDrawContext& dc)
 {
     const int right = ClientRight();
     dc.FillSolidRect(100, 5, right - 100, 20, QColor(120, 120, 120));
-    if (m_captureLength != 0) {
-        const double length = m_captureLength;
-        const int left = TruncateToInt(100 + m_firstVisible / length * (right - 100));
-        const int end = TruncateToInt(100 + m_lastVisible / length * (right - 100));
+    const int captureLength = m_viewport.CaptureLength();
+    if (captureLength != 0) {
+        const double length = captureLength;
+        const int left = TruncateToInt(100 + m_viewport.FirstVisible() / length * (right - 100));
+        const int end = TruncateToInt(100 + m_viewport.LastVisible() / length * (right - 100));
         if (end > left)
             dc.FillSolidRect(left, 5, end - left, 20, QColor(50, 50, 50));
     }
     const CRuler whole;
-    whole.DrawHorizontal(dc, GdiRect{100, 23, right, 43}, 0.0, m_captureLength, true);
+    whole.DrawHorizontal(dc, GdiRect{100, 23, right, 43}, 0.0, captureLength, true);
     dc.FillSolidRect(100, 30, right - 100, 20, QColor(50, 50, 50));
     const CRuler window;
-    window.DrawHorizontal(dc, GdiRect{100, 48, right, 68}, m_firstVisible, XToSample(right), true);
+    window.DrawHorizontal(dc, GdiRect{100, 48, right, 68}, m_viewport.FirstVisible(), XToSample(right), true);
 }
 
 void CVexlarView::DrawMarkerInfo(CDrawContext& dc, int right, int top)
@@ -353,13 +325,10 @@ void CVexlarView::DrawVerticalLine(QPainter& painter, const QPen& pen, int x, in
     // the line; a segment is drawn only downward, so a row scrolled above the
     // line's top never pulls the line back over the rulers.
     int y0 = yTop;
-    for (const CSignal* signal : m_doc->m_signals) {
-        if (!signal->m_spectrum || signal->m_count <= 0)
-            continue;
-        const int top = signal->m_traceRect.top;
-        if (top > y0)
-            painter.drawLine(QPoint(x, y0), QPoint(x, top));
-        y0 = std::max(y0, signal->m_traceRect.bottom + 15);
+    for (const SpectrumBand& band : m_layout.SpectrumBands()) {
+        if (band.top > y0)
+            painter.drawLine(QPoint(x, y0), QPoint(x, band.top));
+        y0 = std::max(y0, band.bottom);
     }
     if (yBottom > y0)
         painter.drawLine(QPoint(x, y0), QPoint(x, yBottom));
@@ -397,7 +366,9 @@ void CVexlarView::DrawPrint(CDrawContext& dc, int pageWidth, int pageHeight)
         return;
     CDCStateGuard guard(dc);
     dc.FillSolidRect(0, 0, pageWidth, -pageHeight, QColor(150, 150, 150));
-    const double s = PrintScale(m_firstVisible, m_lastVisible, pageWidth);
+    const int first = m_viewport.FirstVisible();
+    const int last = m_viewport.LastVisible();
+    const double s = PrintScale(first, last, pageWidth);
 
     // Each name stands at the top of its own printed row. Rows step by their
     // printed height, so names on a fixed 10 mm pitch drifted away from
@@ -409,7 +380,7 @@ void CVexlarView::DrawPrint(CDrawContext& dc, int pageWidth, int pageHeight)
     int64_t y = 0;
     for (CSignal* signal : m_doc->m_signals) {
         rowTops.push_back(RowTop(y));
-        const int rowHeight = DrawPrintTrace(dc.Painter(), *signal, m_firstVisible, m_lastVisible, s, rowTops.back());
+        const int rowHeight = DrawPrintTrace(dc.Painter(), *signal, first, last, s, rowTops.back());
         y -= int64_t(rowHeight) + 50;
     }
 
@@ -436,10 +407,6 @@ void CVexlarView::Print(QPrinter* printer)
     CDrawContext dc(painter, 254.0, true);
     DrawPrint(dc, pageWidth, pageHeight);
     painter.end();
-    // The page stored its own layout in the signals' rectangles; the mouse
-    // and the lines of the next paint need those of the screen again, and an
-    // idle view would not repaint by itself.
-    RenderScreen();
 }
 
 void CVexlarView::PrintPreview()
@@ -469,14 +436,14 @@ void CVexlarView::mousePressEvent(QMouseEvent* event)
     }
     const GdiPoint point = ToGdi(event->position());
     m_leftDown = true;
-    m_dragFirstVisible = m_firstVisible;
-    m_dragScrollY = m_scrollY;
-    m_dragStart = point;
+    m_viewport.BeginDrag(point);
     if (m_doc) {
         const bool ctrl = event->modifiers().testFlag(Qt::ControlModifier);
+        const RowBox* row = Layout().TraceAt(point);
+        const CSignal* hitSignal = row ? row->signal : nullptr;
         bool changed = false;
         for (CSignal* signal : m_doc->m_signals) {
-            const bool hit = signal->HitTest(point);
+            const bool hit = signal == hitSignal;
             const bool selected = hit ? (ctrl ? !signal->m_selected : true) : (ctrl ? signal->m_selected : false);
             if (selected != signal->m_selected) {
                 signal->m_selected = selected;
@@ -507,62 +474,26 @@ void CVexlarView::mouseMoveEvent(QMouseEvent* event)
 {
     const GdiPoint point = ToGdi(event->position());
     if (event->buttons().testFlag(Qt::LeftButton) && m_leftDown) {
-        Drag(point);
+        SyncViewport();
+        m_viewport.DragTo(point, Layout().RowsHeight());
+        Invalidate();
     } else {
         MoveCrossHair(point);
     }
     event->accept();
 }
 
-void CVexlarView::Drag(GdiPoint point)
-{
-    const int dx = point.x - m_dragStart.x;
-    if (m_pixelStep < 0) {
-        const int n = -m_pixelStep;
-        const bool wider = (ClientRight() - 100 - 0) < m_captureLength / n;
-        if (!wider && dx < 0)
-            return;
-    }
-    int first = TruncateToInt(m_dragFirstVisible - dx / m_zoom);
-    if (first <= 0)
-        first = 0;
-    m_firstVisible = first;
-
-    int scroll = m_dragScrollY + (point.y - m_dragStart.y);
-    if (scroll > 0)
-        scroll = 0;
-    int64_t total = 0;
-    if (m_doc) {
-        for (const CSignal* signal : m_doc->m_signals)
-            total += RowExtent(*signal) + 10;
-    }
-    const int64_t excess = m_rowsTop + total - ClientBottom();
-    if (excess < 0) {
-        scroll = 0;
-    } else if (scroll < -excess) {
-        scroll = static_cast<int>(-excess);
-    }
-    m_scrollY = scroll;
-    UpdateVisibleRange();
-    Invalidate();
-}
-
 void CVexlarView::MoveCrossHair(GdiPoint point)
 {
     if (!m_doc)
         return;
-    bool moved = false;
-    for (CSignal* signal : m_doc->m_signals) {
-        if (!signal->m_spectrum)
-            continue;
-        const GdiPoint cursor = signal->HitTest(point) ? point : GdiPoint{0, 0};
-        if (!(cursor == signal->m_cursor)) {
-            signal->m_cursor = cursor;
-            moved = true;
-        }
-    }
-    if (moved)
-        Invalidate();
+    const RowBox* row = Layout().TraceAt(point);
+    const GdiPoint crossHair = row && row->signal->m_spectrum ? point : GdiPoint{0, 0};
+    if (crossHair == m_crossHair)
+        return;
+    m_crossHair = crossHair;
+    m_needsRender = true;
+    update();
 }
 
 void CVexlarView::mouseDoubleClickEvent(QMouseEvent* event)
@@ -572,14 +503,16 @@ void CVexlarView::mouseDoubleClickEvent(QMouseEvent* event)
         return;
     }
     const GdiPoint point = ToGdi(event->position());
-    for (CSignal* signal : m_doc->m_signals) {
-        if (signal->HitTest(point)) {
+    SyncViewport();
+    for (const RowBox& row : Layout().Rows()) {
+        CSignal* signal = row.signal;
+        if (row.trace.Contains(point.x, point.y)) {
             // A row with both styles is drawn as a spectrum, so it autoscales
             // as one.
             if (signal->m_spectrum) {
                 SpectrumAutoscale(*signal);
             } else if (signal->m_analog) {
-                signal->Autoscale(m_firstVisible, m_lastVisible);
+                signal->Autoscale(m_viewport.FirstVisible(), m_viewport.LastVisible());
             } else {
                 signal->m_expanded = !signal->m_expanded;
             }
@@ -587,7 +520,7 @@ void CVexlarView::mouseDoubleClickEvent(QMouseEvent* event)
             event->accept();
             return;
         }
-        if (signal->m_labelRect.Contains(point.x, point.y)) {
+        if (row.label.Contains(point.x, point.y)) {
             EditSignal(*signal);
             Invalidate();
             event->accept();
@@ -622,9 +555,10 @@ bool CVexlarView::WheelGraphHeight(GdiPoint point, bool forward)
 {
     if (!m_doc)
         return false;
-    for (CSignal* signal : m_doc->m_signals) {
-        if (!signal->HitTest(point) || !(signal->m_analog || signal->m_spectrum))
-            continue;
+    if (const RowBox* row = Layout().TraceAt(point)) {
+        CSignal* signal = row->signal;
+        if (!(signal->m_analog || signal->m_spectrum))
+            return false;
         const int height = signal->m_graphHeight;
         signal->m_graphHeight = forward ? std::min(kMaxGraphHeight, TruncateToInt(height * 1.25))
                                         : std::max(kMinGraphHeight, TruncateToInt(height * 0.8));
@@ -638,10 +572,11 @@ bool CVexlarView::WheelAnalogRange(GdiPoint point, bool forward)
 {
     if (!m_doc)
         return false;
-    for (CSignal* signal : m_doc->m_signals) {
-        if (!signal->HitTest(point) || !signal->m_analog || signal->m_spectrum)
-            continue;
-        const GdiRect& r = signal->m_traceRect;
+    if (const RowBox* row = Layout().TraceAt(point)) {
+        CSignal* signal = row->signal;
+        if (!signal->m_analog || signal->m_spectrum)
+            return false;
+        const GdiRect& r = row->trace;
         const double f = static_cast<double>(point.y - r.top) / (r.bottom - r.top);
         const double c = (1 - f) * signal->m_max + f * signal->m_min;
         const double k = forward ? 0.75 : 1.33333;
@@ -655,64 +590,35 @@ bool CVexlarView::WheelAnalogRange(GdiPoint point, bool forward)
 
 void CVexlarView::ZoomAt(GdiPoint point, bool zoomIn)
 {
-    const int x = point.x - 100;
-    if (x <= 0)
-        return;
-    const int wPixels = ClientRight() - 100;
-    const double w = wPixels;
-    const double anchor = m_firstVisible + x / w * (m_lastVisible - m_firstVisible);
-    if (zoomIn) {
-        m_zoom = m_zoom * kZoomFactor;
-    } else if (m_zoom > static_cast<double>(width()) / std::fabs(static_cast<double>(m_captureLength))) {
-        m_zoom = m_zoom / kZoomFactor;
-    }
-    if (m_zoom > kMaxZoom)
-        m_zoom = kMaxZoom;
-    m_pixelStep = StepFromZoom(m_zoom);
-    const double span =
-        m_pixelStep > 0 ? static_cast<double>(wPixels / m_pixelStep + 1) : static_cast<double>(wPixels) * -m_pixelStep;
-    int first = TruncateToInt(anchor - x / w * span + 0.5);
-    if (first < 0)
-        first = 0;
-    m_firstVisible = first;
-    UpdateVisibleRange();
+    SyncViewport();
+    m_viewport.ZoomAt(point.x, zoomIn);
     Invalidate();
 }
 
 void CVexlarView::ZoomToFit()
 {
-    const int w = TraceWidth();
-    if (m_captureLength <= 0 || w <= 0)
-        return;
-    if (m_captureLength <= w) {
-        m_zoom = std::min(kMaxZoom, static_cast<double>(w / m_captureLength));
-    } else {
-        const int64_t n = (static_cast<int64_t>(m_captureLength) + w - 1) / w;
-        m_zoom = 1.0 / static_cast<double>(n);
-    }
-    m_pixelStep = StepFromZoom(m_zoom);
-    m_firstVisible = 0;
-    UpdateVisibleRange();
+    SyncViewport();
+    m_viewport.ZoomToFit();
     Invalidate();
 }
 
 void CVexlarView::ScrollToStart()
 {
-    m_firstVisible = 0;
-    UpdateVisibleRange();
+    SyncViewport();
+    m_viewport.ScrollToStart();
     Invalidate();
 }
 
 void CVexlarView::ScrollToEnd()
 {
-    m_firstVisible = static_cast<int>(std::max<int64_t>(0, m_captureLength - VisibleCount(StepFromZoom(m_zoom))));
-    UpdateVisibleRange();
+    SyncViewport();
+    m_viewport.ScrollToEnd();
     Invalidate();
 }
 
 void CVexlarView::keyPressEvent(QKeyEvent* event)
 {
-    const GdiPoint centre{100 + (ClientRight() - 100) / 2, height() / 2};
+    const GdiPoint centre{CViewport::kTraceLeft + (ClientRight() - CViewport::kTraceLeft) / 2, height() / 2};
     switch (event->key()) {
     case Qt::Key_Plus:
     case Qt::Key_Equal:
@@ -781,9 +687,8 @@ void CVexlarView::ShowContextMenu(GdiPoint clientPoint)
 {
     if (!m_doc)
         return;
-    for (CSignal* signal : m_doc->m_signals) {
-        if (!signal->HitTest(clientPoint))
-            continue;
+    if (const RowBox* row = Layout().TraceAt(clientPoint)) {
+        CSignal* signal = row->signal;
         std::unique_ptr<QMenu> menu(signal->m_spectrum ? CreateSpectrumMenu(this) : CreateRowMenu(this));
         const QPoint global = mapToGlobal(QPoint(clientPoint.x, clientPoint.y));
         QAction* chosen = menuRunner ? menuRunner(*menu, global) : menu->exec(global);
@@ -794,7 +699,6 @@ void CVexlarView::ShowContextMenu(GdiPoint clientPoint)
             if (std::find(list.begin(), list.end(), signal) != list.end())
                 RunCommand(id, signal);
         }
-        return;   // rows do not overlap
     }
 }
 
@@ -815,7 +719,8 @@ void CVexlarView::RunCommand(int id, CSignal* signal)
         EditSignal(*signal);
         break;
     case ID_ROW_AUTOSCALE:
-        signal->Autoscale(m_firstVisible, m_lastVisible);
+        SyncViewport();
+        signal->Autoscale(m_viewport.FirstVisible(), m_viewport.LastVisible());
         DocumentChanged();
         break;
     case ID_SPECTRUM_AUTOSCALE:
@@ -823,6 +728,7 @@ void CVexlarView::RunCommand(int id, CSignal* signal)
         DocumentChanged();
         break;
     case ID_SPECTRUM_RESET_TRACE:
+        // Cleared; the next spectrum of the signal raises it again.
         signal->ResetPeakHold();
         DocumentChanged();
         break;
@@ -850,9 +756,10 @@ namespace {
 int MarkerAt(const CVexlarView& view, int menuX)
 {
     const double s = view.XToSample(menuX);
-    if (menuX > 100 && s >= 0 && s < view.m_captureLength) {
+    const int length = view.Viewport().CaptureLength();
+    if (menuX > 100 && s >= 0 && s < length) {
         // Rounding may not carry the marker past the last sample.
-        return std::min(TruncateToInt(s + 0.5), view.m_captureLength - 1);
+        return std::min(TruncateToInt(s + 0.5), length - 1);
     }
     return -1;
 }
@@ -882,8 +789,6 @@ void CVexlarView::OnEditSignalCommand()
 {
     if (!m_doc)
         return;
-    for (CSignal* signal : m_doc->m_signals) {
-        if (signal->HitTest(m_menuPoint))
-            EditSignal(*signal);
-    }
+    if (const RowBox* row = Layout().TraceAt(m_menuPoint))
+        EditSignal(*row->signal);
 }

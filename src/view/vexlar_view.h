@@ -4,6 +4,11 @@
 // above them an overview bar of the whole capture, two time rulers, the
 // trigger mark "T", the markers "M1" and "M2" and a read-out of the markers.
 //
+// Each window keeps its own viewport (zoom, visible samples, scroll) and its
+// own row layout, computed before every paint and used by every hit test, so
+// two windows of one document scrolled differently each act on their own
+// rows; the drawers only read the signals.
+//
 // A 10 ms timer pulls every new capture of the link into the document. The
 // view repaints (into an off-screen image, copied in one blit) only when its
 // picture can have changed: a capture was taken, the document's revision
@@ -18,6 +23,8 @@
 #include <functional>
 
 #include "model/geometry.h"
+#include "view/row_layout.h"
+#include "view/viewport.h"
 
 class CCaptureLink;
 class CDrawContext;
@@ -46,8 +53,6 @@ public:
     static constexpr int ID_ROW_AUTOSCALE = 32793;
 
     // Interaction constants.
-    static constexpr double kZoomFactor = 1.5;
-    static constexpr double kMaxZoom = 160.0;
     static constexpr int kMinGraphHeight = 32;
     static constexpr int kMaxGraphHeight = 1024;
 
@@ -66,31 +71,26 @@ public:
     // with the capture id that the picture shows.
     std::function<void(int32_t captureId)> onPainted;
 
-    // View state (see the paint pipeline and the interaction below).
-    int32_t m_lastCaptureId = 0;   // capture id last copied into the document
-    int m_rowsTop = 55;            // top of the first row and of the label boxes
-    double m_zoom = 20.0;          // pixels per sample
-    int m_pixelStep = 20;          // derived from m_zoom by the wheel: > 0 px per sample, -n: n samples per px
-    int m_firstVisible = 0;        // sample at the left edge of the trace area, never negative
-    int m_lastVisible = 0;         // last sample painted (every screen paint)
-    int m_captureLength = 0;       // sample count of the last signal painted
-    int m_marker1 = -1;            // -1: not set
-    int m_marker2 = -1;
-    int m_traceLeft = 100;   // width of the name column
-    GdiPoint m_dragStart;    // client point of the last left-button press
-    int m_dragFirstVisible = 0;
-    int m_scrollY = 0;   // vertical scroll of the rows, 0 or negative
-    int m_dragScrollY = 0;
-    GdiPoint m_menuPoint;   // client point of the last right-button release
+    // The time axis and rows of this window (zoom, visible samples, scroll).
+    const CViewport& Viewport() const { return m_viewport; }
+    // Shows the window at a viewport built elsewhere (its client size is
+    // the widget's own).
+    void SetViewport(const CViewport& viewport);
+    // The rows of this window as the next paint draws them; every hit test
+    // uses it. Rebuilt when the document, the viewport or the size changed.
+    const CRowLayout& Layout();
 
-    // The integer step of a zoom factor: > 1.0 gives pixels per sample
-    // (rounded); otherwise -n for n samples per pixel (1 when n is 0).
-    static int StepFromZoom(double zoom);
-    int SampleToX(int sample) const;
-    double XToSample(int x) const;
-    // Vertical room of a row: its height, plus 15 for a spectrum row with
-    // samples (its frequency axis).
-    static int RowExtent(const CSignal& signal);
+    int32_t m_lastCaptureId = 0;   // capture id last copied into the document
+    int m_marker1 = -1;            // sample index of marker M1; -1: not set
+    int m_marker2 = -1;
+    GdiPoint m_menuPoint;   // client point of the last right-button release
+    // The spectrum cross-hair of this window: the pointer while it is over a
+    // spectrum graph, else (0, 0).
+    GdiPoint CrossHair() const { return m_crossHair; }
+
+    static int StepFromZoom(double zoom) { return CViewport::StepFromZoom(zoom); }
+    int SampleToX(int sample) const { return m_viewport.SampleToX(sample); }
+    double XToSample(int x) const { return m_viewport.XToSample(x); }
 
     // Paints the whole view into the off-screen image now and returns it
     // (the image the next paint event copies to the window).
@@ -133,6 +133,8 @@ public:
     // Painting steps (on the off-screen image's context).
     void DrawTimeRulers(CDrawContext& dc);
     void DrawMarkerInfo(CDrawContext& dc, int right, int top);
+    // A vertical line from yTop to yBottom that leaves out every spectrum
+    // graph with its frequency axis.
     void DrawVerticalLine(QPainter& painter, const QPen& pen, int x, int yTop, int yBottom);
 
 protected:
@@ -151,19 +153,17 @@ private:
     void RenderScreen();
     int ClientRight() const { return width(); }
     int ClientBottom() const { return height(); }
-    int TraceWidth() const { return width() - 110; }
-    int64_t VisibleCount(int step) const;
-    // Brings m_lastVisible and m_captureLength to what the next paint will
-    // find, so that interactions before that paint (several wheel notches or
-    // a drag and a double click within one tick) work on the current range.
-    void UpdateVisibleRange();
+    // The viewport follows the widget's size and the document's samples
+    // (before an interaction works on the visible range).
+    void SyncViewport();
+    void BuildLayout();
+    void InvalidateLayout() { m_layoutValid = false; }
     // A user change of document content: marks the document modified and
     // moves its revision (other views of the document repaint too).
     void DocumentChanged();
     void RunCommand(int id, CSignal* signal);
     void EditSignal(CSignal& signal);
     void SpectrumAutoscale(CSignal& signal);
-    void Drag(GdiPoint point);
     void MoveCrossHair(GdiPoint point);
     bool WheelGraphHeight(GdiPoint point, bool forward);
     bool WheelAnalogRange(GdiPoint point, bool forward);
@@ -172,6 +172,11 @@ private:
     CCaptureLink* m_link;
     QBasicTimer m_timer;
     QImage m_image;
+    CViewport m_viewport;
+    CRowLayout m_layout;
+    bool m_layoutValid = false;
+    uint64_t m_layoutRevision = 0;
+    GdiPoint m_crossHair;
     bool m_needsRender = true;
     bool m_leftDown = false;
     uint64_t m_paintedRevision = 0;

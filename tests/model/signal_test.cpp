@@ -32,9 +32,6 @@ TEST(SignalRecord, DefaultsAreTheRecordsDefaults)
     EXPECT_FALSE(s.m_freeze);
     EXPECT_TRUE(s.m_expanded);
     EXPECT_FALSE(s.m_selected);
-    EXPECT_EQ(s.m_traceRect, GdiRect{});
-    EXPECT_EQ(s.m_labelRect, GdiRect{});
-    EXPECT_EQ(s.m_cursor, GdiPoint{});
     EXPECT_EQ(s.m_bitGap, 2);
     EXPECT_EQ(s.m_bitHeight, 16);
     EXPECT_EQ(s.m_busHeight, 26);
@@ -106,19 +103,6 @@ TEST(SignalRecord, RowHeights)
         s.m_spectrum = c.spectrum;
         EXPECT_EQ(s.GetRowHeight(), c.height) << c.what;
     }
-}
-
-TEST(SignalRecord, HitTestUsesExclusiveRightAndBottom)
-{
-    SignalList owner;
-    CSignal s(&owner);
-    s.m_traceRect = GdiRect{10, 20, 110, 70};
-    EXPECT_TRUE(s.HitTest({10, 20}));
-    EXPECT_TRUE(s.HitTest({109, 69}));
-    EXPECT_FALSE(s.HitTest({110, 50}));
-    EXPECT_FALSE(s.HitTest({50, 70}));
-    EXPECT_FALSE(s.HitTest({9, 50}));
-    EXPECT_FALSE(s.HitTest({50, 19}));
 }
 
 TEST(SignalRecord, GetValueRange)

@@ -50,7 +50,9 @@ TEST(TraceAbsurd, ExtremeSettingsPaintAndReturnTheRowExtent)
         s.m_sampleFreq = pick(doubles);
         s.m_minDb = pick(doubles);
         s.m_maxDb = pick(doubles);
-        s.m_cursor = {pick(ints), pick(ints)};
+        const GdiPoint crossHair{pick(ints), pick(ints)};
+        if (s.m_spectrum)
+            s.UpdateSpectrum();   // what a capture or an edit of the signal does
         const int first = rng() % 3 == 0 ? pick(ints) : int(rng() % 9000);
         const int last = rng() % 3 == 0 ? pick(ints) : int(rng() % 9000);
         const int step = pick(steps);
@@ -60,7 +62,9 @@ TEST(TraceAbsurd, ExtremeSettingsPaintAndReturnTheRowExtent)
         QPainter painter(&image);
         CDrawContext dc(painter, 96.0, false);
         dc.SelectFont(dc.PointFont(QStringLiteral("Verdana"), 80));
-        const int extent = DrawTrace(painter, s, TraceArgs{first, last, step, y, width});
+        const TraceArgs args{first, last, step, y, width, crossHair};
+        const int extent = DrawTrace(painter, s, args);
+        (void)TraceRectOf(s, args);   // the layout's rectangle of the same row
         const int64_t expected = int64_t(s.GetRowHeight()) + (s.m_spectrum ? 15 : 0);
         EXPECT_EQ(extent, static_cast<int>(std::min<int64_t>(expected, INT32_MAX))) << "round " << round;
         painter.end();

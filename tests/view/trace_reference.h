@@ -21,6 +21,14 @@
 
 namespace trace_reference {
 
+// The rectangle the last row drawn here covers (the drawers below write
+// nothing into the signal); unchanged by a row without samples.
+inline GdiRect& LastRect()
+{
+    static GdiRect rect;
+    return rect;
+}
+
 // x after one sample: step > 0 pixels per sample, -n one pixel per n samples.
 struct Stepper {
     int x;
@@ -161,7 +169,7 @@ inline int YOf(const CSignal& s, uint32_t word, int y, int h)
     return std::clamp(static_cast<int>(yd), y, y + h);
 }
 
-inline int DrawAnalog(CDrawContext& dc, CSignal& s, int first, int last, int step, int y)
+inline int DrawAnalog(CDrawContext& dc, const CSignal& s, int first, int last, int step, int y)
 {
     const int h = s.GetRowHeight();
     const int vw = VisibleWidth(first, last, step);
@@ -206,9 +214,9 @@ inline int DrawAnalog(CDrawContext& dc, CSignal& s, int first, int last, int ste
             }
         }
     }
-    s.m_traceRect = {100, y, 100 + vw, y + h};
+    LastRect() = {100, y, 100 + vw, y + h};
     dc.SetTextAlign(TextAlign::LeftTop);
-    CRuler().DrawVertical(dc, s.m_traceRect, s.m_min, s.m_max, true);
+    CRuler().DrawVertical(dc, LastRect(), s.m_min, s.m_max, true);
     dc.SetPen(previous);
     return h;
 }
@@ -260,11 +268,11 @@ inline void DrawLabelBox(CDrawContext& dc, const QString& text, int x, int y, co
     dc.DrawText(text, r);
 }
 
-inline int DrawSpectrum(CDrawContext& dc, CSignal& s, int y, int width)
+// Draws the spectrum the signal holds (the caller computed it).
+inline int DrawSpectrum(CDrawContext& dc, const CSignal& s, int y, int width, GdiPoint cursor)
 {
     const int h = s.GetRowHeight();
     const int w = width - 20;
-    s.UpdateSpectrum();
     const int theme = s.m_colorTheme;
     const QColor peakLine[3] = {QColor(100, 100, 0), QColor(0, 110, 0), QColor(0, 110, 110)};
     const QColor peakArea[3] = {QColor(20, 20, 0), QColor(0, 25, 0), QColor(0, 25, 25)};
@@ -298,8 +306,8 @@ inline int DrawSpectrum(CDrawContext& dc, CSignal& s, int y, int width)
     curve(s.m_peakHold, peakLine[t]);
     area(s.m_spectrumDb, FillOf(s));
     curve(s.m_spectrumDb, LineOf(s));
-    s.m_traceRect = {100, y, 100 + w, y + h};
-    const GdiRect r = s.m_traceRect;
+    LastRect() = {100, y, 100 + w, y + h};
+    const GdiRect r = LastRect();
     dc.SetTextAlign(TextAlign::LeftTop);
     CRuler().DrawVertical(dc, r, s.m_minDb, s.m_maxDb, true);
     CRuler().DrawVertical(dc, r, s.m_minDb, s.m_maxDb, false);
@@ -307,32 +315,31 @@ inline int DrawSpectrum(CDrawContext& dc, CSignal& s, int y, int width)
     QString unit;
     trace_reference::FormatFrequency(f, unit);
     CRuler().DrawHorizontal(dc, r, 0.0, f, false);
-    if (s.m_cursor.x != 0 || s.m_cursor.y != 0) {
+    if (cursor.x != 0 || cursor.y != 0) {
         dc.SelectPen(QColor(255, 255, 255), 1, Qt::DotLine);
-        dc.MoveTo(s.m_cursor.x, r.top);
-        dc.LineTo(s.m_cursor.x, r.bottom);
-        dc.MoveTo(r.left, s.m_cursor.y);
-        dc.LineTo(r.right, s.m_cursor.y);
-        double freq = double(s.m_cursor.x - r.left) / double(r.right - r.left) * s.m_sampleFreq * 0.5;
+        dc.MoveTo(cursor.x, r.top);
+        dc.LineTo(cursor.x, r.bottom);
+        dc.MoveTo(r.left, cursor.y);
+        dc.LineTo(r.right, cursor.y);
+        double freq = double(cursor.x - r.left) / double(r.right - r.left) * s.m_sampleFreq * 0.5;
         QString fu;
         trace_reference::FormatFrequency(freq, fu);
-        const double level =
-            s.m_maxDb + (s.m_minDb - s.m_maxDb) * double(s.m_cursor.y - r.top) / double(r.bottom - r.top);
-        trace_reference::DrawLabelBox(dc, QString::asprintf("%.3f %s\n%.1f dB", freq, qPrintable(fu), level),
-                                      s.m_cursor.x, s.m_cursor.y, r);
+        const double level = s.m_maxDb + (s.m_minDb - s.m_maxDb) * double(cursor.y - r.top) / double(r.bottom - r.top);
+        trace_reference::DrawLabelBox(dc, QString::asprintf("%.3f %s\n%.1f dB", freq, qPrintable(fu), level), cursor.x,
+                                      cursor.y, r);
     }
     dc.SetPen(previous);
     return h + 15;
 }
 
-inline int DrawTrace(QPainter& painter, CSignal& s, const TraceArgs& a)
+inline int DrawTrace(QPainter& painter, const CSignal& s, const TraceArgs& a)
 {
     CDrawContext dc(painter);
     const int h = s.GetRowHeight();
     if (s.m_count == 0)
         return h;
     if (s.m_spectrum)
-        return DrawSpectrum(dc, s, a.y, a.width);
+        return DrawSpectrum(dc, s, a.y, a.width, a.crossHair);
     if (s.m_analog)
         return DrawAnalog(dc, s, a.first, a.last, a.step, a.y);
     dc.SetTextColor(TextOf(s));
@@ -352,19 +359,20 @@ inline int DrawTrace(QPainter& painter, CSignal& s, const TraceArgs& a)
             }
         }
     }
-    s.m_traceRect = {100, a.y, 100 + VisibleWidth(a.first, a.last, a.step), a.y + h};
+    LastRect() = {100, a.y, 100 + VisibleWidth(a.first, a.last, a.step), a.y + h};
     dc.SetPen(previous);
     return h;
 }
 
 // The rows pass of the view's paint: every row from y = 55 + scroll with 10
 // pixels between rows, over a trace area of the image width - 110.
-using TraceFunction = int (*)(QPainter&, CSignal&, const TraceArgs&);
+using TraceFunction = int (*)(QPainter&, const CSignal&, const TraceArgs&);
 
 struct PaintSetup {
     int first = 0;
     int step = 20;
     int scrollY = 0;
+    GdiPoint crossHair;   // given to every row; only spectrum rows draw it
 };
 
 // What the rows leave in the drawing context (the marker read-out after
@@ -376,8 +384,10 @@ struct LeftState {
     QFont font;
 };
 
+// rects, when given, receives the rectangle of each row: what TraceRectOf
+// says for the fast drawers, what this drawing covered for the reference.
 inline void PaintRows(QImage& image, const std::vector<CSignal*>& rows, const PaintSetup& setup, TraceFunction draw,
-                      LeftState* left = nullptr)
+                      LeftState* left = nullptr, std::vector<GdiRect>* rects = nullptr)
 {
     image.fill(Qt::black);
     QPainter painter(&image);
@@ -392,7 +402,11 @@ inline void PaintRows(QImage& image, const std::vector<CSignal*>& rows, const Pa
     for (CSignal* s : rows) {
         if (last >= s->m_count)
             last = s->m_count - 1;
-        y += draw(painter, *s, TraceArgs{setup.first, last, setup.step, y, width}) + 10;
+        const TraceArgs args{setup.first, last, setup.step, y, width, setup.crossHair};
+        LastRect() = GdiRect{};
+        y += draw(painter, *s, args) + 10;
+        if (rects != nullptr)
+            rects->push_back(draw == &trace_reference::DrawTrace ? LastRect() : TraceRectOf(*s, args));
     }
     if (left != nullptr)
         *left = LeftState{dc.TextColor(), dc.GetTextAlign(), dc.Pen(), dc.Font()};

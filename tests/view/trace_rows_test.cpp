@@ -21,9 +21,10 @@ namespace {
 struct Painted {
     QImage image;
     int extent = 0;
+    GdiRect rect;   // the row's trace rectangle as the window's layout gets it
 };
 
-Painted Draw(CSignal& s, int first, int last, int step, int y = 10, int w = 500, int h = 260)
+Painted Draw(const CSignal& s, int first, int last, int step, int y = 10, int w = 500, int h = 260)
 {
     EnsureApp();
     Painted out{BlackImage(w, h), 0};
@@ -31,7 +32,9 @@ Painted Draw(CSignal& s, int first, int last, int step, int y = 10, int w = 500,
     CDrawContext dc(painter, 96.0, false);
     dc.SelectFont(dc.PointFont(QStringLiteral("Verdana"), 80));
     dc.SetTextAlign(TextAlign::CenterTop);
-    out.extent = DrawTrace(painter, s, TraceArgs{first, last, step, y, w - 110});
+    const TraceArgs args{first, last, step, y, w - 110};
+    out.extent = DrawTrace(painter, s, args);
+    out.rect = TraceRectOf(s, args);
     return out;
 }
 
@@ -67,7 +70,7 @@ TEST(TraceRows, OneBitSquareWaveAtTwentyPixelsPerSample)
     const int y = 10;
     const Painted p = Draw(s, 0, 11, 20, y);
     EXPECT_EQ(p.extent, 16);
-    EXPECT_EQ(s.m_traceRect, (GdiRect{100, y, 100 + 12 * 20, y + 16}));
+    EXPECT_EQ(p.rect, (GdiRect{100, y, 100 + 12 * 20, y + 16}));
     // Sample 0 low from 100 to 120, sample 1 high from 120 to 140, ...
     for (int x = 100; x < 120; ++x)
         EXPECT_TRUE(Same(At(p.image, x, y + 13), kLine)) << x;
@@ -98,7 +101,7 @@ TEST(TraceRows, OneBitAtFiveSamplesPerPixelIsOneSolidBlock)
     CSignal& s = set.Add(1, Toggling(100));
     const int y = 10;
     const Painted p = Draw(s, 0, 99, -5, y);
-    EXPECT_EQ(s.m_traceRect, (GdiRect{100, y, 120, y + 16}));
+    EXPECT_EQ(p.rect, (GdiRect{100, y, 120, y + 16}));
     // 20 columns at x 100..119; the last transition column closes the run.
     EXPECT_EQ(CountOther(p.image, 100, y + 3, 118, y + 12, kLine), 0);
     EXPECT_EQ(CountOther(p.image, 100, y + 13, 130, y + 15, kBlack), 0);
@@ -187,7 +190,7 @@ TEST(TraceRows, ExpandedEightBitBusHasBitSevenOnTop)
     const int y = 10;
     const Painted p = Draw(s, 0, 39, 5, y);
     EXPECT_EQ(p.extent, 170);
-    EXPECT_EQ(s.m_traceRect.bottom - s.m_traceRect.top, 170);
+    EXPECT_EQ(p.rect.bottom - p.rect.top, 170);
     // Bit 7 (top bit row at y + 28) high, bit 6 (y + 46) low, bit 0 (y + 154) low.
     EXPECT_TRUE(Same(At(p.image, 150, y + 28 + 3), kLine));
     EXPECT_TRUE(Same(At(p.image, 150, y + 28 + 8), kFill));
@@ -258,7 +261,7 @@ TEST(TraceRows, AnalogValuesMapBetweenMinAndMax)
         const int y = 20;
         const Painted p = Draw(s, 0, 19, 20, y);
         EXPECT_EQ(p.extent, 100);
-        EXPECT_EQ(s.m_traceRect, (GdiRect{100, y, 100 + 400, y + 100}));
+        EXPECT_EQ(p.rect, (GdiRect{100, y, 100 + 400, y + 100}));
         EXPECT_TRUE(Same(At(p.image, 150, y + c.expectedOffset), kLine)) << c.value << " " << c.expectedOffset;
         const int other = c.expectedOffset == 50 ? 40 : 50;
         EXPECT_TRUE(Same(At(p.image, 150, y + other), QColor(30, 30, 30)));
@@ -294,7 +297,7 @@ TEST(TraceRows, AnalogColumnsAtFourSamplesPerPixel)
     s.m_max = 1000;
     const int y = 20;
     const Painted p = Draw(s, 0, int(v.size()) - 1, -4, y);
-    EXPECT_EQ(s.m_traceRect, (GdiRect{100, y, 104, y + 100}));
+    EXPECT_EQ(p.rect, (GdiRect{100, y, 104, y + 100}));
     // Column 1 joins column 0 with a level line at y + 50.
     EXPECT_TRUE(Same(At(p.image, 100, y + 50), kLine));
     // Column 2 is one bar from y (1000) down to y + 100 (0), end point left out.
@@ -378,10 +381,11 @@ TEST(TraceRows, SpectrumRowIsFifteenPixelsTallerWithItsFrequencyAxis)
     s.m_sampleFreq = 1000.0;
     s.m_minDb = -40.0;
     s.m_maxDb = 80.0;
+    s.UpdateSpectrum();   // the hand-off computes it; the drawer only shows it
     const int y = 20;
     const Painted p = Draw(s, 0, 400, 1, y, 700, 300);
     EXPECT_EQ(p.extent, 100 + 15);
-    EXPECT_EQ(s.m_traceRect, (GdiRect{100, y, 100 + 700 - 110 - 20, y + 100}));
+    EXPECT_EQ(p.rect, (GdiRect{100, y, 100 + 700 - 110 - 20, y + 100}));
     // Frequency labels (white) in the 15 pixels below the graph.
     int white = 0;
     for (int yy = y + 100; yy < y + 115; ++yy)
@@ -397,14 +401,13 @@ TEST(TraceRows, SpectrumRowIsFifteenPixelsTallerWithItsFrequencyAxis)
     EXPECT_GT(curve, 100);
 }
 
-TEST(TraceRows, RowWithoutSamplesDrawsNothingAndKeepsItsRectangle)
+TEST(TraceRows, RowWithoutSamplesDrawsNothingAndHasNoTrace)
 {
     SignalSet set;
     CSignal& s = set.Add(8, {});
-    s.m_traceRect = {1, 2, 3, 4};
     const Painted p = Draw(s, 0, 10, 20, 10);
     EXPECT_EQ(p.extent, 26 + 8 * 18);
-    EXPECT_EQ(s.m_traceRect, (GdiRect{1, 2, 3, 4}));
+    EXPECT_EQ(p.rect, GdiRect{});   // nothing for a click to hit
     EXPECT_EQ(CountOther(p.image, 0, 0, p.image.width() - 1, p.image.height() - 1, kBlack), 0);
     s.m_spectrum = true;
     EXPECT_EQ(Draw(s, 0, 10, 20, 10).extent, 100);   // no frequency axis without samples

@@ -12,6 +12,7 @@
 #include <mutex>
 
 #include "acquisition/capture_link.h"
+#include "view/row_layout.h"
 #include "view/vexlar_view.h"
 #include "view_fixture.h"
 
@@ -28,7 +29,25 @@ struct Fixture {
         view.resize(w, h);
     }
     void Paint() { view.PaintNow(); }
+    // The window's viewport changed as a user would change it.
+    template <typename F>
+    void Change(F change)
+    {
+        CViewport viewport = view.Viewport();
+        change(viewport);
+        view.SetViewport(viewport);
+    }
 };
+
+// The row of a signal in a view's layout (the test fails when it is not in
+// the window).
+const RowBox& RowOf(CVexlarView& view, const CSignal* signal)
+{
+    const RowBox* row = view.Layout().Find(signal);
+    if (row == nullptr)
+        qFatal("the row is not in the window");
+    return *row;
+}
 
 void SendMouse(QWidget& w, QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons buttons, QPoint pos,
                Qt::KeyboardModifiers mods = Qt::NoModifier)
@@ -109,17 +128,17 @@ private slots:
         Fixture f;
         AddSignal(f.doc, "a", 1, 4096, Zero);
         f.Paint();
-        QCOMPARE(f.view.m_lastVisible, 45);
+        QCOMPARE(f.view.Viewport().LastVisible(), 45);
         Wheel(f.view, QPoint(300, 60), 120);
-        QCOMPARE(f.view.m_zoom, 30.0);
-        QCOMPARE(f.view.m_pixelStep, 30);
-        QCOMPARE(f.view.m_firstVisible, 3);   // anchor 10, span 31
-        QVERIFY(!f.doc.IsModified());         // view state, not document content
+        QCOMPARE(f.view.Viewport().Zoom(), 30.0);
+        QCOMPARE(f.view.Viewport().PixelStep(), 30);
+        QCOMPARE(f.view.Viewport().FirstVisible(), 3);   // anchor 10, span 31
+        QVERIFY(!f.doc.IsModified());                    // view state, not document content
 
         // Over the name column nothing changes.
         Wheel(f.view, QPoint(60, 60), 120);
-        QCOMPARE(f.view.m_zoom, 30.0);
-        QCOMPARE(f.view.m_firstVisible, 3);
+        QCOMPARE(f.view.Viewport().Zoom(), 30.0);
+        QCOMPARE(f.view.Viewport().FirstVisible(), 3);
     }
 
     void wheelNotchesWithinOneTickZoomAsIfPaintedBetween()
@@ -138,11 +157,11 @@ private slots:
             painted.Paint();
             Wheel(burst.view, QPoint(300, 60), 120);
         }
-        QCOMPARE(painted.view.m_zoom, 67.5);
-        QCOMPARE(painted.view.m_firstVisible, 6);   // 5 + 200/900 * 20 = 9.44 under the pointer
-        QCOMPARE(burst.view.m_zoom, painted.view.m_zoom);
-        QCOMPARE(burst.view.m_firstVisible, painted.view.m_firstVisible);
-        QCOMPARE(burst.view.m_lastVisible, painted.view.m_lastVisible);
+        QCOMPARE(painted.view.Viewport().Zoom(), 67.5);
+        QCOMPARE(painted.view.Viewport().FirstVisible(), 6);   // 5 + 200/900 * 20 = 9.44 under the pointer
+        QCOMPARE(burst.view.Viewport().Zoom(), painted.view.Viewport().Zoom());
+        QCOMPARE(burst.view.Viewport().FirstVisible(), painted.view.Viewport().FirstVisible());
+        QCOMPARE(burst.view.Viewport().LastVisible(), painted.view.Viewport().LastVisible());
 
         // A drag moves the visible range before the next paint too.
         Fixture drag;
@@ -151,8 +170,8 @@ private slots:
         SendMouse(drag.view, QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, QPoint(900, 300));
         SendMouse(drag.view, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, QPoint(100, 300));
         SendMouse(drag.view, QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, QPoint(100, 300));
-        QCOMPARE(drag.view.m_firstVisible, 40);
-        QCOMPARE(drag.view.m_lastVisible, 85);
+        QCOMPARE(drag.view.Viewport().FirstVisible(), 40);
+        QCOMPARE(drag.view.Viewport().LastVisible(), 85);
     }
 
     void zoomLimits()
@@ -163,29 +182,29 @@ private slots:
             f.Paint();
             Wheel(f.view, QPoint(500, 60), 120);
         }
-        QCOMPARE(f.view.m_zoom, 160.0);
-        QCOMPARE(f.view.m_pixelStep, 160);
+        QCOMPARE(f.view.Viewport().Zoom(), 160.0);
+        QCOMPARE(f.view.Viewport().PixelStep(), 160);
         const double fit = 1000.0 / 4096;
         for (int i = 0; i < 40; ++i) {
             f.Paint();
             Wheel(f.view, QPoint(500, 60), -120);
         }
-        QVERIFY(f.view.m_zoom <= fit);
-        QVERIFY(f.view.m_zoom * 1.5 > fit);
-        QVERIFY(f.view.m_firstVisible >= 0);
+        QVERIFY(f.view.Viewport().Zoom() <= fit);
+        QVERIFY(f.view.Viewport().Zoom() * 1.5 > fit);
+        QVERIFY(f.view.Viewport().FirstVisible() >= 0);
 
         // 1.5 down to 1.0: one sample per pixel, as a step of -1.
-        f.view.m_zoom = 1.5;
+        f.Change([](CViewport& v) { v.SetZoom(1.5); });
         f.Paint();
         Wheel(f.view, QPoint(500, 60), -120);
-        QCOMPARE(f.view.m_zoom, 1.0);
-        QCOMPARE(f.view.m_pixelStep, -1);
+        QCOMPARE(f.view.Viewport().Zoom(), 1.0);
+        QCOMPARE(f.view.Viewport().PixelStep(), -1);
 
         // Without samples the view cannot zoom out at all.
         Fixture empty;
         empty.Paint();
         Wheel(empty.view, QPoint(500, 60), -120);
-        QCOMPARE(empty.view.m_zoom, 20.0);
+        QCOMPARE(empty.view.Viewport().Zoom(), 20.0);
     }
 
     void ctrlWheelChangesGraphHeightWithinLimits()
@@ -200,17 +219,17 @@ private slots:
         low->m_graphHeight = 35;
         f.Paint();
         const uint64_t revision = f.doc.Revision();
-        Wheel(f.view, QPoint(300, tall->m_traceRect.top + 10), 120, Qt::ControlModifier);
+        Wheel(f.view, QPoint(300, RowOf(f.view, tall).trace.top + 10), 120, Qt::ControlModifier);
         QCOMPARE(tall->m_graphHeight, 1024);   // not 1125
         QVERIFY(f.doc.IsModified());
         QVERIFY(f.doc.Revision() > revision);
         f.Paint();
-        Wheel(f.view, QPoint(300, low->m_traceRect.top + 10), -120, Qt::ControlModifier);
+        Wheel(f.view, QPoint(300, RowOf(f.view, low).trace.top + 10), -120, Qt::ControlModifier);
         QCOMPARE(low->m_graphHeight, 32);   // not 28
-        QCOMPARE(f.view.m_zoom, 20.0);
+        QCOMPARE(f.view.Viewport().Zoom(), 20.0);
         // Over a digital row Ctrl + wheel falls through to the time zoom.
-        Wheel(f.view, QPoint(300, digital->m_traceRect.top + 5), 120, Qt::ControlModifier);
-        QCOMPARE(f.view.m_zoom, 30.0);
+        Wheel(f.view, QPoint(300, RowOf(f.view, digital).trace.top + 5), 120, Qt::ControlModifier);
+        QCOMPARE(f.view.Viewport().Zoom(), 30.0);
     }
 
     void shiftWheelNarrowsTheAnalogRangeAroundThePointer()
@@ -219,12 +238,12 @@ private slots:
         CSignal* analog = AddSignal(f.doc, "an", 10, 4096, Zero);
         analog->m_analog = true;
         f.Paint();
-        QCOMPARE(analog->m_traceRect.top, 55);
-        QCOMPARE(analog->m_traceRect.bottom, 155);
+        QCOMPARE(RowOf(f.view, analog).trace.top, 55);
+        QCOMPARE(RowOf(f.view, analog).trace.bottom, 155);
         Wheel(f.view, QPoint(400, 105), 120, Qt::ShiftModifier);
         QCOMPARE(analog->m_min, 128);
         QCOMPARE(analog->m_max, 896);
-        QCOMPARE(f.view.m_zoom, 20.0);
+        QCOMPARE(f.view.Viewport().Zoom(), 20.0);
         // Backwards widens it again (by 1.33333) around the same value.
         Wheel(f.view, QPoint(400, 105), -120, Qt::ShiftModifier);
         QCOMPARE(analog->m_min, 0);
@@ -243,6 +262,7 @@ private slots:
         CSignal* bus = AddSignal(f.doc, "bus", 8, 4096, [](int i) { return i; });
         CSignal* spectrumRow = AddSignal(f.doc, "fft", 8, 4096, [](int i) { return (i * 37) & 0xFF; });
         spectrumRow->m_spectrum = true;
+        spectrumRow->UpdateSpectrum();   // as the hand-off of its capture does
         CSignal* edited = nullptr;
         f.view.onEditSignal = [&](CSignal& s) {
             edited = &s;
@@ -251,7 +271,7 @@ private slots:
         f.Paint();
 
         // Analog: autoscale to the visible samples (100..300, margin 10).
-        DoubleClick(f.view, QPoint(300, analog->m_traceRect.top + 20));
+        DoubleClick(f.view, QPoint(300, RowOf(f.view, analog).trace.top + 20));
         QCOMPARE(analog->m_min, 89);
         QCOMPARE(analog->m_max, 310);
         QVERIFY(f.doc.IsModified());
@@ -259,29 +279,29 @@ private slots:
         // Bus: per-bit rows shown and hidden.
         QVERIFY(bus->m_expanded);
         QCOMPARE(bus->GetRowHeight(), 26 + 8 * 18);
-        DoubleClick(f.view, QPoint(300, bus->m_traceRect.top + 10));
+        DoubleClick(f.view, QPoint(300, RowOf(f.view, bus).trace.top + 10));
         QVERIFY(!bus->m_expanded);
         QCOMPARE(bus->GetRowHeight(), 26);
         f.Paint();
-        DoubleClick(f.view, QPoint(300, bus->m_traceRect.top + 10));
+        DoubleClick(f.view, QPoint(300, RowOf(f.view, bus).trace.top + 10));
         QVERIFY(bus->m_expanded);
         f.Paint();
 
         // Spectrum: the dB range from the peak hold and the spectrum's floor.
-        DoubleClick(f.view, QPoint(300, spectrumRow->m_traceRect.top + 20));
+        DoubleClick(f.view, QPoint(300, RowOf(f.view, spectrumRow).trace.top + 20));
         QCOMPARE(spectrumRow->m_maxDb, *std::max_element(spectrumRow->m_peakHold, spectrumRow->m_peakHold + 2048));
         QCOMPARE(spectrumRow->m_minDb, spectrumRow->m_specMin);
 
         // The name opens the properties.
         f.doc.SetModifiedFlag(false);
-        DoubleClick(f.view, QPoint(20, bus->m_labelRect.top + 5));
+        DoubleClick(f.view, QPoint(20, RowOf(f.view, bus).label.top + 5));
         QCOMPARE(edited, bus);
         QVERIFY(f.doc.IsModified());
 
         // Between rows: nothing.
         edited = nullptr;
         const bool expanded = bus->m_expanded;
-        DoubleClick(f.view, QPoint(300, bus->m_traceRect.top - 3));
+        DoubleClick(f.view, QPoint(300, RowOf(f.view, bus).trace.top - 3));
         QCOMPARE(edited, nullptr);
         QCOMPARE(bus->m_expanded, expanded);
     }
@@ -291,28 +311,28 @@ private slots:
         Fixture f;
         for (int i = 0; i < 20; ++i)
             AddSignal(f.doc, QString("b%1").arg(i), 8, 4096, Zero);
-        f.view.m_firstVisible = 10;
+        f.Change([](CViewport& v) { v.SetFirstVisible(10); });
         f.Paint();
         SendMouse(f.view, QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, QPoint(500, 100));
         SendMouse(f.view, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, QPoint(540, 100));
-        QCOMPARE(f.view.m_firstVisible, 8);   // 40 pixels at 20 per sample
+        QCOMPARE(f.view.Viewport().FirstVisible(), 8);   // 40 pixels at 20 per sample
         SendMouse(f.view, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, QPoint(800, 100));
-        QCOMPARE(f.view.m_firstVisible, 0);   // never below 0
+        QCOMPARE(f.view.Viewport().FirstVisible(), 0);   // never below 0
         SendMouse(f.view, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, QPoint(100, 100));
-        QCOMPARE(f.view.m_firstVisible, 30);   // no upper limit
+        QCOMPARE(f.view.Viewport().FirstVisible(), 30);   // no upper limit
 
         // Rows: 20 x (170 + 10) = 3600 pixels; the last row stops at the bottom.
         SendMouse(f.view, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, QPoint(500, -900));
-        QCOMPARE(f.view.m_scrollY, -1000);
+        QCOMPARE(f.view.Viewport().ScrollY(), -1000);
         SendMouse(f.view, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, QPoint(500, -9000));
-        QCOMPARE(f.view.m_scrollY, -(55 + 3600 - 400));
+        QCOMPARE(f.view.Viewport().ScrollY(), -(55 + 3600 - 400));
         SendMouse(f.view, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, QPoint(500, 300));
-        QCOMPARE(f.view.m_scrollY, 0);
+        QCOMPARE(f.view.Viewport().ScrollY(), 0);
         SendMouse(f.view, QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, QPoint(500, 300));
 
         // Moving without the button does not drag.
         SendMouse(f.view, QEvent::MouseMove, Qt::NoButton, Qt::NoButton, QPoint(900, 100));
-        QCOMPARE(f.view.m_firstVisible, 10);
+        QCOMPARE(f.view.Viewport().FirstVisible(), 10);
 
         // Rows that fit keep the scroll at 0.
         Fixture small;
@@ -320,19 +340,20 @@ private slots:
         small.Paint();
         SendMouse(small.view, QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, QPoint(500, 100));
         SendMouse(small.view, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, QPoint(500, 20));
-        QCOMPARE(small.view.m_scrollY, 0);
+        QCOMPARE(small.view.Viewport().ScrollY(), 0);
         SendMouse(small.view, QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, QPoint(500, 20));
 
         // Five samples per pixel and the capture fits: no dragging to later samples.
-        small.view.m_zoom = 0.2;
-        small.view.m_pixelStep = -5;
-        small.view.m_firstVisible = 100;
+        small.Change([](CViewport& v) {
+            v.SetZoom(0.2);
+            v.SetFirstVisible(100);
+        });
         small.Paint();
         SendMouse(small.view, QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, QPoint(500, 100));
         SendMouse(small.view, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, QPoint(400, 100));
-        QCOMPARE(small.view.m_firstVisible, 100);
+        QCOMPARE(small.view.Viewport().FirstVisible(), 100);
         SendMouse(small.view, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, QPoint(510, 100));
-        QCOMPARE(small.view.m_firstVisible, 50);   // 100 - 10 / 0.2
+        QCOMPARE(small.view.Viewport().FirstVisible(), 50);   // 100 - 10 / 0.2
     }
 
     void selectionByClickAndCtrlClick()
@@ -342,7 +363,7 @@ private slots:
         CSignal* b = AddSignal(f.doc, "b", 1, 4096, Zero);
         CSignal* c = AddSignal(f.doc, "c", 1, 4096, Zero);
         f.Paint();
-        const auto rowPoint = [](const CSignal* s) { return QPoint(400, s->m_traceRect.top + 5); };
+        const auto rowPoint = [&](const CSignal* s) { return QPoint(400, RowOf(f.view, s).trace.top + 5); };
         Click(f.view, rowPoint(a));
         QVERIFY(a->m_selected && !b->m_selected && !c->m_selected);
         QVERIFY(f.doc.IsModified());
@@ -352,7 +373,7 @@ private slots:
         QVERIFY(!a->m_selected && b->m_selected && !c->m_selected);
         Click(f.view, rowPoint(c));
         QVERIFY(!a->m_selected && !b->m_selected && c->m_selected);
-        Click(f.view, QPoint(40, c->m_traceRect.top + 5));   // the name column clears all
+        Click(f.view, QPoint(40, RowOf(f.view, c).trace.top + 5));   // the name column clears all
         QVERIFY(!a->m_selected && !b->m_selected && !c->m_selected);
         // A click that changes nothing leaves the document alone.
         f.doc.SetModifiedFlag(false);
@@ -369,7 +390,7 @@ private slots:
         f.Paint();
         MenuChoice menu;
         menu.Install(f.view);
-        const int y = a->m_traceRect.top + 5;
+        const int y = RowOf(f.view, a).trace.top + 5;
 
         menu.pick = CVexlarView::ID_SET_MARKER_1;
         RightClick(f.view, QPoint(110, y));
@@ -398,7 +419,7 @@ private slots:
         QVERIFY(!f.doc.IsModified());   // markers belong to the view
 
         // Between rows no menu.
-        RightClick(f.view, QPoint(300, a->m_traceRect.bottom + 3));
+        RightClick(f.view, QPoint(300, RowOf(f.view, a).trace.bottom + 3));
         QCOMPARE(menu.runs, 3);
 
         // A marker placed at the end of a short capture stays on its last sample.
@@ -425,13 +446,13 @@ private slots:
         MenuChoice menu;
         menu.Install(f.view);
         menu.pick = CVexlarView::ID_ROW_AUTOSCALE;
-        RightClick(f.view, QPoint(300, d->m_traceRect.top + 5));
+        RightClick(f.view, QPoint(300, RowOf(f.view, d).trace.top + 5));
         QCOMPARE(d->m_min, 89);
         QCOMPARE(d->m_max, 310);
         QVERIFY(f.doc.IsModified());
         f.doc.SetModifiedFlag(false);
         menu.pick = CVexlarView::ID_EDIT_SIGNAL;
-        RightClick(f.view, QPoint(300, d->m_traceRect.top + 5));
+        RightClick(f.view, QPoint(300, RowOf(f.view, d).trace.top + 5));
         QCOMPARE(edits, 1);
         QVERIFY(!f.doc.IsModified());   // Cancel changes nothing
         f.view.OnEditSignalCommand();   // as a command: the row under the menu point
@@ -443,11 +464,12 @@ private slots:
         Fixture f;
         CSignal* spectrumRow = AddSignal(f.doc, "fft", 8, 4096, [](int i) { return (i * 37) & 0xFF; });
         spectrumRow->m_spectrum = true;
+        spectrumRow->UpdateSpectrum();   // as the hand-off of its capture does
         f.Paint();
         MenuChoice menu;
         menu.Install(f.view);
         menu.pick = CVexlarView::ID_SPECTRUM_RESET_TRACE;
-        const QPoint inside(300, spectrumRow->m_traceRect.top + 20);
+        const QPoint inside(300, RowOf(f.view, spectrumRow).trace.top + 20);
         RightClick(f.view, inside);
         QCOMPARE(menu.texts, (QStringList{"Autoscale", "Reset Trace", "-", "Edit..."}));
         QCOMPARE(menu.ids, (QList<int>{32790, 32791, 0, 32792}));
@@ -460,9 +482,94 @@ private slots:
 
         // The cross-hair follows the pointer inside the graph, (0, 0) outside.
         SendMouse(f.view, QEvent::MouseMove, Qt::NoButton, Qt::NoButton, inside);
-        QCOMPARE(spectrumRow->m_cursor, (GdiPoint{300, spectrumRow->m_traceRect.top + 20}));
+        QCOMPARE(f.view.CrossHair(), (GdiPoint{300, RowOf(f.view, spectrumRow).trace.top + 20}));
         SendMouse(f.view, QEvent::MouseMove, Qt::NoButton, Qt::NoButton, QPoint(50, 20));
-        QCOMPARE(spectrumRow->m_cursor, (GdiPoint{0, 0}));
+        QCOMPARE(f.view.CrossHair(), (GdiPoint{0, 0}));
+    }
+
+    void twoWindowsOfOneDocumentEachHitTheirOwnRows()
+    {
+        // Window > New Window: two windows of one document, the second
+        // scrolled 200 pixels down and painted last. Every click, double
+        // click, menu and the cross-hair act on the row under the pointer in
+        // the window that got them.
+        CVexlarDoc doc;
+        doc.RemoveAllSignals();
+        CSignal* fft = AddSignal(doc, "fft", 8, 4096, [](int i) { return (i * 37) & 0xFF; });
+        fft->m_spectrum = true;   // rows 55..155, axis to 170
+        fft->UpdateSpectrum();
+        std::vector<CSignal*> buses;
+        for (int i = 0; i < 11; ++i)
+            buses.push_back(AddSignal(doc, QString("bus%1").arg(i), 8, 4096, [](int k) { return k / 3; }));
+        CVexlarView first(&doc, nullptr);
+        CVexlarView second(&doc, nullptr);
+        for (CVexlarView* view : {&first, &second})
+            view->resize(1000, 300);
+        // Drag the second window's rows up by 200 pixels: bus0 (first at
+        // 180..350) now starts at -20, bus1 at 160.
+        second.PaintNow();
+        SendMouse(second, QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, QPoint(500, 250));
+        SendMouse(second, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, QPoint(500, 50));
+        SendMouse(second, QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, QPoint(500, 50));
+        for (CSignal* s : doc.m_signals)
+            s->m_selected = false;
+        first.PaintNow();
+        second.PaintNow();   // painted last
+
+        // The same point, y = 100: the spectrum graph in the first window,
+        // bus0 in the second.
+        Click(first, QPoint(300, 100));
+        QVERIFY(fft->m_selected);
+        QVERIFY(!buses[0]->m_selected && !buses[1]->m_selected);
+        Click(second, QPoint(300, 100));
+        QVERIFY(buses[0]->m_selected);
+        QVERIFY(!fft->m_selected && !buses[1]->m_selected);
+        first.PaintNow();
+        second.PaintNow();
+
+        // Double clicks: a bus trace in the second window toggles that bus;
+        // a name in the first window edits the row it stands at.
+        CSignal* edited = nullptr;
+        for (CVexlarView* view : {&first, &second})
+            view->onEditSignal = [&](CSignal& s) {
+                edited = &s;
+                return false;
+            };
+        DoubleClick(second, QPoint(300, 100));
+        QVERIFY(!buses[0]->m_expanded);
+        QVERIFY(buses[1]->m_expanded);
+        buses[0]->m_expanded = true;
+        first.PaintNow();
+        second.PaintNow();
+        DoubleClick(first, QPoint(20, 190));   // bus0's name in the first window
+        QCOMPARE(edited, buses[0]);
+        DoubleClick(second, QPoint(20, 170));   // bus1's name in the second
+        QCOMPARE(edited, buses[1]);
+
+        // Context menus: the spectrum menu over the graph of the first
+        // window, the row menu over the bus at the same point of the second.
+        MenuChoice firstMenu;
+        MenuChoice secondMenu;
+        firstMenu.Install(first);
+        secondMenu.Install(second);
+        RightClick(first, QPoint(300, 100));
+        RightClick(second, QPoint(300, 100));
+        QCOMPARE(firstMenu.runs, 1);
+        QCOMPARE(firstMenu.texts, (QStringList{"Autoscale", "Reset Trace", "-", "Edit..."}));
+        QCOMPARE(secondMenu.runs, 1);
+        QCOMPARE(secondMenu.texts.first(), QStringLiteral("Autoscale"));
+        QCOMPARE(secondMenu.texts.size(), 6);
+
+        // The cross-hair over the first window's graph shows there only.
+        first.PaintNow();
+        const QImage secondStill = second.PaintNow().copy();
+        SendMouse(first, QEvent::MouseMove, Qt::NoButton, Qt::NoButton, QPoint(300, 100));
+        const QImage firstWith = first.PaintNow().copy();
+        int dotted = 0;
+        for (int y = 56; y < 154; ++y)
+            dotted += Px(firstWith, 300, y) == Rgb(255, 255, 255) ? 1 : 0;
+        QVERIFY2(dotted > 20, qPrintable(QString::number(dotted)));   // the vertical line of the cross-hair
+        QVERIFY(SameRegion(second.PaintNow(), secondStill, 0, 0, 1000, 300));
     }
 
     void keysZoomFitAndJump()
@@ -471,30 +578,30 @@ private slots:
         AddSignal(f.doc, "a", 1, 4096, Zero);
         f.Paint();
         Key(f.view, Qt::Key_Plus, "+");
-        QCOMPARE(f.view.m_zoom, 30.0);
+        QCOMPARE(f.view.Viewport().Zoom(), 30.0);
         f.Paint();
         Key(f.view, Qt::Key_Minus, "-");
-        QCOMPARE(f.view.m_zoom, 20.0);
+        QCOMPARE(f.view.Viewport().Zoom(), 20.0);
         Key(f.view, Qt::Key_End);
         f.Paint();
-        QCOMPARE(f.view.m_lastVisible, 4095);
-        QCOMPARE(f.view.m_firstVisible, 4096 - 45);
+        QCOMPARE(f.view.Viewport().LastVisible(), 4095);
+        QCOMPARE(f.view.Viewport().FirstVisible(), 4096 - 45);
         Key(f.view, Qt::Key_Home);
-        QCOMPARE(f.view.m_firstVisible, 0);
+        QCOMPARE(f.view.Viewport().FirstVisible(), 0);
         Key(f.view, Qt::Key_F, "f");
         f.Paint();
-        QCOMPARE(f.view.m_firstVisible, 0);
-        QCOMPARE(f.view.m_lastVisible, 4095);   // the whole capture on screen
-        QCOMPARE(f.view.m_pixelStep, -5);       // 4096 samples on 890 pixels
+        QCOMPARE(f.view.Viewport().FirstVisible(), 0);
+        QCOMPARE(f.view.Viewport().LastVisible(), 4095);   // the whole capture on screen
+        QCOMPARE(f.view.Viewport().PixelStep(), -5);       // 4096 samples on 890 pixels
         // A short capture fits at the largest zoom.
         Fixture tiny;
         AddSignal(tiny.doc, "t", 1, 3, Zero);
         tiny.Paint();
         Key(tiny.view, Qt::Key_F, "f");
-        QCOMPARE(tiny.view.m_zoom, 160.0);
+        QCOMPARE(tiny.view.Viewport().Zoom(), 160.0);
         for (int i = 0; i < 10; ++i)
             Key(tiny.view, Qt::Key_Plus, "+");
-        QCOMPARE(tiny.view.m_zoom, 160.0);
+        QCOMPARE(tiny.view.Viewport().Zoom(), 160.0);
     }
 
     void tooSmallViewDoesNotRepaintEveryTick()

@@ -12,6 +12,7 @@
 #include <limits>
 
 #include "view/draw_context.h"
+#include "view/row_layout.h"
 #include "view/vexlar_view.h"
 #include "view_fixture.h"
 
@@ -42,6 +43,21 @@ struct Fixture {
         view.resize(kWidth, kHeight);
     }
     QImage Paint() { return view.PaintNow().copy(); }
+    // The window's viewport changed as a user would change it.
+    template <typename F>
+    void Change(F change)
+    {
+        CViewport viewport = view.Viewport();
+        change(viewport);
+        view.SetViewport(viewport);
+    }
+    const RowBox& Row(const CSignal* signal)
+    {
+        const RowBox* row = view.Layout().Find(signal);
+        if (row == nullptr)
+            qFatal("the row is not in the window");
+        return *row;
+    }
 };
 
 int MaxRed(const QImage& img, int x0, int y0, int x1, int y1)
@@ -67,15 +83,15 @@ private slots:
         QImage img = f.Paint();
         QCOMPARE(img.format(), QImage::Format_RGB32);
         QCOMPARE(img.size(), QSize(kWidth, kHeight));
-        QCOMPARE(f.view.m_lastVisible, 45);   // 890 / 20 + 1 samples from 0
-        QCOMPARE(f.view.m_captureLength, 4096);
+        QCOMPARE(f.view.Viewport().LastVisible(), 45);   // 890 / 20 + 1 samples from 0
+        QCOMPARE(f.view.Viewport().CaptureLength(), 4096);
         // 20 pixels per sample: no grid.
         QCOMPARE(Px(img, 100, kHeight - 1), kBlack);
         QCOMPARE(Px(img, 120, kHeight - 1), kBlack);
 
         // One step in: a grid line every 30 pixels from x = 100.
-        f.view.m_zoom = 30.0;
-        f.view.m_pixelStep = 30;
+        f.Change([](CViewport& v) { v.SetZoom(30.0); });
+        QCOMPARE(f.view.Viewport().PixelStep(), 30);
         img = f.Paint();
         QList<int> grid;
         for (int x = 0; x < kWidth; ++x) {
@@ -86,14 +102,13 @@ private slots:
         for (int x = 100; x < kWidth; x += 30)
             expected << x;
         QCOMPARE(grid, expected);
-        QCOMPARE(f.view.m_lastVisible, 890 / 30 + 1);
+        QCOMPARE(f.view.Viewport().LastVisible(), 890 / 30 + 1);
 
         // Five samples per pixel: the visible count is W * 5, clamped to the samples.
-        f.view.m_zoom = 0.2;
-        f.view.m_pixelStep = CVexlarView::StepFromZoom(0.2);
-        QCOMPARE(f.view.m_pixelStep, -5);
+        f.Change([](CViewport& v) { v.SetZoom(0.2); });
+        QCOMPARE(f.view.Viewport().PixelStep(), -5);
         f.Paint();
-        QCOMPARE(f.view.m_lastVisible, 4095);
+        QCOMPARE(f.view.Viewport().LastVisible(), 4095);
     }
 
     void derivedStepAndSamplePositions()
@@ -107,11 +122,10 @@ private slots:
         for (const Case& c : cases)
             QCOMPARE(CVexlarView::StepFromZoom(c.zoom), c.step);
         Fixture f;
-        f.view.m_firstVisible = 10;
+        f.Change([](CViewport& v) { v.SetFirstVisible(10); });
         QCOMPARE(f.view.SampleToX(12), 140);
         QCOMPARE(f.view.SampleToX(5), 0);
-        f.view.m_zoom = 0.2;
-        f.view.m_pixelStep = -5;
+        f.Change([](CViewport& v) { v.SetZoom(0.2); });
         QCOMPARE(f.view.SampleToX(22), 102);
         QCOMPARE(f.view.SampleToX(6), 100);   // -4 / 5 truncates toward zero
         QCOMPARE(f.view.XToSample(102), 20.0);
@@ -135,8 +149,8 @@ private slots:
         QCOMPARE(Px(img, kWidth - 1, 82), kBlack);
         // Rows stack with a gap of 10: the second name rectangle starts at 81.
         const CSignal* live = f.doc.m_signals.back();
-        QCOMPARE(live->m_labelRect, (GdiRect{0, 81, 100, 97}));
-        QCOMPARE(live->m_traceRect.top, 81);
+        QCOMPARE(f.Row(live).label, (GdiRect{0, 81, 100, 97}));
+        QCOMPARE(f.Row(live).trace.top, 81);
     }
 
     void triggerAndMarkerLinesAndLabelBoxes()
@@ -169,7 +183,7 @@ private slots:
         QVERIFY(MaxRed(img, 290, 55, 311, 75) > 200);
 
         // A marker left of the trace area is still drawn (x 0; -1 is clipped).
-        f.view.m_firstVisible = 10;
+        f.Change([](CViewport& v) { v.SetFirstVisible(10); });
         f.view.m_marker2 = -1;
         img = f.Paint();
         QVERIFY(Near(Px(img, 0, y), marker));
@@ -223,7 +237,7 @@ private slots:
         QCOMPARE(MaxRed(img, 2, 83, 100, 97), 200);   // RGB(200,200,200) otherwise
         // Bus row at y 107: bit numbers 7..0 right-aligned at x 96, 3 pixels
         // above each bit row.
-        QCOMPARE(bus->m_labelRect, (GdiRect{0, 107, 100, 107 + 26 + 8 * 18}));
+        QCOMPARE(f.Row(bus).label, (GdiRect{0, 107, 100, 107 + 26 + 8 * 18}));
         for (int f8 = 0; f8 < 8; ++f8) {
             const int yb = 107 + 25 + 18 * f8;
             QVERIFY2(AnyNonBlack(img, 80, yb, 97, yb + 12), qPrintable(QString::number(f8)));
@@ -248,9 +262,9 @@ private slots:
         paint(10);
         const QImage at300 = paint(10);
         const QImage at900 = paint(40);
-        QCOMPARE(spectrumRow->m_traceRect.top, 81);
-        QCOMPARE(spectrumRow->m_traceRect.bottom, 181);
-        QCOMPARE(CVexlarView::RowExtent(*spectrumRow), 115);
+        QCOMPARE(f.Row(spectrumRow).trace.top, 81);
+        QCOMPARE(f.Row(spectrumRow).trace.bottom, 181);
+        QCOMPARE(RowExtent(*spectrumRow), 115);
         // From the graph's top to 15 pixels below its bottom the trigger
         // column looks the same whether the trigger is there or not.
         for (int x : {299, 300, 301}) {
@@ -283,7 +297,7 @@ private slots:
         CSignal* spectrumRow = AddSignal(scrolled.doc, "fft", 8, 4096, [](int i) { return (i * 37) & 0xFF; });
         spectrumRow->m_spectrum = true;
         AddSignal(scrolled.doc, "a", 1, 4096, Zero);
-        scrolled.view.m_scrollY = -60;   // graph from -5 to 95, axis to 110
+        scrolled.Change([](CViewport& v) { v.SetScrollY(-60); });   // graph from -5 to 95, axis to 110
         const auto paintScrolled = [&](int trigger) {
             scrolled.doc.m_triggerPos = trigger;
             return scrolled.Paint();
@@ -291,7 +305,7 @@ private slots:
         paintScrolled(10);
         at300 = paintScrolled(10);
         at900 = paintScrolled(40);
-        QCOMPARE(spectrumRow->m_traceRect.top, -5);
+        QCOMPARE(scrolled.Row(spectrumRow).trace.top, -5);
         const QList<int> rows = DifferingRows(at300, at900, 300, 0, kHeight);
         QVERIFY(!rows.contains(54));
         QVERIFY(rows.contains(55) && rows.contains(79));   // the label box
@@ -328,9 +342,9 @@ private slots:
     {
         Fixture f;
         AddSignal(f.doc, "a", 1, 4096, [](int) { return 0u; });
-        f.view.m_firstVisible = 2048;
+        f.Change([](CViewport& v) { v.SetFirstVisible(2048); });
         const QImage img = f.Paint();
-        QCOMPARE(f.view.m_lastVisible, 2093);
+        QCOMPARE(f.view.Viewport().LastVisible(), 2093);
         // 100 + 2048 / 4096 * 900 = 550 to 100 + 2093 / 4096 * 900 = 559.
         QCOMPARE(Px(img, 550, 5), Rgb(50, 50, 50));
         QCOMPARE(Px(img, 558, 5), Rgb(50, 50, 50));
@@ -353,10 +367,11 @@ private slots:
         CSignal* spectrum = AddSignal(f.doc, "spectrum", 8, 16, Zero);
         spectrum->m_spectrum = true;
         spectrum->m_graphHeight = std::numeric_limits<int32_t>::max();
-        QCOMPARE(CVexlarView::RowExtent(*spectrum), std::numeric_limits<int>::max());
+        QCOMPARE(RowExtent(*spectrum), std::numeric_limits<int>::max());
         const QImage img = f.Paint();
-        QVERIFY2(third->m_labelRect.top > kHeight, qPrintable(QString::number(third->m_labelRect.top)));
-        QVERIFY(third->m_traceRect.top <= 0 || third->m_traceRect.top > kHeight);
+        // The third row lies far below the window: it is not laid out.
+        QCOMPARE(f.view.Layout().Find(third), nullptr);
+        QCOMPARE(f.view.Layout().Rows().size(), size_t(1));
         QVERIFY(AnyNonBlack(img, 0, 55, 100, 71));   // the first row's name
     }
 
@@ -369,9 +384,9 @@ private slots:
         CSignal* bus = AddSignal(f.doc, "wide", 8, 16, [](int i) { return uint32_t(i); });
         bus->m_numBits = 1 << 30;
         bus->m_expanded = true;
-        f.view.m_scrollY = -1000;   // the rows start above the window
+        f.Change([](CViewport& v) { v.SetScrollY(-1000); });   // the rows start above the window
         const QImage img = f.Paint();
-        QCOMPARE(bus->m_labelRect.top, 55 - 1000);
+        QCOMPARE(f.Row(bus).label.top, 55 - 1000);
         // Bit rows at 55 - 1000 + 25 + 18 f: the labels at y 80..., f = 53 is
         // the first one below the rulers (y 79).
         QVERIFY(AnyNonBlack(img, 60, 80, 97, kHeight));
@@ -408,50 +423,24 @@ private slots:
         }
     }
 
-    void printingLeavesTheScreenRectanglesForTheMouse()
+    void printingLeavesTheScreenLayoutForTheMouse()
     {
-        // Printing lays the rows out in 0.1 mm units and stores those
-        // rectangles in the signals; the screen picture is not repainted
-        // while nothing changes, so the mouse must still find the rows where
-        // the screen shows them.
+        // The page is laid out apart from the window: after printing the
+        // mouse still finds the rows where the screen shows them.
         Fixture f;
         CSignal* clk = AddSignal(f.doc, "clk", 1, 4096, [](int i) { return (i / 2) & 1; });
         f.Paint();
-        const GdiRect trace = clk->m_traceRect;
-        const GdiRect label = clk->m_labelRect;
+        const RowBox before = f.Row(clk);
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(dir.filePath("page.pdf"));
         f.view.Print(&printer);
-        QCOMPARE(clk->m_traceRect, trace);
-        QCOMPARE(clk->m_labelRect, label);
-        QVERIFY(clk->HitTest(GdiPoint{150, 60}));
-    }
-
-    void printedNamesStandAtTheirRowsAndTracesFitThePage()
-    {
-        // Rows of different heights: every name must start at the top of its
-        // own printed row, and the trace must end inside the page.
-        Fixture f;
-        AddSignal(f.doc, "count", 8, 4096, [](int i) { return i / 4; });
-        AddSignal(f.doc, "clk", 1, 4096, [](int i) { return (i / 2) & 1; });
-        AddSignal(f.doc, "nibble", 4, 4096, [](int i) { return i & 15; });
-        f.Paint();
-        QImage page(2100, 100, QImage::Format_RGB32);
-        QPainter painter(&page);
-        CDrawContext dc(painter, 254.0, true);
-        const int pageWidth = 2000;
-        f.view.DrawPrint(dc, pageWidth, 2970);
-        int previousTop = 1;
-        for (CSignal* s : f.doc.m_signals) {
-            QCOMPARE(s->m_labelRect.top, s->m_traceRect.bottom);
-            QVERIFY(s->m_labelRect.top < previousTop);
-            previousTop = s->m_labelRect.top;
-            QVERIFY2(s->m_traceRect.right <= pageWidth,
-                     qPrintable(QString("trace ends at %1").arg(s->m_traceRect.right)));
-        }
+        QCOMPARE(f.Row(clk).trace, before.trace);
+        QCOMPARE(f.Row(clk).label, before.label);
+        const RowBox* hit = f.view.Layout().TraceAt(GdiPoint{150, 60});
+        QVERIFY(hit != nullptr && hit->signal == clk);
     }
 
     void printedPageShowsTheRows()
