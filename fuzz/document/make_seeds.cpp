@@ -34,6 +34,12 @@ int main(int argc, char** argv)
     s->UpdateMask();
     s->UpdateFromSource();
     Write(dir + "/two.VEXLAR", StoreDocumentBytes(doc));
+    // With an extension block after the records (rate, markers, view).
+    doc.m_sampleRate = 100e6;
+    doc.m_marker1 = 3;
+    doc.m_marker2 = 12;
+    doc.m_viewState = DocumentViewState{4.0, 2, -10};
+    Write(dir + "/extras.VEXLAR", StoreDocumentBytes(doc));
     // A version 1 record with an 8-bit name.
     const std::vector<uint8_t> v1 = {1, 0, 0,   0,   1, 0, 0, 0, 1, 0, 0,   0, 1, 0, 0, 0, 5, 0, 0,
                                      0, 2, 'a', 'b', 4, 0, 0, 0, 0, 0, 0,   0, 0, 1, 0, 0, 1, 0, 0,

@@ -2,6 +2,8 @@
 
 #include <arpa/inet.h>
 
+#include "model/time_units.h"
+
 namespace {
 bool IsIPv4(const QString& text)
 {
@@ -75,6 +77,9 @@ QString UsageText()
                           "                       convert a saved document without a window, then exit\n"
                           "  --export-selected IN.VEXLAR OUT\n"
                           "                       write the selected signals of a saved document as text\n"
+                          "  --samplerate HZ      the sample rate of the documents this start opens or creates\n"
+                          "                       (100000000, 100e6, 100M, 100MHz): rulers, markers and\n"
+                          "                       measurements in time, exports timed by it\n"
                           "  --screenshot FILE.png\n"
                           "                       save a picture of the main window after a delay, then quit\n"
                           "  --screenshot-delay MS\n"
@@ -132,6 +137,17 @@ CommandLineOptions ParseCommandLine(const QStringList& arguments)
                 break;
             }
             options.adapters << text;
+        } else if (name == QLatin1String("--samplerate")) {
+            QString text;
+            if (!value(text)) {
+                break;
+            }
+            if (!TimeUnits::ParseSampleRate(text, options.sampleRate)) {
+                options.error = QStringLiteral("--samplerate needs a rate in Hz from 0.01 to 1e12 "
+                                               "(such as 100000000, 100e6 or 100MHz), not '%1'")
+                                    .arg(text);
+                break;
+            }
         } else if (name == QLatin1String("--screenshot")) {
             if (!value(options.screenshot)) {
                 break;

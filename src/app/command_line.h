@@ -14,6 +14,7 @@ struct CommandLineOptions {
     QString file;                   // a document to open instead of a new one
     QString screenshot;             // --screenshot FILE.png: grab the main window, then quit
     int screenshotDelayMs = 2000;   // --screenshot-delay MS
+    double sampleRate = 0.0;        // --samplerate HZ: for the documents of this start; 0 = not given
     bool headlessExport = false;    // --export / --export-selected: no window at all
     QString error;                  // non-empty when the line is not understood
 };

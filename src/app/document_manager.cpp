@@ -135,6 +135,7 @@ CVexlarDoc* CDocumentManager::OpenDocument(const QString& path)
         return nullptr;
     }
     doc->SetModifiedFlag(false);
+    const QString warning = doc->m_loadWarning;
     auto record = std::make_unique<Record>();
     record->doc = std::move(doc);
     record->path = canonical;
@@ -143,6 +144,9 @@ CVexlarDoc* CDocumentManager::OpenDocument(const QString& path)
     m_records.push_back(std::move(record));
     CreateFrame(ref);
     AddRecentFile(canonical);
+    if (!warning.isEmpty()) {
+        ShowError(QStringLiteral("%1\n\n%2").arg(QDir::toNativeSeparators(canonical), warning));
+    }
     return ref.doc.get();
 }
 

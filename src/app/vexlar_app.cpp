@@ -9,6 +9,7 @@
 #include "app/select_fpga_dialog.h"
 #include "app/view_factory.h"
 #include "core_simulator.h"
+#include "document/document_edits.h"
 #include "document/vexlar_doc.h"
 
 #include <QAction>
@@ -93,12 +94,20 @@ bool CVexlarApp::InitInstance(const CommandLineOptions& options)
     }
 
     // The command line: a document to open, by default a new empty one.
+    CVexlarDoc* startDoc = nullptr;
     if (!options.file.isEmpty()) {
-        if (!m_documents->OpenDocument(options.file)) {
+        startDoc = m_documents->OpenDocument(options.file);
+        if (!startDoc) {
             return false;
         }
+        // Given on the command line, the rate is an edit of the file (Undo
+        // gives back the file's own rate).
+        if (options.sampleRate > 0.0) {
+            DocumentEdits::SetSampleRate(*startDoc, options.sampleRate);
+        }
     } else {
-        m_documents->NewDocument();
+        startDoc = m_documents->NewDocument();
+        startDoc->m_sampleRate = options.sampleRate;
     }
 
     m_mainFrame->show();

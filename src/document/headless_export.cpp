@@ -69,6 +69,8 @@ int RunHeadlessExport(const QStringList& args)
     try {
         CVexlarDoc doc;
         OpenDocumentFile(doc, in);
+        if (!doc.m_loadWarning.isEmpty())
+            std::fprintf(stderr, "%s: %s\n", in.toLocal8Bit().constData(), doc.m_loadWarning.toLocal8Bit().constData());
         if (format == QLatin1String("csv")) {
             ExportCsv(doc, out);
         } else if (format == QLatin1String("vhdl")) {

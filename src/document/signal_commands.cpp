@@ -1,19 +1,15 @@
 #include "document/signal_commands.h"
 
+#include "document/edit_commands.h"
 #include "document/vexlar_doc.h"
 #include "model/signal.h"
 
 #include <algorithm>
 #include <iterator>
 #include <memory>
+#include <vector>
 
 namespace {
-
-void MarkChanged(CVexlarDoc& doc)
-{
-    doc.SetModifiedFlag(true);
-    doc.BumpRevision();
-}
 
 // Copies everything a duplicate shares with its original. The copy keeps its
 // own defaults for m_freeze, m_specMin, m_specMax and m_spectrumDb.
@@ -57,54 +53,71 @@ bool AddSignal(CVexlarDoc& doc, const SignalEditor& edit)
     if (!edit || !edit(*signal))
         return false;
     doc.m_signals.push_back(signal.release());
-    MarkChanged(doc);
+    doc.PushUndo(MakeSignalsInserted(QStringLiteral("Add Signal"), {int32_t(doc.m_signals.size()) - 1}));
     return true;
 }
 
 int DeleteSelectedSignals(CVexlarDoc& doc)
 {
-    int removed = 0;
-    for (auto it = doc.m_signals.begin(); it != doc.m_signals.end();) {
-        if ((*it)->m_selected) {
-            it = doc.EraseSignal(it);
-            ++removed;
-        } else {
-            ++it;
-        }
+    std::vector<int32_t> selected;
+    int32_t index = 0;
+    for (const CSignal* signal : doc.m_signals) {
+        if (signal->m_selected)
+            selected.push_back(index);
+        ++index;
     }
-    if (removed > 0)
-        MarkChanged(doc);
-    return removed;
+    // The removed signals stay with the command, so Undo brings them back
+    // with their samples.
+    auto command = RemoveSignals(doc, QStringLiteral("Delete Selected"), selected);
+    if (!command)
+        return 0;
+    doc.PushUndo(std::move(command));
+    return static_cast<int>(selected.size());
 }
 
 int FreezeSelectedSignals(CVexlarDoc& doc)
 {
+    auto command = std::make_unique<CCompoundCommand>(QStringLiteral("Freeze Selected"));
     int frozen = 0;
     for (CSignal* signal : doc.m_signals) {
         if (signal->m_selected && !signal->m_freeze) {
+            const SignalSnapshot before = TakeSnapshot(*signal, false);
             signal->m_freeze = true;
+            command->Add(MakeSignalEdit(QString(), doc, *signal, before));
             ++frozen;
         }
     }
     if (frozen > 0)
-        MarkChanged(doc);
+        doc.PushUndo(std::move(command));
     return frozen;
 }
 
 int DuplicateSelectedSignals(CVexlarDoc& doc)
 {
-    int copies = 0;
-    for (auto it = doc.m_signals.begin(); it != doc.m_signals.end(); ++it) {
+    std::vector<std::unique_ptr<CUndoCommand>> freezes;
+    std::vector<int32_t> copies;
+    int32_t index = 0;
+    for (auto it = doc.m_signals.begin(); it != doc.m_signals.end(); ++it, ++index) {
         CSignal* original = *it;
         if (!original->m_selected)
             continue;
         CSignal* copy = doc.InsertNewSignalAfter(it);
         CopySignal(*original, *copy);
+        const SignalSnapshot before = TakeSnapshot(*original, false);
         original->m_freeze = true;
+        freezes.push_back(MakeSignalEdit(QString(), doc, *original, before));
         ++it;   // continue after the copy, which is not duplicated again
-        ++copies;
+        ++index;
+        copies.push_back(index);
     }
-    if (copies > 0)
-        MarkChanged(doc);
-    return copies;
+    if (copies.empty())
+        return 0;
+    // The places of the originals are those of the list with the copies in
+    // it: Redo puts the copies in before freezing, Undo unfreezes first.
+    auto command = std::make_unique<CCompoundCommand>(QStringLiteral("Duplicate Selected"));
+    command->Add(MakeSignalsInserted(QString(), copies));
+    for (auto& freeze : freezes)
+        command->Add(std::move(freeze));
+    doc.PushUndo(std::move(command));
+    return static_cast<int>(copies.size());
 }

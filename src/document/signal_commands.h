@@ -2,8 +2,8 @@
 // The commands of the Signals menu that change a document's signal list:
 // Add..., Delete Selected, Freeze Selected and Duplicate Selected. They act on
 // the signals whose m_selected flag is set. A command that changes the list
-// or a signal marks the document modified and moves its revision so that its
-// views repaint.
+// or a signal is recorded for Undo (which marks the document modified) and
+// moves its revision so that its views repaint.
 
 #include <functional>
 

@@ -119,7 +119,11 @@ void WriteVcd(const CVexlarDoc& doc, CTextOutput& out)
 {
     std::vector<Variable> vars;
     std::set<std::string> names;
+    // The document's sample rate; without one, the first signal's sample
+    // frequency, as files without a rate have always been written.
     double sampleFreq = doc.m_signals.empty() ? 1.0 : doc.m_signals.front()->m_sampleFreq;
+    if (doc.m_sampleRate > 0.0)
+        sampleFreq = doc.m_sampleRate;
     std::string timescale;
     uint64_t step = 1;
     VcdTimeStep(sampleFreq, timescale, step);

@@ -2,8 +2,9 @@
 // Value Change Dump of the document, the format that GTKWave, PulseView and
 // sigrok read: one variable per signal except spectrum signals (a wire of one
 // bit, or a vector of m_numBits bits written as b-values), one sample per
-// time step, only changes written. The time step is one period of the first
-// signal's sample frequency.
+// time step, only changes written. The time step is one sample period of the
+// document's sample rate, or without one of the first signal's sample
+// frequency.
 
 #include <cstdint>
 #include <string>

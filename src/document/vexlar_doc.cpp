@@ -3,6 +3,7 @@
 #include <atomic>
 #include <memory>
 
+#include "document/document_extension.h"
 #include "model/archive.h"
 #include "model/errors.h"
 
@@ -46,6 +47,43 @@ void CVexlarDoc::BumpRevision()
     m_revision = NextRevision();
 }
 
+void CVexlarDoc::SetModifiedFlag(bool modified)
+{
+    m_modified = modified;
+    if (!modified)
+        m_undo.SetClean();
+}
+
+void CVexlarDoc::PushUndo(std::unique_ptr<CUndoCommand> done)
+{
+    m_undo.Push(std::move(done));
+    m_revision = NextRevision();
+}
+
+void CVexlarDoc::ExecuteUndoable(std::unique_ptr<CUndoCommand> command)
+{
+    if (!command)
+        return;
+    command->Redo(*this);
+    PushUndo(std::move(command));
+}
+
+bool CVexlarDoc::Undo()
+{
+    if (!m_undo.Undo(*this))
+        return false;
+    m_revision = NextRevision();
+    return true;
+}
+
+bool CVexlarDoc::Redo()
+{
+    if (!m_undo.Redo(*this))
+        return false;
+    m_revision = NextRevision();
+    return true;
+}
+
 CVexlarDoc::~CVexlarDoc()
 {
     RemoveAllSignals();
@@ -58,6 +96,8 @@ void CVexlarDoc::RemoveAllSignals()
         m_signals.pop_front();
         delete s;
     }
+    // The recorded edits name signals by their place in the list.
+    m_undo.Clear();
     m_revision = NextRevision();
 }
 
@@ -94,6 +134,13 @@ void CVexlarDoc::SwapContent(CVexlarDoc& other)
     for (CSignal* s : other.m_signals)
         s->m_owner = &other.m_signals;
     std::swap(m_triggerPos, other.m_triggerPos);
+    std::swap(m_sampleRate, other.m_sampleRate);
+    std::swap(m_marker1, other.m_marker1);
+    std::swap(m_marker2, other.m_marker2);
+    std::swap(m_viewState, other.m_viewState);
+    m_loadWarning.swap(other.m_loadWarning);
+    m_undo.Clear();
+    other.m_undo.Clear();
     m_revision = NextRevision();
     other.m_revision = NextRevision();
 }
@@ -113,6 +160,8 @@ void CVexlarDoc::Store(CArchiveWriter& w) const
     CArchive ar(w);
     for (CSignal* s : m_signals)
         s->Serialize(ar);
+    // After the last record, where a reader of the plain format stops.
+    DocumentExtension::Store(*this, w);
 }
 
 void CVexlarDoc::Load(CArchiveReader& r)
@@ -132,5 +181,12 @@ void CVexlarDoc::Load(CArchiveReader& r)
         s->Serialize(ar);
         m_signals.push_back(s.release());
     }
+    // Whatever the extension block holds, the signals are loaded: a
+    // malformed block only leaves a warning and the extras at their defaults.
+    m_sampleRate = 0.0;
+    m_marker1 = -1;
+    m_marker2 = -1;
+    m_viewState = DocumentViewState();
+    m_loadWarning = DocumentExtension::Load(*this, r);
     m_revision = NextRevision();
 }

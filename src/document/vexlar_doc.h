@@ -4,12 +4,25 @@
 // the application's document manager, the views and the commands build on it.
 
 #include <cstdint>
+#include <memory>
 
+#include <QString>
+
+#include "document/undo_stack.h"
 #include "model/signal.h"
 
 class CArchive;
 class CArchiveReader;
 class CArchiveWriter;
+
+// The zoom and position a window last showed, kept with the document so
+// that a saved file opens as it was left.
+struct DocumentViewState {
+    double zoom = 20.0;         // pixels per sample
+    int32_t firstVisible = 0;   // sample at the left edge of the traces
+    int32_t scrollY = 0;        // vertical scroll of the rows, 0 or negative
+    bool operator==(const DocumentViewState&) const = default;
+};
 
 class CVexlarDoc {
 public:
@@ -20,6 +33,32 @@ public:
 
     SignalList m_signals;   // display order, top row first; owned
     int32_t m_triggerPos = 2048;
+
+    // Sample rate of the captures in Hz; 0 = not set, and time is counted in
+    // samples. Stored in the file's extension block.
+    double m_sampleRate = 0.0;
+    // Markers M1 and M2 as sample indices (-1: not set), shared by every
+    // window of the document. Stored in the extension block.
+    int32_t m_marker1 = -1;
+    int32_t m_marker2 = -1;
+    // Zoom and position of the window that last moved. Stored in the
+    // extension block; not an edit (changing it leaves the document
+    // unmodified).
+    DocumentViewState m_viewState;
+    // What the last load could not read but got over (a malformed extension
+    // block: the signals loaded, the extras did not). Empty when nothing.
+    QString m_loadWarning;
+
+    // The user's edits, for Undo and Redo (see undo_stack.h). Loading
+    // clears it; saving marks its current place as the saved state.
+    CUndoStack m_undo;
+    // Records an edit that has been made already, or makes it and records
+    // it; either way the document's revision moves.
+    void PushUndo(std::unique_ptr<CUndoCommand> done);
+    void ExecuteUndoable(std::unique_ptr<CUndoCommand> command);
+    // Undo / redo the last edit; false when there is none.
+    bool Undo();
+    bool Redo();
 
     // Removes and destroys every signal (the list may stay empty).
     void RemoveAllSignals();
@@ -33,10 +72,12 @@ public:
     SignalList::iterator EraseSignal(SignalList::iterator pos);
     CSignal* Head() const { return m_signals.empty() ? nullptr : m_signals.front(); }
 
-    // Set by the user's own changes (signal list, settings), never by an
-    // arriving capture; cleared by saving and opening.
-    bool IsModified() const { return m_modified; }
-    void SetModifiedFlag(bool modified = true) { m_modified = modified; }
+    // Modified: the undo stack is away from the saved state, or a change
+    // that cannot be undone was made since the last save or open
+    // (SetModifiedFlag(true)). SetModifiedFlag(false) makes the current
+    // state the saved one (saving and opening do it).
+    bool IsModified() const { return m_modified || !m_undo.IsClean(); }
+    void SetModifiedFlag(bool modified = true);
 
     // Moves whenever the content changes (capture, edit, load): views repaint
     // when it differs from the one they painted.
@@ -49,8 +90,10 @@ public:
     // (document_file.h) to load without touching a document on failure.
     void Serialize(CArchive& ar);
 
-    // Takes over the signals and trigger position of `other` (which receives
-    // this document's old signals); every moved signal's m_owner follows.
+    // Takes over the content of `other` (signals, trigger position, sample
+    // rate, markers, view state, load warning), which receives this
+    // document's old content; every moved signal's m_owner follows. Both
+    // undo stacks are cleared: their commands belong to the old content.
     void SwapContent(CVexlarDoc& other);
 
 private:

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <set>
 #include <string_view>
 #include <vector>
@@ -190,6 +191,24 @@ std::string NameText(const QString& name)
 }
 }   // namespace
 
+std::string VhdlTimeLiteral(double seconds)
+{
+    // Whole femtoseconds (a simulator's finest resolution), at least one.
+    const double fs = std::round(seconds * 1e15);
+    const long long count = fs >= 1.0 ? (fs < 9.2e18 ? static_cast<long long>(fs) : 9200000000000000000LL) : 1LL;
+    struct Unit {
+        const char* name;
+        long long fs;
+    };
+    static const Unit units[] = {{"sec", 1000000000000000LL}, {"ms", 1000000000000LL}, {"us", 1000000000LL},
+                                 {"ns", 1000000LL},           {"ps", 1000LL},          {"fs", 1LL}};
+    for (const Unit& u : units) {
+        if (count % u.fs == 0)
+            return Decimal(count / u.fs) + " " + u.name;
+    }
+    return Decimal(count) + " fs";
+}
+
 std::string VhdlIdentifier(const QString& name)
 {
     if (name.isEmpty())
@@ -251,8 +270,11 @@ void WriteVhdlTestbench(const CVexlarDoc& doc, CTextOutput& out)
     }
     out.EndLine();
     out.Line("begin");
-    out.Line(indent + "Clk <= not Clk after 5 ns;");
-    out.Line(indent + "Reset <= '0' after 50 ns;");
+    // One sample per clock period: 10 ns without a sample rate, otherwise the
+    // sample period; the reset ends after five periods.
+    const double halfPeriod = doc.m_sampleRate > 0.0 ? 0.5 / doc.m_sampleRate : 5e-9;
+    out.Line(indent + "Clk <= not Clk after " + VhdlTimeLiteral(halfPeriod) + ";");
+    out.Line(indent + "Reset <= '0' after " + VhdlTimeLiteral(10.0 * halfPeriod) + ";");
     out.EndLine();
 
     if (doc.m_signals.empty()) {

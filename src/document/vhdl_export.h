@@ -1,7 +1,8 @@
 #pragma once
 // The document's capture as a VHDL testbench: every signal declared, the
 // first one driven with the captured samples one per rising clock edge, the
-// others derived from it as bit slices. The output is valid VHDL for every
+// others derived from it as bit slices. The clock period is the document's
+// sample period (10 ns when it has no sample rate). The output is valid VHDL for every
 // radix and width: the literal forms that a simulator would reject are
 // replaced by binary string literals, and names that are not valid basic
 // identifiers become extended identifiers.
@@ -24,3 +25,8 @@ void ExportVhdlTestbench(const CVexlarDoc& doc, const QString& path);   // also 
 // backslashes doubled and characters VHDL cannot hold replaced by '?'; an
 // empty name is \unnamed\ (an extended identifier cannot be empty).
 std::string VhdlIdentifier(const QString& name);
+
+// A VHDL time literal for `seconds`, rounded to whole femtoseconds (at least
+// one) and written in the largest unit that holds it whole: 5e-9 -> "5 ns",
+// 1.0416667e-8 -> "10416667 fs", 0.5 -> "500 ms".
+std::string VhdlTimeLiteral(double seconds);

@@ -80,6 +80,9 @@ public:
     // text. Without it: a length in bytes of Windows-1252 text.
     QString ReadString();
 
+    // `size` raw bytes.
+    void ReadRaw(void* out, size_t size) { ReadBytes(out, size); }
+
     // Bytes left in the input (in memory or still to come from the source).
     size_t Remaining() const { return static_cast<size_t>(m_total - Position()); }
     uint64_t Position() const { return m_windowStart + m_pos; }

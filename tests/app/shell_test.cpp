@@ -589,6 +589,46 @@ private slots:
         QVERIFY(!failing.m_link.IsRunning());
     }
 
+    void theSampleRateOfTheCommandLineGoesToTheStartDocument()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("rate.VEXLAR"));
+        QString error;
+        CVexlarDoc source;
+        source.m_sampleRate = 1000.0;
+        QVERIFY(SaveDocumentToFile(source, path, error));
+
+        // An opened file takes the rate as an edit: modified, and Undo gives
+        // the file's own rate back.
+        {
+            CVexlarApp app;
+            CommandLineOptions options;
+            options.demo = true;
+            options.file = path;
+            options.sampleRate = 25e6;
+            QVERIFY(app.InitInstance(options));
+            CVexlarDoc* doc = FirstDocument(app);
+            QVERIFY(doc);
+            QCOMPARE(doc->m_sampleRate, 25e6);
+            QVERIFY(doc->IsModified());
+            QVERIFY(doc->Undo());
+            QCOMPARE(doc->m_sampleRate, 1000.0);
+            QVERIFY(!doc->IsModified());
+        }
+        // A new document simply has it.
+        {
+            CVexlarApp app;
+            CommandLineOptions options;
+            options.demo = true;
+            options.sampleRate = 25e6;
+            QVERIFY(app.InitInstance(options));
+            CVexlarDoc* doc = FirstDocument(app);
+            QVERIFY(doc);
+            QCOMPARE(doc->m_sampleRate, 25e6);
+            QVERIFY(!doc->m_undo.CanUndo());
+        }
+    }
+
     void windowGeometryAndBarsAreKept()
     {
         {
@@ -653,6 +693,17 @@ private slots:
         QCOMPARE(options.corePort, port);
         QCOMPARE(options.adapters, adapters);
         QCOMPARE(options.file, file);
+    }
+
+    void sampleRateOption()
+    {
+        QCOMPARE(ParseCommandLine({"vexlar", "--samplerate", "100MHz", "--demo"}).sampleRate, 100e6);
+        QCOMPARE(ParseCommandLine({"vexlar", "--samplerate=48k", "a.VEXLAR"}).sampleRate, 48000.0);
+        QCOMPARE(ParseCommandLine({"vexlar"}).sampleRate, 0.0);
+        for (const char* bad : {"fast", "0", "-1", "2e12"}) {
+            QVERIFY2(!ParseCommandLine({"vexlar", "--samplerate", bad}).error.isEmpty(), bad);
+        }
+        QVERIFY(!ParseCommandLine({"vexlar", "--samplerate"}).error.isEmpty());
     }
 
     void qtOptionsAreLeftToQt()

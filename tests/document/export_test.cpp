@@ -384,3 +384,49 @@ TEST(VcdExport, OnlyChangesAreWritten)
 }
 
 }   // namespace
+
+namespace {
+
+TEST(VhdlExport, ClockPeriodFollowsTheSampleRate)
+{
+    struct Case {
+        double rate;
+        const char* clock;
+        const char* reset;
+    };
+    const Case cases[] = {
+        {0.0, "5 ns", "50 ns"},   // no rate: the 10 ns clock as always
+        {100e6, "5 ns", "50 ns"}, {1e6, "500 ns", "5 us"},  {1843200.0, "271267361 fs", "2712673611 fs"},
+        {1.0, "500 ms", "5 sec"}, {1e12, "500 fs", "5 ps"},
+    };
+    for (const Case& c : cases) {
+        CVexlarDoc doc;
+        doc.m_sampleRate = c.rate;
+        const std::string text = Vhdl(doc);
+        EXPECT_NE(text.find(std::string("    Clk <= not Clk after ") + c.clock + ";\r\n"), std::string::npos)
+            << c.rate << "\n"
+            << text;
+        EXPECT_NE(text.find(std::string("    Reset <= '0' after ") + c.reset + ";\r\n"), std::string::npos) << c.rate;
+    }
+    EXPECT_EQ(VhdlTimeLiteral(0.0), "1 fs");
+    EXPECT_EQ(VhdlTimeLiteral(1e-12), "1 ps");
+    EXPECT_EQ(VhdlTimeLiteral(2.5e-9), "2500 ps");
+}
+
+TEST(VcdExport, TimescaleAndStampsFollowTheSampleRate)
+{
+    CVexlarDoc doc;
+    doc.RemoveAllSignals();
+    CSignal* clk = Add(doc, "clk", 1, 0, Hex);
+    SetSamples(*clk, {0, 1, 0});
+    clk->m_sampleFreq = 1e6;   // a spectrum setting: the document's rate wins
+    doc.m_sampleRate = 100e6;
+    const std::string expected = "$version Vexlar $end\r\n$timescale 1 ns $end\r\n$scope module vexlar $end\r\n"
+                                 "$var wire 1 ! clk $end\r\n$upscope $end\r\n$enddefinitions $end\r\n"
+                                 "#0\r\n$dumpvars\r\n0!\r\n$end\r\n#10\r\n1!\r\n#20\r\n0!\r\n#30\r\n";
+    EXPECT_EQ(Vcd(doc), expected);
+    doc.m_sampleRate = 0.0;   // without a rate: the first signal's frequency, as before
+    EXPECT_NE(Vcd(doc).find("$timescale 1 us $end\r\n"), std::string::npos);
+}
+
+}   // namespace

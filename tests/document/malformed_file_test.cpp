@@ -6,10 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 #include <string>
 #include <vector>
 
 #include "allocation_tracker.h"
+#include "document/document_extension.h"
 #include "document/document_file.h"
 #include "document/vexlar_doc.h"
 #include "file_builder.h"
@@ -200,6 +202,150 @@ TEST(MalformedFile, EachIsAFormatErrorThatAllocatesLittleAndChangesNothing)
             EXPECT_EQ(doc.m_triggerPos, 1234);
             EXPECT_EQ(doc.Revision(), revision) << c.what;
         }
+}
+
+// ---------------------------------------------------------------------------
+// Malformed extension blocks: the signals load, the extras stay at their
+// defaults, the document carries a warning, and nothing large is allocated.
+
+struct MalformedBlock {
+    std::string what;
+    std::vector<uint8_t> block;   // appended to the valid two-record file
+};
+
+FileBuilder BlockHeader(uint32_t length, int32_t version = 1)
+{
+    FileBuilder f;
+    f.Byte('V').Byte('X').Byte('E').Byte('X').I32(version).I32(static_cast<int32_t>(length));
+    return f;
+}
+
+// A block of one field with the payload built by `payload`.
+FileBuilder OneField(uint32_t id, const FileBuilder& payload)
+{
+    FileBuilder f = BlockHeader(8 + static_cast<uint32_t>(payload.bytes.size()));
+    f.I32(static_cast<int32_t>(id)).I32(static_cast<int32_t>(payload.bytes.size()));
+    f.bytes.insert(f.bytes.end(), payload.bytes.begin(), payload.bytes.end());
+    return f;
+}
+
+std::vector<MalformedBlock> BlockCases()
+{
+    std::vector<MalformedBlock> cases;
+    auto add = [&](const std::string& what, const FileBuilder& f) { cases.push_back({what, f.bytes}); };
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+
+    add("one byte after the records", FileBuilder().Byte('V'));
+    add("three bytes of the tag", FileBuilder().Byte('V').Byte('X').Byte('E'));
+    add("the tag alone", FileBuilder().Byte('V').Byte('X').Byte('E').Byte('X'));
+    {
+        FileBuilder f;
+        f.Byte('V').Byte('X').Byte('E').Byte('Y').I32(1).I32(0);
+        add("another tag", f);
+    }
+    add("version 0", BlockHeader(0, 0));
+    add("version 2", BlockHeader(0, 2));
+    add("header cut in the length", FileBuilder().Byte('V').Byte('X').Byte('E').Byte('X').I32(1).Byte(0));
+    {
+        FileBuilder f = BlockHeader(100);
+        f.I32(1).I32(8).F64(1e6);
+        add("length beyond the file", f);
+    }
+    {
+        FileBuilder f = BlockHeader(0xFFFFFFFFu);
+        f.I32(1).I32(8).F64(1e6);
+        add("length of 4 GiB", f);
+    }
+    {
+        FileBuilder f = BlockHeader(16);
+        f.I32(1).I32(8).F64(1e6).I32(0);
+        add("bytes after the block", f);
+    }
+    {
+        FileBuilder f = BlockHeader(4);
+        f.I32(1);
+        add("field header cut", f);
+    }
+    {
+        FileBuilder f = BlockHeader(16);
+        f.I32(1).I32(100).F64(1e6);
+        add("field longer than the block", f);
+    }
+    {
+        FileBuilder f = BlockHeader(16);
+        f.I32(1).I32(0xFFFFFFF0).F64(1e6);
+        add("field length near 4 GiB", f);
+    }
+    for (double rate : {nan, inf, -inf, 0.0, -1e6, 0.001, 2e12})
+        add("sample rate " + std::to_string(rate), OneField(1, FileBuilder().F64(rate)));
+    add("sample rate of 4 bytes", OneField(1, FileBuilder().I32(1000)));
+    for (int32_t marker : {-2, INT32_MIN})
+        add("marker " + std::to_string(marker), OneField(2, FileBuilder().I32(marker).I32(5)));
+    add("markers of 4 bytes", OneField(2, FileBuilder().I32(5)));
+    struct View {
+        const char* what;
+        double zoom;
+        int32_t first;
+        int32_t scroll;
+    };
+    const View views[] = {{"zoom 0", 0.0, 0, 0},        {"zoom NaN", nan, 0, 0},
+                          {"zoom -1", -1.0, 0, 0},      {"zoom above 160", 161.0, 0, 0},
+                          {"zoom infinite", inf, 0, 0}, {"first visible -1", 20.0, -1, 0},
+                          {"scroll +1", 20.0, 0, 1}};
+    for (const View& v : views)
+        add(std::string("view ") + v.what, OneField(3, FileBuilder().F64(v.zoom).I32(v.first).I32(v.scroll)));
+    add("view cut", OneField(3, FileBuilder().F64(20.0).I32(0)));
+    {
+        // A good rate before a bad marker: the whole block counts as absent.
+        FileBuilder f = BlockHeader(16 + 16);
+        f.I32(1).I32(8).F64(1e6).I32(2).I32(8).I32(-7).I32(0);
+        add("good field before a bad one", f);
+    }
+    return cases;
+}
+
+TEST(MalformedFile, MalformedExtensionBlocksLoadTheSignalsWithAWarning)
+{
+    const FileBuilder valid = ValidTwoRecordFile();
+    for (int pass = 0; pass < 2; ++pass)
+        for (const MalformedBlock& c : BlockCases()) {
+            std::vector<uint8_t> bytes = valid.bytes;
+            bytes.insert(bytes.end(), c.block.begin(), c.block.end());
+            CVexlarDoc doc;
+            doc.m_sampleRate = 123.0;
+            doc.m_marker1 = 4;
+            g_largest = 0;
+            try {
+                if (pass == 0) {
+                    LoadDocumentBytes(doc, bytes.data(), bytes.size());
+                } else {
+                    CTrickleSource source(bytes);
+                    LoadDocumentStream(doc, source, bytes.size(), 64);
+                }
+            } catch (const std::exception& e) {
+                ADD_FAILURE() << c.what << ": " << e.what();
+                continue;
+            }
+            EXPECT_LT(g_largest.load(), kLargeAllocation) << c.what;
+            ASSERT_EQ(doc.m_signals.size(), 2u) << c.what;
+            EXPECT_EQ(doc.m_signals.back()->m_samples[1], 2u) << c.what;
+            EXPECT_EQ(doc.m_loadWarning, DocumentExtension::MalformedBlockWarning()) << c.what;
+            EXPECT_EQ(doc.m_sampleRate, 0.0) << c.what;
+            EXPECT_EQ(doc.m_marker1, -1) << c.what;
+            EXPECT_EQ(doc.m_marker2, -1) << c.what;
+            EXPECT_EQ(doc.m_viewState, DocumentViewState()) << c.what;
+            EXPECT_FALSE(doc.IsModified()) << c.what;
+        }
+
+    // The same file with a good block: no warning, the extras arrive.
+    std::vector<uint8_t> bytes = valid.bytes;
+    const FileBuilder good = OneField(1, FileBuilder().F64(1e6));
+    bytes.insert(bytes.end(), good.bytes.begin(), good.bytes.end());
+    CVexlarDoc doc;
+    LoadDocumentBytes(doc, bytes.data(), bytes.size());
+    EXPECT_TRUE(doc.m_loadWarning.isEmpty());
+    EXPECT_EQ(doc.m_sampleRate, 1e6);
 }
 
 }   // namespace
