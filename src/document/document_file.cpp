@@ -9,36 +9,22 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QFileInfo>
+#include <QFile>
 
+#include "document/atomic_output.h"
 #include "document/vexlar_doc.h"
 #include "model/archive.h"
 #include "model/errors.h"
 
 namespace {
 
-// Writes everything or throws; retries after signals and short writes.
-void WriteAll(int fd, const uint8_t* data, size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            throw CFileSaveException();
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-}
-
-class CFdSink : public CByteSink {
+class CAtomicSink : public CByteSink {
 public:
-    explicit CFdSink(int fd) : m_fd(fd) {}
-    void Write(const uint8_t* data, size_t size) override { WriteAll(m_fd, data, size); }
+    explicit CAtomicSink(CAtomicOutput& out) : m_out(out) {}
+    void Write(const uint8_t* data, size_t size) override { m_out.Write(data, size); }
 
 private:
-    int m_fd;
+    CAtomicOutput& m_out;
 };
 
 class CVectorSink : public CByteSink {
@@ -48,20 +34,6 @@ public:
 
 private:
     std::vector<uint8_t>& m_out;
-};
-
-// Closes the descriptor and removes the temporary file unless committed.
-struct TempFile {
-    std::string path;
-    int fd = -1;
-    bool committed = false;
-    ~TempFile()
-    {
-        if (fd >= 0)
-            ::close(fd);
-        if (!committed && !path.empty())
-            ::unlink(path.c_str());
-    }
 };
 
 std::string LocalPath(const QString& path)
@@ -157,62 +129,23 @@ void OpenDocumentFile(CVexlarDoc& doc, const QString& path)
     LoadDocumentStream(doc, source, static_cast<uint64_t>(st.st_size));
 }
 
-void SaveDocumentFile(CVexlarDoc& doc, const QString& path)
+void WriteDocumentFile(const CVexlarDoc& doc, const QString& path)
 {
-    const QFileInfo info(path);
-    const std::string target = LocalPath(info.absoluteFilePath());
-    const std::string folder = LocalPath(info.absolutePath());
-
-    TempFile temp;
-    temp.path = target + ".XXXXXX";
-    std::vector<char> name(temp.path.begin(), temp.path.end());
-    name.push_back('\0');
-    temp.fd = ::mkostemp(name.data(), O_CLOEXEC);
-    if (temp.fd < 0) {
-        temp.path.clear();
-        throw CFileSaveException();
-    }
-    temp.path.assign(name.data());
-
-    // The new file gets the old file's permissions, or the usual ones of a
-    // new file (mkstemp creates it readable by the owner only).
-    struct stat old {};
-    mode_t mode;
-    if (::stat(target.c_str(), &old) == 0) {
-        mode = old.st_mode & 07777;
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    ::fchmod(temp.fd, mode);
-
     try {
-        CFdSink sink(temp.fd);
+        CAtomicOutput out(LocalPath(path));
+        CAtomicSink sink(out);
         CArchiveWriter writer(sink);
         CArchive ar(writer);
-        doc.Serialize(ar);
+        const_cast<CVexlarDoc&>(doc).Serialize(ar);   // storing does not change the document
         writer.Flush();
-    } catch (const CFileSaveException&) {
-        throw;
+        out.Commit();
     } catch (const std::exception&) {
         throw CFileSaveException();
     }
-    if (::fsync(temp.fd) != 0)
-        throw CFileSaveException();
-    const int fd = temp.fd;
-    temp.fd = -1;
-    if (::close(fd) != 0)
-        throw CFileSaveException();
-    if (::rename(temp.path.c_str(), target.c_str()) != 0)
-        throw CFileSaveException();
-    temp.committed = true;
+}
 
-    // Make the rename itself durable.
-    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
+void SaveDocumentFile(CVexlarDoc& doc, const QString& path)
+{
+    WriteDocumentFile(doc, path);
     doc.SetModifiedFlag(false);
 }

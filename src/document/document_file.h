@@ -30,8 +30,14 @@ std::vector<uint8_t> StoreDocumentBytes(const CVexlarDoc& doc);
 // read throws CFileAccessException; a malformed one CFileFormatException.
 void OpenDocumentFile(CVexlarDoc& doc, const QString& path);
 
-// Writes the document to a temporary file in the same folder, flushes it to
-// the disk and renames it over `path`. On any failure the temporary file is
-// removed, the old file is left as it was and CFileSaveException ("Failed to
-// save document.") is thrown. Clears the modified flag on success.
+// Writes the document through CAtomicOutput (atomic_output.h): a temporary
+// file in the target's folder, flushed to the disk and renamed over the file
+// that `path` names (through symbolic links), keeping its permissions. On any
+// failure the temporary file is removed, the old file is left as it was and
+// CFileSaveException ("Failed to save document.") is thrown. Clears the
+// modified flag on success.
 void SaveDocumentFile(CVexlarDoc& doc, const QString& path);
+
+// The same without touching the modified flag: a copy of the document that
+// is not its file (a recovery file).
+void WriteDocumentFile(const CVexlarDoc& doc, const QString& path);

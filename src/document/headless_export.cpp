@@ -1,5 +1,6 @@
 #include "document/headless_export.h"
 
+#include <csignal>
 #include <cstdio>
 #include <exception>
 
@@ -66,11 +67,21 @@ int RunHeadlessExport(const QStringList& args)
         return Usage();
     }
 
+    // A file size limit makes writes fail (and the output is abandoned)
+    // instead of killing the process.
+    std::signal(SIGXFSZ, SIG_IGN);
+
+    CVexlarDoc doc;
     try {
-        CVexlarDoc doc;
         OpenDocumentFile(doc, in);
         if (!doc.m_loadWarning.isEmpty())
             std::fprintf(stderr, "%s: %s\n", in.toLocal8Bit().constData(), doc.m_loadWarning.toLocal8Bit().constData());
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s: %s\n", in.toLocal8Bit().constData(), e.what());
+        return 1;
+    }
+    QString writing = out;   // the file an error message names
+    try {
         if (format == QLatin1String("csv")) {
             ExportCsv(doc, out);
         } else if (format == QLatin1String("vhdl")) {
@@ -83,13 +94,13 @@ int RunHeadlessExport(const QStringList& args)
                 ++row;
                 if (!s->m_selected)
                     continue;
-                const QString path = out + QLatin1Char('-') + QString::number(row) + QStringLiteral(".txt");
-                ExportSignalText(*s, path);
-                std::printf("%s\n", path.toLocal8Bit().constData());
+                writing = out + QLatin1Char('-') + QString::number(row) + QStringLiteral(".txt");
+                ExportSignalText(*s, writing);
+                std::printf("%s\n", writing.toLocal8Bit().constData());
             }
         }
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "%s: %s\n", in.toLocal8Bit().constData(), e.what());
+        std::fprintf(stderr, "%s: %s\n", writing.toLocal8Bit().constData(), e.what());
         return 1;
     }
     return 0;

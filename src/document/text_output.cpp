@@ -1,53 +1,37 @@
 #include "document/text_output.h"
 
-#include <cerrno>
-
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <QFile>
 
-#include "model/errors.h"
+#include "document/atomic_output.h"
 
 CTextOutput::CTextOutput(std::string& memory) : m_memory(&memory)
 {}
 
 CTextOutput::CTextOutput(const QString& path)
+    : m_file(std::make_unique<CAtomicOutput>(QFile::encodeName(path).toStdString()))
 {
-    const QByteArray local = QFile::encodeName(path);
-    m_fd = ::open(local.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (m_fd < 0)
-        throw CFileAccessException("Failed to create file.");
     m_buffer.reserve(kFlushAt + 4096);
 }
 
 CTextOutput::~CTextOutput()
 {
-    if (m_fd >= 0) {
-        Flush();
-        ::close(m_fd);
-    }
+    if (m_memory != nullptr)
+        m_memory->append(m_buffer);
 }
 
 void CTextOutput::Flush()
 {
     if (m_memory != nullptr) {
         m_memory->append(m_buffer);
-        m_buffer.clear();
-        return;
-    }
-    const char* p = m_buffer.data();
-    size_t left = m_buffer.size();
-    while (left > 0 && !m_failed) {
-        const ssize_t n = ::write(m_fd, p, left);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            m_failed = true;
-            break;
+    } else if (!m_buffer.empty()) {
+        // Throws at the first failure; the buffer is dropped all the same,
+        // since nothing more will be written after it.
+        try {
+            m_file->Write(m_buffer);
+        } catch (...) {
+            m_buffer.clear();
+            throw;
         }
-        p += n;
-        left -= static_cast<size_t>(n);
     }
     m_buffer.clear();
 }
@@ -55,12 +39,6 @@ void CTextOutput::Flush()
 void CTextOutput::Close()
 {
     Flush();
-    if (m_fd >= 0) {
-        const int fd = m_fd;
-        m_fd = -1;
-        if (::close(fd) != 0)
-            m_failed = true;
-    }
-    if (m_failed)
-        throw CFileAccessException("Failed to write file.");
+    if (m_file)
+        m_file->Commit();
 }

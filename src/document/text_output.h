@@ -1,24 +1,33 @@
 #pragma once
 // Buffered 8-bit text output of the exports, into a file or into memory (for
-// tests). Lines end with CR LF.
+// tests). Lines end with CR LF. A file is written through CAtomicOutput: the
+// target changes only when Close() succeeds, and the first failed write
+// throws out of the formatting code that called Append.
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include <QString>
 
+class CAtomicOutput;
+
 class CTextOutput {
 public:
     // Collects the text in `memory`.
     explicit CTextOutput(std::string& memory);
-    // Creates or truncates the file; throws CFileAccessException when it
-    // cannot be created.
+    // Prepares the file (see CAtomicOutput); throws CFileAccessException
+    // ("Failed to create file." and the reason) when it cannot be written.
     explicit CTextOutput(const QString& path);
-    ~CTextOutput();   // writes what is buffered, without reporting errors
+    // Without a successful Close(): a file target keeps its old content and
+    // no temporary file is left.
+    ~CTextOutput();
     CTextOutput(const CTextOutput&) = delete;
     CTextOutput& operator=(const CTextOutput&) = delete;
 
+    // These throw CFileAccessException ("Failed to write file." and the
+    // reason) when the buffer cannot be written.
     void Append(std::string_view text)
     {
         m_buffer.append(text);
@@ -37,8 +46,8 @@ public:
         Append(text);
         EndLine();
     }
-    // Writes everything and closes the file; throws CFileAccessException when
-    // the text could not be written completely.
+    // Writes what is buffered and makes it the file's content; throws
+    // CFileAccessException when that fails (the old file then stays).
     void Close();
 
 private:
@@ -46,7 +55,6 @@ private:
     void Flush();
 
     std::string* m_memory = nullptr;
-    int m_fd = -1;
-    bool m_failed = false;
+    std::unique_ptr<CAtomicOutput> m_file;
     std::string m_buffer;
 };
