@@ -9,6 +9,7 @@
 #include "app/select_fpga_dialog.h"
 #include "app/view_factory.h"
 #include "core_simulator.h"
+#include "document/demo_document.h"
 #include "document/document_edits.h"
 #include "document/vexlar_doc.h"
 
@@ -107,7 +108,13 @@ bool CVexlarApp::InitInstance(const CommandLineOptions& options)
         }
     } else {
         startDoc = m_documents->NewDocument();
-        startDoc->m_sampleRate = options.sampleRate;
+        // The demo core's fields, one row of every kind, with its rate.
+        if (options.demo) {
+            DemoDocument::Fill(*startDoc);
+        }
+        if (options.sampleRate > 0.0) {
+            startDoc->m_sampleRate = options.sampleRate;
+        }
     }
 
     m_mainFrame->show();

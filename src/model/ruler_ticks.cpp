@@ -39,8 +39,10 @@ QString FormatLabel(double value, bool absLabels)
 }
 
 void ComputeTicks(int32_t a, int32_t b, double first, double last, int32_t spacing, std::vector<double>& majorValues,
-                  std::vector<int32_t>& majorPositions, std::vector<int32_t>& minorPositions)
+                  std::vector<int32_t>& majorPositions, std::vector<int32_t>& minorPositions, bool snap)
 {
+    const double indexSlack = snap ? 1e-9 : 0.0;
+    const double pixelSlack = snap ? 1e-6 : 0.0;
     if (first == last || !std::isfinite(first) || !std::isfinite(last))
         return;
     const int64_t pixels = static_cast<int64_t>(b) - a;
@@ -77,10 +79,10 @@ void ComputeTicks(int32_t a, int32_t b, double first, double last, int32_t spaci
 
     const double p = static_cast<double>(pixels) / (last - first);
     const auto inMajorRange = [&](int32_t x) { return reversed ? (b <= x && x <= a) : (a <= x && x <= b); };
-    const double t = std::floor(first / major);
+    const double t = std::floor(first / major + indexSlack);
     for (int k = 0; k < kMaxIterations; ++k) {
         const double u = (t + 1 + k) * major;
-        const int32_t x = Truncate((u - first) * p + a);
+        const int32_t x = Truncate((u - first) * p + a + pixelSlack);
         if (!inMajorRange(x))
             break;
         majorValues.push_back(u);
@@ -95,9 +97,9 @@ void ComputeTicks(int32_t a, int32_t b, double first, double last, int32_t spaci
     if (span / static_cast<int64_t>(count) <= 5)
         return;
     const auto inMinorRange = [&](int32_t x) { return reversed ? (b < x && x < a) : (a <= x && x <= b); };
-    const double tm = std::floor(first / minor);
+    const double tm = std::floor(first / minor + indexSlack);
     for (int k = 0; k < kMaxIterations; ++k) {
-        const int32_t x = Truncate(((tm + 1 + k) * minor - first) * p + a);
+        const int32_t x = Truncate(((tm + 1 + k) * minor - first) * p + a + pixelSlack);
         if (!inMinorRange(x))
             break;
         minorPositions.push_back(x);

@@ -18,7 +18,12 @@ QString FormatLabel(double value, bool absLabels);
 // a and b are the pixel coordinates of the values first and last; spacing is
 // the smallest pixel distance wanted between major ticks. Appends the major
 // tick values with their positions, and the minor tick positions.
+// `snap`: for values that are not whole numbers (seconds of a time axis),
+// whose multiples of a step land a rounding error short of the grid: a tick
+// value or position within a billionth of a step or a millionth of a pixel
+// of the next whole one counts as that one. Without it the result is the
+// plain truncating computation.
 void ComputeTicks(int32_t a, int32_t b, double first, double last, int32_t spacing, std::vector<double>& majorValues,
-                  std::vector<int32_t>& majorPositions, std::vector<int32_t>& minorPositions);
+                  std::vector<int32_t>& majorPositions, std::vector<int32_t>& minorPositions, bool snap = false);
 
 }   // namespace RulerTicks

@@ -18,7 +18,7 @@ void CRuler::ComputeTicks(int32_t a, int32_t b, double first, double last, int32
                           std::vector<double>& majorValues, std::vector<int32_t>& majorPositions,
                           std::vector<int32_t>& minorPositions) const
 {
-    RulerTicks::ComputeTicks(a, b, first, last, spacing, majorValues, majorPositions, minorPositions);
+    RulerTicks::ComputeTicks(a, b, first, last, spacing, majorValues, majorPositions, minorPositions, m_snapTicks);
 }
 
 GdiRect CRuler::MeasureLabelText(CDrawContext& dc, const QString& text, int height, const QString& face, int angle)

@@ -49,4 +49,5 @@ public:
     int32_t m_fontHeight = 11;
     int32_t m_tickLength = 5;
     bool m_gridLines = false;
+    bool m_snapTicks = false;   // values that are not whole numbers (RulerTicks::ComputeTicks)
 };

@@ -21,11 +21,14 @@
 #include <vector>
 
 #include "document/capture_handoff.h"
+#include "document/document_edits.h"
 #include "document/vexlar_doc.h"
+#include "model/marker_readout.h"
 #include "model/signal.h"
 #include "view/draw_context.h"
 #include "view/name_column.h"
 #include "view/ruler.h"
+#include "view/time_ruler.h"
 #include "view/trace_draw.h"
 
 namespace {
@@ -89,6 +92,16 @@ CVexlarDoc* CVexlarView::GetDocument() const
     return m_doc;
 }
 
+int CVexlarView::Marker1() const
+{
+    return m_doc ? m_doc->m_marker1 : -1;
+}
+
+int CVexlarView::Marker2() const
+{
+    return m_doc ? m_doc->m_marker2 : -1;
+}
+
 void CVexlarView::SetViewport(const CViewport& viewport)
 {
     m_viewport = viewport;
@@ -126,15 +139,6 @@ void CVexlarView::Invalidate()
 {
     InvalidateLayout();
     m_needsRender = true;
-}
-
-void CVexlarView::DocumentChanged()
-{
-    if (m_doc) {
-        m_doc->SetModifiedFlag(true);
-        m_doc->BumpRevision();
-    }
-    Invalidate();
 }
 
 // ---------------------------------------------------------------------------
@@ -270,10 +274,10 @@ void CVexlarView::RenderScreen()
     const QPen triggerPen(QColor(127, 255, 255, 70), 3.0, Qt::SolidLine, Qt::FlatCap);
     mark(SampleToX(m_doc->m_triggerPos), triggerPen, QStringLiteral("T"));
     const QPen markerPen(QColor(255, 255, 127, 80), 3.0, Qt::SolidLine, Qt::FlatCap);
-    if (m_marker1 >= 0)
-        mark(SampleToX(m_marker1), markerPen, QStringLiteral("M1"));
-    if (m_marker2 >= 0)
-        mark(SampleToX(m_marker2), markerPen, QStringLiteral("M2"));
+    if (Marker1() >= 0)
+        mark(SampleToX(Marker1()), markerPen, QStringLiteral("M1"));
+    if (Marker2() >= 0)
+        mark(SampleToX(Marker2()), markerPen, QStringLiteral("M2"));
 
     ++m_paintCount;
     m_paintedCaptureId = m_lastCaptureId;
@@ -291,6 +295,17 @@ void CVexlarView::DrawTimeRulers(CDrawContext& dc)
         if (end > left)
             dc.FillSolidRect(left, 5, end - left, 20, QColor(50, 50, 50));
     }
+    // With a sample rate both rulers count seconds, labelled in time units.
+    const double rate = m_doc ? m_doc->m_sampleRate : 0.0;
+    if (rate > 0.0) {
+        const double wholeEnd = captureLength / rate;
+        CTimeRuler(0.0, wholeEnd).DrawHorizontal(dc, GdiRect{100, 23, right, 43}, 0.0, wholeEnd, true);
+        dc.FillSolidRect(100, 30, right - 100, 20, QColor(50, 50, 50));
+        const double first = m_viewport.FirstVisible() / rate;
+        const double last = XToSample(right) / rate;
+        CTimeRuler(first, last).DrawHorizontal(dc, GdiRect{100, 48, right, 68}, first, last, true);
+        return;
+    }
     const CRuler whole;
     whole.DrawHorizontal(dc, GdiRect{100, 23, right, 43}, 0.0, captureLength, true);
     dc.FillSolidRect(100, 30, right - 100, 20, QColor(50, 50, 50));
@@ -300,22 +315,20 @@ void CVexlarView::DrawTimeRulers(CDrawContext& dc)
 
 void CVexlarView::DrawMarkerInfo(CDrawContext& dc, int right, int top)
 {
-    const int count = (m_marker1 >= 0 ? 1 : 0) + (m_marker2 >= 0 ? 1 : 0);
-    if (count == 0)
+    // In samples, or with a sample rate in time and 1/D as a frequency.
+    const QStringList lines = MarkerReadoutLines(Marker1(), Marker2(), m_doc ? m_doc->m_sampleRate : 0.0);
+    if (lines.isEmpty())
         return;
-    dc.Painter().fillRect(QRect(right - 100, top, 100, count == 1 ? 26 : 58), QColor(0, 0, 0, 220));
+    int width = 100;
+    for (const QString& line : lines)
+        width = std::max(width, dc.MeasureText(line).right + 10);
+    const int height = 16 * static_cast<int>(lines.size()) + 10;
+    dc.Painter().fillRect(QRect(right - width, top, width, height), QColor(0, 0, 0, 220));
     // A light colour that reads well on the dark box, whatever the rows left.
     dc.SetTextColor(QColor(220, 220, 220));
     dc.SetTextAlign(TextAlign::LeftTop);
-    if (count == 1) {
-        const bool first = m_marker1 >= 0;
-        dc.TextOut(right - 95, top + 5, QString::asprintf(first ? "M1: %d" : "M2: %d", first ? m_marker1 : m_marker2));
-        return;
-    }
-    dc.TextOut(right - 95, top + 5, QString::asprintf("M1: %d", m_marker1));
-    dc.TextOut(right - 95, top + 21, QString::asprintf("M2: %d", m_marker2));
-    const int64_t distance = std::llabs(static_cast<int64_t>(m_marker2) - m_marker1);
-    dc.TextOut(right - 95, top + 37, QString::asprintf("D: %lld", static_cast<long long>(distance)));
+    for (int i = 0; i < lines.size(); ++i)
+        dc.TextOut(right - width + 5, top + 5 + 16 * i, lines[i]);
 }
 
 void CVexlarView::DrawVerticalLine(QPainter& painter, const QPen& pen, int x, int yTop, int yBottom)
@@ -450,8 +463,10 @@ void CVexlarView::mousePressEvent(QMouseEvent* event)
                 changed = true;
             }
         }
+        // The selection is saved with the document but is not an edit: it
+        // neither marks the document modified nor goes on the undo stack.
         if (changed)
-            DocumentChanged();
+            m_doc->BumpRevision();
     }
     Invalidate();
     event->accept();
@@ -512,11 +527,19 @@ void CVexlarView::mouseDoubleClickEvent(QMouseEvent* event)
             if (signal->m_spectrum) {
                 SpectrumAutoscale(*signal);
             } else if (signal->m_analog) {
-                signal->Autoscale(m_viewport.FirstVisible(), m_viewport.LastVisible());
+                const int first = m_viewport.FirstVisible();
+                const int last = m_viewport.LastVisible();
+                ChangeSignal(*signal, QStringLiteral("Autoscale"), [first, last](CSignal& s) {
+                    s.Autoscale(first, last);
+                    return true;
+                });
             } else {
-                signal->m_expanded = !signal->m_expanded;
+                ChangeSignal(*signal, signal->m_expanded ? QStringLiteral("Collapse") : QStringLiteral("Expand"),
+                             [](CSignal& s) {
+                                 s.m_expanded = !s.m_expanded;
+                                 return true;
+                             });
             }
-            DocumentChanged();
             event->accept();
             return;
         }
@@ -559,10 +582,15 @@ bool CVexlarView::WheelGraphHeight(GdiPoint point, bool forward)
         CSignal* signal = row->signal;
         if (!(signal->m_analog || signal->m_spectrum))
             return false;
-        const int height = signal->m_graphHeight;
-        signal->m_graphHeight = forward ? std::min(kMaxGraphHeight, TruncateToInt(height * 1.25))
-                                        : std::max(kMinGraphHeight, TruncateToInt(height * 0.8));
-        DocumentChanged();
+        ChangeSignal(
+            *signal, QStringLiteral("Graph Height"),
+            [forward](CSignal& s) {
+                const int height = s.m_graphHeight;
+                s.m_graphHeight = forward ? std::min(kMaxGraphHeight, TruncateToInt(height * 1.25))
+                                          : std::max(kMinGraphHeight, TruncateToInt(height * 0.8));
+                return true;
+            },
+            DocumentEdits::kGraphHeightSteps);
         return true;
     }
     return false;
@@ -580,9 +608,14 @@ bool CVexlarView::WheelAnalogRange(GdiPoint point, bool forward)
         const double f = static_cast<double>(point.y - r.top) / (r.bottom - r.top);
         const double c = (1 - f) * signal->m_max + f * signal->m_min;
         const double k = forward ? 0.75 : 1.33333;
-        signal->m_min = TruncateToInt(c - k * (c - signal->m_min));
-        signal->m_max = TruncateToInt(c - k * (c - signal->m_max));
-        DocumentChanged();
+        ChangeSignal(
+            *signal, QStringLiteral("Value Range"),
+            [c, k](CSignal& s) {
+                s.m_min = TruncateToInt(c - k * (c - s.m_min));
+                s.m_max = TruncateToInt(c - k * (c - s.m_max));
+                return true;
+            },
+            DocumentEdits::kAnalogRangeSteps);
         return true;
     }
     return false;
@@ -718,19 +751,24 @@ void CVexlarView::RunCommand(int id, CSignal* signal)
     case ID_SPECTRUM_EDIT:
         EditSignal(*signal);
         break;
-    case ID_ROW_AUTOSCALE:
+    case ID_ROW_AUTOSCALE: {
         SyncViewport();
-        signal->Autoscale(m_viewport.FirstVisible(), m_viewport.LastVisible());
-        DocumentChanged();
+        const int first = m_viewport.FirstVisible();
+        const int last = m_viewport.LastVisible();
+        ChangeSignal(*signal, QStringLiteral("Autoscale"), [first, last](CSignal& s) {
+            s.Autoscale(first, last);
+            return true;
+        });
         break;
+    }
     case ID_SPECTRUM_AUTOSCALE:
         SpectrumAutoscale(*signal);
-        DocumentChanged();
         break;
     case ID_SPECTRUM_RESET_TRACE:
         // Cleared; the next spectrum of the signal raises it again.
-        signal->ResetPeakHold();
-        DocumentChanged();
+        if (m_doc)
+            DocumentEdits::ResetPeakHold(*m_doc, *signal);
+        Invalidate();
         break;
     default:
         break;
@@ -740,14 +778,26 @@ void CVexlarView::RunCommand(int id, CSignal* signal)
 
 void CVexlarView::SpectrumAutoscale(CSignal& signal)
 {
-    signal.m_maxDb = *std::max_element(std::begin(signal.m_peakHold), std::end(signal.m_peakHold));
-    signal.m_minDb = signal.m_specMin;
+    ChangeSignal(signal, QStringLiteral("Autoscale"), [](CSignal& s) {
+        s.m_maxDb = *std::max_element(std::begin(s.m_peakHold), std::end(s.m_peakHold));
+        s.m_minDb = s.m_specMin;
+        return true;
+    });
 }
 
 void CVexlarView::EditSignal(CSignal& signal)
 {
-    if (onEditSignal && onEditSignal(signal))
-        DocumentChanged();
+    // The dialog may extract the samples again: the edit keeps them for Undo.
+    if (m_doc && onEditSignal)
+        DocumentEdits::ChangeSignal(*m_doc, signal, QStringLiteral("Properties"), onEditSignal, true);
+    Invalidate();
+}
+
+void CVexlarView::ChangeSignal(CSignal& signal, const QString& text, const std::function<bool(CSignal&)>& edit,
+                               int mergeId)
+{
+    if (m_doc)
+        DocumentEdits::ChangeSignal(*m_doc, signal, text, edit, false, mergeId);
     Invalidate();
 }
 
@@ -768,20 +818,22 @@ int MarkerAt(const CVexlarView& view, int menuX)
 
 void CVexlarView::OnSetMarker1()
 {
-    m_marker1 = MarkerAt(*this, m_menuPoint.x);
+    if (m_doc)
+        DocumentEdits::SetMarkers(*m_doc, MarkerAt(*this, m_menuPoint.x), m_doc->m_marker2);
     Invalidate();
 }
 
 void CVexlarView::OnSetMarker2()
 {
-    m_marker2 = MarkerAt(*this, m_menuPoint.x);
+    if (m_doc)
+        DocumentEdits::SetMarkers(*m_doc, m_doc->m_marker1, MarkerAt(*this, m_menuPoint.x));
     Invalidate();
 }
 
 void CVexlarView::OnClearMarkers()
 {
-    m_marker1 = -1;
-    m_marker2 = -1;
+    if (m_doc)
+        DocumentEdits::SetMarkers(*m_doc, -1, -1);
     Invalidate();
 }
 

@@ -81,8 +81,10 @@ public:
     const CRowLayout& Layout();
 
     int32_t m_lastCaptureId = 0;   // capture id last copied into the document
-    int m_marker1 = -1;            // sample index of marker M1; -1: not set
-    int m_marker2 = -1;
+    // Markers M1 and M2 (sample indices, -1: not set) belong to the document:
+    // every window of it shows the same ones, and setting them is an edit.
+    int Marker1() const;
+    int Marker2() const;
     GdiPoint m_menuPoint;   // client point of the last right-button release
     // The spectrum cross-hair of this window: the pointer while it is over a
     // spectrum graph, else (0, 0).
@@ -158,9 +160,11 @@ private:
     void SyncViewport();
     void BuildLayout();
     void InvalidateLayout() { m_layoutValid = false; }
-    // A user change of document content: marks the document modified and
-    // moves its revision (other views of the document repaint too).
-    void DocumentChanged();
+    // A user's change of one signal, recorded for Undo (which marks the
+    // document modified and moves its revision, so other windows repaint).
+    // The edits here never change samples.
+    void ChangeSignal(CSignal& signal, const QString& text, const std::function<bool(CSignal&)>& edit,
+                      int mergeId = -1);
     void RunCommand(int id, CSignal* signal);
     void EditSignal(CSignal& signal);
     void SpectrumAutoscale(CSignal& signal);

@@ -128,3 +128,100 @@ TEST(FrequencyText, FrequenciesInTheirUnit)
 }
 
 }   // namespace
+
+#include "model/marker_readout.h"
+#include "model/ruler_ticks.h"
+
+namespace {
+
+// Major tick labels of a time axis: ticks as every ruler places them, over
+// the times of the samples, in one unit for the whole axis.
+QStringList TimeAxisLabels(int32_t a, int32_t b, double firstSample, double lastSample, double rate, int32_t spacing)
+{
+    const double first = firstSample / rate;
+    const double last = lastSample / rate;
+    std::vector<double> values;
+    std::vector<int32_t> positions;
+    std::vector<int32_t> minor;
+    RulerTicks::ComputeTicks(a, b, first, last, spacing, values, positions, minor, true);
+    const TimeUnit unit = UnitFor(std::max(std::fabs(first), std::fabs(last)));
+    QStringList labels;
+    for (size_t i = 0; i < values.size(); ++i)
+        labels << QStringLiteral("%1@%2").arg(FormatInUnit(values[i], unit)).arg(positions[i]);
+    return labels;
+}
+
+TEST(TimeAxis, TickLabelsInTimeUnits)
+{
+    struct Case {
+        const char* what;
+        double firstSample, lastSample, rate;
+        int32_t a, b, spacing;
+        QStringList labels;
+    };
+    const Case cases[] = {
+        {"4096 samples at 100 MHz",
+         0,
+         4096,
+         100e6,
+         100,
+         600,
+         112,
+         {"10 us@222", "20 us@344", "30 us@466", "40 us@588"}},
+        {"steps of 2 at 1 GHz",
+         0,
+         100,
+         1e9,
+         100,
+         700,
+         120,
+         {"20 ns@220", "40 ns@340", "60 ns@460", "80 ns@580", "100 ns@700"}},
+        {"steps of 5 ms", 0, 40, 1000, 0, 400, 100, {"10 ms@100", "20 ms@200", "30 ms@300", "40 ms@400"}},
+        {"seconds", 0, 6, 1, 0, 600, 100, {"1 s@100", "2 s@200", "3 s@300", "4 s@400", "5 s@500", "6 s@600"}},
+        {"half microseconds",
+         0,
+         25,
+         10e6,
+         0,
+         500,
+         100,
+         {"0.5 us@100", "1 us@200", "1.5 us@300", "2 us@400", "2.5 us@500"}},
+        // a window far into the capture: the unit of its larger end, enough
+        // decimals for the step
+        {"window at 1 ms, 1 GHz",
+         1000000,
+         1000040,
+         1e9,
+         0,
+         400,
+         100,
+         {"1.00001 ms@100", "1.00002 ms@200", "1.00003 ms@300", "1.00004 ms@400"}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(TimeAxisLabels(c.a, c.b, c.firstSample, c.lastSample, c.rate, c.spacing), c.labels) << c.what;
+}
+
+TEST(MarkerReadout, InSamplesAndInTime)
+{
+    struct Case {
+        int32_t m1, m2;
+        double rate;
+        QStringList lines;
+    };
+    const Case cases[] = {
+        {-1, -1, 0.0, {}},
+        {-1, -1, 1e6, {}},
+        {100, -1, 0.0, {"M1: 100"}},
+        {-1, 7, 0.0, {"M2: 7"}},
+        {100, 350, 0.0, {"M1: 100", "M2: 350", "D: 250"}},
+        {350, 100, 0.0, {"M1: 350", "M2: 100", "D: 250"}},
+        {100, 350, 100e6, {"M1: 1 us", "M2: 3.5 us", "D: 2.5 us", "1/D: 400 kHz"}},
+        {0, 3, 1843200.0, {"M1: 0 s", "M2: 1.6276 us", "D: 1.6276 us", "1/D: 614.4 kHz"}},
+        {5, 5, 1e6, {"M1: 5 us", "M2: 5 us", "D: 0 s"}},
+        {-1, 2000000, 1e6, {"M2: 2 s"}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(MarkerReadoutLines(c.m1, c.m2, c.rate), c.lines) << c.m1 << " " << c.m2 << " " << c.rate;
+}
+
+}   // namespace

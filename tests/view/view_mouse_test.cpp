@@ -266,6 +266,7 @@ private slots:
         CSignal* edited = nullptr;
         f.view.onEditSignal = [&](CSignal& s) {
             edited = &s;
+            s.m_name = QStringLiteral("renamed");
             return true;
         };
         f.Paint();
@@ -297,6 +298,8 @@ private slots:
         DoubleClick(f.view, QPoint(20, RowOf(f.view, bus).label.top + 5));
         QCOMPARE(edited, bus);
         QVERIFY(f.doc.IsModified());
+        QVERIFY(f.doc.Undo());   // the edit is recorded for Undo
+        QCOMPARE(bus->m_name, QStringLiteral("bus"));
 
         // Between rows: nothing.
         edited = nullptr;
@@ -366,7 +369,7 @@ private slots:
         const auto rowPoint = [&](const CSignal* s) { return QPoint(400, RowOf(f.view, s).trace.top + 5); };
         Click(f.view, rowPoint(a));
         QVERIFY(a->m_selected && !b->m_selected && !c->m_selected);
-        QVERIFY(f.doc.IsModified());
+        QVERIFY(!f.doc.IsModified());   // choosing rows is no edit of the document
         Click(f.view, rowPoint(b), Qt::ControlModifier);
         QVERIFY(a->m_selected && b->m_selected && !c->m_selected);
         Click(f.view, rowPoint(a), Qt::ControlModifier);   // toggles only that row
@@ -399,24 +402,30 @@ private slots:
                  (QStringList{"Autoscale", "Set Marker 1", "Set Marker 2", "Clear Markers", "-", "Edit..."}));
         QCOMPARE(menu.ids, (QList<int>{32793, 32779, 32780, 32781, 0, 32782}));
         QCOMPARE(f.view.m_menuPoint, (GdiPoint{110, y}));
-        QCOMPARE(f.view.m_marker1, 1);   // sample 0.5 rounds up
+        QCOMPARE(f.view.Marker1(), 1);   // sample 0.5 rounds up
 
         menu.pick = CVexlarView::ID_SET_MARKER_2;
         RightClick(f.view, QPoint(700, y));
-        QCOMPARE(f.view.m_marker2, 30);
+        QCOMPARE(f.view.Marker2(), 30);
 
         // Over the name column no menu opens; the marker command there clears.
         RightClick(f.view, QPoint(50, y));
         QCOMPARE(menu.runs, 2);
         f.view.OnSetMarker1();
-        QCOMPARE(f.view.m_marker1, -1);
-        QCOMPARE(f.view.m_marker2, 30);
+        QCOMPARE(f.view.Marker1(), -1);
+        QCOMPARE(f.view.Marker2(), 30);
 
         menu.pick = CVexlarView::ID_CLEAR_MARKERS;
         RightClick(f.view, QPoint(300, y));
-        QCOMPARE(f.view.m_marker1, -1);
-        QCOMPARE(f.view.m_marker2, -1);
-        QVERIFY(!f.doc.IsModified());   // markers belong to the view
+        QCOMPARE(f.view.Marker1(), -1);
+        QCOMPARE(f.view.Marker2(), -1);
+        // Markers belong to the document: setting them is an edit, undone
+        // step by step.
+        QVERIFY(f.doc.IsModified());
+        QVERIFY(f.doc.Undo());
+        QCOMPARE(f.view.Marker2(), 30);
+        QVERIFY(f.doc.Undo());
+        QCOMPARE(f.view.Marker1(), 1);
 
         // Between rows no menu.
         RightClick(f.view, QPoint(300, RowOf(f.view, a).trace.bottom + 3));
@@ -430,7 +439,7 @@ private slots:
         pick.Install(shortDoc.view);
         pick.pick = CVexlarView::ID_SET_MARKER_1;
         RightClick(shortDoc.view, QPoint(495, 60));   // sample 19.75
-        QCOMPARE(shortDoc.view.m_marker1, 19);
+        QCOMPARE(shortDoc.view.Marker1(), 19);
     }
 
     void rowMenuAutoscaleAndEdit()

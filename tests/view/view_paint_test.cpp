@@ -158,8 +158,8 @@ private slots:
         Fixture f;
         AddSignal(f.doc, "a", 1, 4096, [](int) { return 0u; });
         f.doc.m_triggerPos = 10;   // x 300
-        f.view.m_marker1 = 5;      // x 200
-        f.view.m_marker2 = 40;     // x 900
+        f.doc.m_marker1 = 5;      // x 200
+        f.doc.m_marker2 = 40;     // x 900
         QImage img = f.Paint();
         const int y = kHeight - 2;
         const QRgb trigger = Over(kTrigger, kBlack);
@@ -184,7 +184,7 @@ private slots:
 
         // A marker left of the trace area is still drawn (x 0; -1 is clipped).
         f.Change([](CViewport& v) { v.SetFirstVisible(10); });
-        f.view.m_marker2 = -1;
+        f.doc.m_marker2 = -1;
         img = f.Paint();
         QVERIFY(Near(Px(img, 0, y), marker));
         QVERIFY(Near(Px(img, 1, y), marker));
@@ -198,8 +198,8 @@ private slots:
         bus->m_freeze = true;   // a coloured band under the read-out (rows 55..224)
         f.doc.m_triggerPos = -1000;
         const auto paint = [&](int m1, int m2) {
-            f.view.m_marker1 = m1;
-            f.view.m_marker2 = m2;
+            f.doc.m_marker1 = m1;
+            f.doc.m_marker2 = m2;
             return f.Paint();
         };
         const QImage none = paint(-1, -1);
@@ -318,7 +318,7 @@ private slots:
     {
         Fixture f;
         f.doc.m_triggerPos = 10;
-        f.view.m_marker1 = 20;
+        f.doc.m_marker1 = 20;
         const QImage img = f.Paint();
         QCOMPARE(Px(img, 150, 10), Rgb(120, 120, 120));   // overview bar
         QCOMPARE(Px(img, 150, 45), Rgb(50, 50, 50));      // visible-window ruler band
