@@ -71,6 +71,81 @@ TEST(RulerTicks, NegativeStartLabelsEveryUnit)
     EXPECT_EQ(labels.back(), QStringLiteral("7"));
 }
 
+// Every branch of the tick choice (r = step / power of ten) on both sides of
+// its edges, the clamp of the interval count to -8..8, ranges that do not
+// start on a multiple of the tick step, the 6-pixel minimum of minor ticks,
+// and which ends of a range may carry a minor tick, forward and reversed.
+TEST(RulerTicks, TickChoiceTable)
+{
+    struct Case {
+        const char* what;
+        int32_t a, b;
+        double first, last;
+        int32_t spacing;
+        std::vector<double> values;
+        std::vector<int32_t> majors;
+        std::vector<int32_t> minors;
+    };
+    // clang-format off
+    const Case cases[] = {
+        {"r 1.7: majors of 1", 0, 200, 0, 6.8, 50,
+         {1, 2, 3, 4, 5, 6}, {29, 58, 88, 117, 147, 176}, {}},
+        {"r exactly 1.75: majors of 2", 0, 200, 0, 7, 50,
+         {2, 4, 6}, {57, 114, 171}, {}},
+        {"r 2: minors of 0.1 under majors of 2", 0, 120, 0, 2, 100,
+         {2}, {120}, Every(6, 6, 20)},
+        {"r 3.7: majors of 2", 0, 200, 0, 14.8, 50,
+         {2, 4, 6, 8, 10, 12, 14}, {27, 54, 81, 108, 135, 162, 189}, {}},
+        {"r exactly 3.75: majors of 5, minors of 1", 0, 200, 0, 15, 50,
+         {5, 10, 15}, {66, 133, 200}, {13, 26, 40, 53, 66, 80, 93, 106, 120, 133, 146, 160, 173, 186, 200}},
+        {"r 6.9: majors of 5", 0, 100, 0, 27.6, 25,
+         {5, 10, 15, 20, 25}, {18, 36, 54, 72, 90}, {}},
+        {"r exactly 7: majors of 10", 0, 100, 0, 28, 25,
+         {10, 20}, {35, 71}, {}},
+        {"r 8: the one major lies beyond the range, minors of 1", 0, 60, 0, 8, 50,
+         {}, {}, {7, 15, 22, 30, 37, 45, 52, 60}},
+        {"r 9.9: majors of 10", 0, 200, 0, 39.6, 50,
+         {10, 20, 30}, {50, 101, 151}, {}},
+        {"step exactly 10: the next power of ten", 0, 200, 0, 40, 50,
+         {10, 20, 30, 40}, {50, 100, 150, 200}, {}},
+        {"fractions: majors of 0.2", 0, 200, 0, 1, 50,
+         {0.2, 0.4, 0.6, 0.8, 1.0}, {40, 80, 120, 160, 200}, {}},
+        {"millions", 0, 200, 0, 4e6, 50,
+         {1e6, 2e6, 3e6, 4e6}, {50, 100, 150, 200}, {}},
+        {"10 intervals clamp to 8", 0, 100, 0, 14, 10,
+         {2, 4, 6, 8, 10, 12, 14}, {14, 28, 42, 57, 71, 85, 100}, {}},
+        {"reversed: -10 intervals clamp to -8", 100, 0, 0, 14, 10,
+         {2, 4, 6, 8, 10, 12, 14}, {85, 71, 57, 42, 28, 14, 0}, {}},
+        {"first not on a major multiple", 0, 200, 3, 47, 40,
+         {10, 20, 30, 40}, {31, 77, 122, 168}, {}},
+        {"negative first not on a major multiple", 0, 200, -13, 31, 40,
+         {-10, 0, 10, 20, 30}, {13, 59, 104, 150, 195}, {}},
+        {"first not on a minor multiple", 0, 300, 2.5, 22.5, 100,
+         {5, 10, 15, 20}, {37, 112, 187, 262}, Every(7, 15, 20)},
+        {"negative first not on a minor multiple", 0, 300, -12.5, 7.5, 100,
+         {-10, -5, 0, 5}, {37, 112, 187, 262}, Every(7, 15, 20)},
+        {"minors 6 pixels apart are drawn", 0, 60, 0, 10, 30,
+         {5, 10}, {30, 60}, Every(6, 6, 10)},
+        {"minors 5 pixels apart are not", 0, 59, 0, 10, 29,
+         {5, 10}, {29, 59}, {}},
+        {"forward: minors on both ends", 0, 200, 0.99, 10.99, 100,
+         {5, 10}, {80, 180}, Every(0, 20, 11)},
+        {"reversed: no minor on the far end", 300, 100, 0, 10, 100,
+         {5, 10}, {200, 100}, Every(280, -20, 9)},
+        {"reversed: a minor on the near end ends the minors", 0, -200, 0.99, 10.99, 100,
+         {5, 10}, {-80, -180}, {}},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        const Ticks t = Compute(c.a, c.b, c.first, c.last, c.spacing);
+        ASSERT_EQ(t.values.size(), c.values.size()) << c.what;
+        for (size_t i = 0; i < c.values.size(); ++i)
+            EXPECT_DOUBLE_EQ(t.values[i], c.values[i]) << c.what << ", major " << i;
+        EXPECT_EQ(t.majors, c.majors) << c.what;
+        EXPECT_EQ(t.minors, c.minors) << c.what;
+    }
+}
+
 TEST(RulerTicks, NothingWhenTooNarrowOrEmptyRange)
 {
     struct Case {
