@@ -2,7 +2,9 @@
 // Replaces the global operator new and delete of the test program that
 // includes it (include it in exactly one file of a program) to follow what
 // loading allocates: the largest single request, the bytes in use and their
-// peak. Sizes in use are the allocator's usable sizes.
+// peak. Sizes in use are the allocator's usable sizes. The largest request
+// also covers malloc, calloc and realloc, which Qt's containers use (a
+// QString of a length claimed by a file is allocated there).
 
 #include <malloc.h>
 
@@ -43,6 +45,46 @@ inline void Release(void* p) noexcept
 }
 
 }   // namespace allocation_tracker
+
+#if defined(__SANITIZE_ADDRESS__)
+// AddressSanitizer owns malloc and tells a hook of every allocation.
+extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*malloc_hook)(const volatile void*, size_t),
+                                                         void (*free_hook)(const volatile void*));
+namespace allocation_tracker {
+inline void OnMalloc(const volatile void*, size_t size)
+{
+    RaiseTo(g_largest, size);
+}
+inline void OnFree(const volatile void*)
+{}
+static const int g_hooksInstalled = __sanitizer_install_malloc_and_free_hooks(OnMalloc, OnFree);
+}   // namespace allocation_tracker
+#else
+// The program's own malloc, calloc and realloc take precedence over the C
+// library's for every caller in the process (Qt's included); they note the
+// size and leave the work to the C library's entry points. free stays the
+// C library's.
+extern "C" void* __libc_malloc(size_t size);
+extern "C" void* __libc_calloc(size_t count, size_t size);
+extern "C" void* __libc_realloc(void* p, size_t size);
+extern "C" void* malloc(size_t size) noexcept
+{
+    allocation_tracker::RaiseTo(allocation_tracker::g_largest, size);
+    return __libc_malloc(size);
+}
+extern "C" void* calloc(size_t count, size_t size) noexcept
+{
+    size_t bytes = 0;
+    if (!__builtin_mul_overflow(count, size, &bytes))
+        allocation_tracker::RaiseTo(allocation_tracker::g_largest, bytes);
+    return __libc_calloc(count, size);
+}
+extern "C" void* realloc(void* p, size_t size) noexcept
+{
+    allocation_tracker::RaiseTo(allocation_tracker::g_largest, size);
+    return __libc_realloc(p, size);
+}
+#endif
 
 void* operator new(size_t size)
 {

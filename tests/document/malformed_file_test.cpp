@@ -84,6 +84,30 @@ std::vector<Malformed> Cases()
             FileBuilder().I32(1).I32(1).I32(2).I32(count).I32(0).I32(0).Wide("x"));
     }
     {
+        // More samples than the rest of the file holds, though fewer than its
+        // bytes: only a count checked in words keeps them from being allocated.
+        FileBuilder f;
+        f.I32(1).I32(1).I32(2).I32(300000);
+        f.bytes.resize(f.bytes.size() + 1000000);
+        add("sample count between a quarter of the rest and the rest", f);
+    }
+    {
+        // Likewise a UTF-16 name of more code units than half the bytes left.
+        FileBuilder f;
+        f.I32(1).I32(1).I32(2).I32(0).Byte(0xFF).U16(0xFFFE).Byte(0xFF).U16(0xFFFF).I32(600000);
+        f.bytes.resize(f.bytes.size() + 1000000);
+        add("UTF-16 name between half the rest and the rest", f);
+    }
+    {
+        // A 64-bit name length whose low half alone would fit: 1 code unit
+        // with the high half 1. The rest is a complete record for that name.
+        FileBuilder f;
+        f.I32(1).I32(1).I32(2).I32(0);
+        f.Byte(0xFF).U16(0xFFFE).Byte(0xFF).U16(0xFFFF).I32(-1).I32(1).I32(1).U16('x');
+        f.Fields(1, 0, 0, 1, 0, 0, 1, 0, 0, 1024, 100, 2).V2Fields(false, 1.0, 0, 0, -1e100);
+        add("UTF-16 name, 64-bit length with the high half set", f);
+    }
+    {
         FileBuilder f;
         f.I32(1).I32(1).I32(1).I32(2).I32(1).I32(2).Narrow("x");   // 2 samples, then fields missing
         add("record cut after the name", f);
@@ -125,10 +149,10 @@ std::vector<Malformed> Cases()
 // Hands out the bytes a few at a time, as a slow file would.
 class CTrickleSource : public CByteSource {
 public:
-    explicit CTrickleSource(const std::vector<uint8_t>& bytes) : m_bytes(bytes) {}
+    explicit CTrickleSource(const std::vector<uint8_t>& bytes, size_t chunk = 7) : m_bytes(bytes), m_chunk(chunk) {}
     size_t Read(uint8_t* data, size_t size) override
     {
-        const size_t n = std::min({size, m_bytes.size() - m_pos, size_t(7)});
+        const size_t n = std::min({size, m_bytes.size() - m_pos, m_chunk});
         std::copy(m_bytes.begin() + static_cast<std::ptrdiff_t>(m_pos),
                   m_bytes.begin() + static_cast<std::ptrdiff_t>(m_pos + n), data);
         m_pos += n;
@@ -137,6 +161,7 @@ public:
 
 private:
     const std::vector<uint8_t>& m_bytes;
+    size_t m_chunk;
     size_t m_pos = 0;
 };
 
@@ -161,6 +186,40 @@ TEST(MalformedFile, ValidFileLoads)
     CVexlarDoc untouched;
     EXPECT_THROW(LoadDocumentStream(untouched, shrunk, valid.bytes.size(), 64), CFileFormatException);
     EXPECT_EQ(untouched.m_signals.size(), 1u);
+}
+
+// A file that ends in small fields (version 1 records after a version 2
+// one), read through a source that hands out a few bytes at a time and a
+// buffer of a few dozen bytes: every refill near the end of the input, and
+// the last field ending exactly at the end, load as from memory.
+TEST(MalformedFile, StreamOfAFewBytesAtATimeLoadsAsFromMemory)
+{
+    FileBuilder f;
+    f.I32(1).I32(4);
+    f.I32(2).I32(3).I32(10).I32(20).I32(30).Wide("first");
+    f.Fields(8, 4, false, true, true, false, 2, false, -5, 255, 90, 1).V2Fields(true, 2.5, -80, 10, -1e100);
+    // 149 bytes of small fields after the peak hold, the last array read.
+    f.I32(1).I32(2).I32(0x11223344).I32(0x55667788).Narrow("a");
+    f.Fields(3, 5, true, false, false, true, 3, true, -7, 7, 60, 3);
+    f.I32(1).I32(0).Wide("bb").Fields(1, 31, false, false, true, false, 1, false, 0, 1, 16, 0);
+    f.I32(1).I32(1).I32(-1).Narrow("last").Fields(32, 0, true, true, false, false, 2, false, 0, 1024, 100, 2);
+    CVexlarDoc fromMemory;
+    LoadDocumentBytes(fromMemory, f.bytes.data(), f.bytes.size());
+    ASSERT_EQ(fromMemory.m_signals.size(), 4u);
+    EXPECT_EQ(fromMemory.m_signals.back()->m_name, QStringLiteral("last"));
+    EXPECT_EQ(fromMemory.m_signals.back()->m_radix, Hex);
+    const std::vector<uint8_t> expected = StoreDocumentBytes(fromMemory);
+
+    // Buffer sizes from the smallest up to the length of the small fields
+    // put the last refill at every distance from the end.
+    for (size_t chunk : {1, 2, 3, 7})
+        for (size_t buffer = 64; buffer <= 160; ++buffer) {
+            CTrickleSource source(f.bytes, chunk);
+            CVexlarDoc streamed;
+            ASSERT_NO_THROW(LoadDocumentStream(streamed, source, f.bytes.size(), buffer))
+                << "chunk " << chunk << ", buffer " << buffer;
+            EXPECT_EQ(StoreDocumentBytes(streamed), expected) << "chunk " << chunk << ", buffer " << buffer;
+        }
 }
 
 TEST(MalformedFile, EachIsAFormatErrorThatAllocatesLittleAndChangesNothing)

@@ -80,6 +80,23 @@ TEST(Archive, StringLengthForms)
     }
 }
 
+// The writer puts 65534 in the 7-byte form, but the 3-byte form FF FE FF of
+// the same length is valid too (only 0xFFFF leads on to a uint32): a reader
+// that took it for the longer form would misread every byte after it.
+TEST(Archive, TwoByteLengthOfFFFEIsALength)
+{
+    std::vector<uint8_t> bytes = {0xFF, 0xFE, 0xFF, 0xFF, 0xFE, 0xFF};
+    for (int i = 0; i < 0xFFFE; ++i)
+        bytes.insert(bytes.end(), {uint8_t('a' + i % 26), 0});
+    bytes.insert(bytes.end(), {0x03, 'e', 'n', 'd'});
+    CArchiveReader r(bytes.data(), bytes.size());
+    const QString text = r.ReadString();
+    ASSERT_EQ(text.size(), 0xFFFE);
+    EXPECT_EQ(text.back(), QChar('a' + (0xFFFE - 1) % 26));
+    EXPECT_EQ(r.ReadString(), QStringLiteral("end"));
+    EXPECT_EQ(r.Remaining(), 0u);
+}
+
 TEST(Archive, EightBitStringsWithoutTheMarker)
 {
     // "Ab", then 300 bytes in the three-byte form, then Windows-1252 specials.
