@@ -259,6 +259,8 @@ TEST(VhdlExport, NamesBecomeExtendedIdentifiersWhenNeeded)
         {"back\\slash", "\\back\\\\slash\\"},
         {"", "\\unnamed\\"},   // an extended identifier cannot be empty: \\ would not analyse
         {"tab\there", "\\tab?here\\"},
+        {"del\x7Fhere", "\\del?here\\"},            // DEL is no graphic character
+        {"nbsp\xC2\xA0here", "\\nbsp\xA0here\\"},   // the first graphic character above DEL
         {"caf\xC3\xA9", "\\caf\xE9\\"},
     };
     for (const Case& c : cases)
@@ -365,6 +367,37 @@ TEST(VcdExport, IdentifierCodesAreUniqueAndPrintable)
             ASSERT_TRUE(c >= 33 && c <= 126);
         ASSERT_TRUE(codes.insert(code).second) << i;
     }
+}
+
+// Reference names are letters, digits and '_', never starting with a digit,
+// and distinct.
+TEST(VcdExport, ReferenceNames)
+{
+    struct Case {
+        const char* name;
+        const char* reference;
+    };
+    const Case cases[] = {
+        {"data", "data"},   {"9lives", "_9lives"}, {"0", "_0"},        {"_x9", "_x9"},
+        {"a b-c", "a_b_c"}, {"", "signal"},        {"data", "data_2"}, {"9lives", "_9lives_2"},
+    };
+    CVexlarDoc doc;
+    doc.RemoveAllSignals();
+    for (const Case& c : cases)
+        Add(doc, c.name, 1, 0, Hex);
+    const auto lines = Lines(Vcd(doc));
+    std::vector<std::string> references;
+    for (const std::string& line : lines) {
+        if (line.rfind("$var wire 1 ", 0) != 0)
+            continue;
+        std::istringstream words(line);
+        std::string var, wire, width, code, reference;
+        words >> var >> wire >> width >> code >> reference;
+        references.push_back(reference);
+    }
+    ASSERT_EQ(references.size(), std::size(cases));
+    for (size_t i = 0; i < references.size(); ++i)
+        EXPECT_EQ(references[i], cases[i].reference) << cases[i].name;
 }
 
 TEST(VcdExport, OnlyChangesAreWritten)

@@ -138,6 +138,38 @@ TEST(SignalRecord, GetValueRange)
     }
 }
 
+// The lowest or highest sample standing first or last in the window.
+TEST(SignalRecord, GetValueRangeExtremesAtTheEnds)
+{
+    struct Case {
+        const char* what;
+        SignalRadix radix;
+        std::vector<uint32_t> samples;
+        double lo;
+        double hi;
+    };
+    const Case cases[] = {
+        {"signed minimum last", Signed, {0x1, 0x2, 0x8}, -8.0, 2.0},
+        {"signed maximum last", Signed, {0xE, 0xF, 0x7}, -2.0, 7.0},
+        {"signed minimum first", Signed, {0x8, 0x2, 0x1}, -8.0, 2.0},
+        {"signed maximum first", Signed, {0x7, 0xF, 0xE}, -2.0, 7.0},
+        {"unsigned minimum last", Unsigned, {0x9, 0x5, 0x1}, 1.0, 9.0},
+        {"unsigned maximum last", Unsigned, {0x1, 0x5, 0x9}, 1.0, 9.0},
+    };
+    SignalList owner;
+    CSignal s(&owner);
+    s.m_numBits = 4;
+    s.UpdateMask();
+    for (const Case& c : cases) {
+        s.m_radix = c.radix;
+        SetSamples(s, c.samples);
+        double lo = -1, hi = -1;
+        s.GetValueRange(0, 2, lo, hi);
+        EXPECT_EQ(lo, c.lo) << c.what;
+        EXPECT_EQ(hi, c.hi) << c.what;
+    }
+}
+
 TEST(SignalRecord, GetValueRangeFullWidth)
 {
     SignalList owner;

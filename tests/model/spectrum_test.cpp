@@ -413,6 +413,7 @@ TEST(Spectrum, RepeatedUpdateFollowsEveryChangeOfItsInput)
          },
          false},
         {"shorter count", [](CSignal& x) { x.m_count = 5000; }, true},
+        {"last sample of the shorter count", [](CSignal& x) { x.m_samples[4999] ^= 0x800; }, true},
         {"new array, same words",
          [](CSignal& x) {
              std::vector<uint32_t> keep(x.m_samples, x.m_samples + x.m_count);

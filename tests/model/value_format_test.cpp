@@ -40,6 +40,8 @@ INSTANTIATE_TEST_SUITE_P(
         FormatCase{Hex, 17, 0x1, "x00001"}, FormatCase{Hex, 24, 0xA5, "x0000A5"}, FormatCase{Hex, 25, 0x0, "x0000000"},
         FormatCase{Hex, 32, 0xABC, "x00000ABC"}, FormatCase{Hex, 32, 0xFFFFFFFF, "xFFFFFFFF"},
         FormatCase{Hex, 4, 0x123, "x123"},   // a longer value is not cut
+        FormatCase{Hex, 4, 0xABCDEF12, "xABCDEF12"}, FormatCase{Hex, 1, 0x80000000, "x80000000"},
+        FormatCase{Hex, 0, 0x10000000, "x10000000"}, FormatCase{Hex, -3, 0xFFFFFFFF, "xFFFFFFFF"},
         FormatCase{Hex, 0, 0, "x0"}, FormatCase{Hex, 0, 0xA5F7, "xA5F7"}, FormatCase{Hex, 40, 0x12, "x12"},
         FormatCase{Hex, -3, 0x0, "x0"},
         // Binary: exactly numBits characters, MSB first.
