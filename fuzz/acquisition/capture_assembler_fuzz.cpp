@@ -6,10 +6,10 @@
 // long) and the payload fill; the rest of the input, if any, is one more
 // datagram taken as it stands.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <vector>
 
 #include "acquisition/capture_assembler.h"
@@ -60,7 +60,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     while (size - pos >= 9) {
         const uint8_t selector = data[pos];
         datagram.assign(LengthFor(selector), selector);
-        std::memcpy(datagram.data(), data + pos + 1, std::min<size_t>(8, datagram.size()));
+        // copy_n, not memcpy: an empty datagram has no storage, and memcpy
+        // must not be given a null pointer even for zero bytes.
+        std::copy_n(data + pos + 1, std::min<size_t>(8, datagram.size()), datagram.begin());
         pos += 9;
         if (assembler.Accept(datagram.data(), datagram.size()) == DatagramOutcome::Complete)
             HandOverAndRead(assembler, front);
