@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <new>
 
 #include "acquisition/capture_frame.h"
 #include "document/vexlar_doc.h"
@@ -33,6 +34,34 @@ void ExtractBitField(const uint8_t* words, int32_t n, int32_t shift, uint32_t ma
         out[i] = (CaptureWord(words, i) >> shift) & mask;
 }
 
+namespace {
+
+// A signal's array is given back and made anew when a capture needs at most
+// half of it and this many samples (4 MiB) would be freed: one deep capture
+// does not keep its memory in every signal for good, while captures of
+// similar sizes still reuse their arrays.
+constexpr int32_t kShrinkSlackSamples = 1 << 20;
+
+// Sizes the signal's array for n samples: grows it, or shrinks it as above.
+// False, with the signal untouched, when no memory can be had.
+bool SizeSamplesFor(CSignal& s, int32_t n)
+{
+    const bool grow = n > s.m_capacity;
+    const bool shrink = !grow && s.m_capacity - n >= kShrinkSlackSamples && n <= s.m_capacity / 2;
+    if (!grow && !shrink)
+        return true;
+    // Zeroed: a capture whose width gives no values shows zeros, not old memory.
+    auto* fresh = new (std::nothrow) uint32_t[static_cast<size_t>(n)]();
+    if (fresh == nullptr)
+        return !grow;   // a shrink that cannot be had keeps the larger array
+    delete[] s.m_samples;
+    s.m_samples = fresh;
+    s.m_capacity = n;
+    return true;
+}
+
+}   // namespace
+
 void CopyCaptureIntoDocument(const CaptureFrame& front, CVexlarDoc& doc)
 {
     const int32_t n = front.depth;
@@ -44,7 +73,8 @@ void CopyCaptureIntoDocument(const CaptureFrame& front, CVexlarDoc& doc)
             continue;
         if (n <= 0)
             continue;
-        s->EnsureCapacity(n);
+        if (!SizeSamplesFor(*s, n))
+            continue;   // no memory for this capture: the signal keeps what it had
         s->m_count = n;
         if (front.bitsPerSample != 32)
             continue;   // only 32-bit sample words become values

@@ -11,11 +11,14 @@ class CCaptureLink;
 class CVexlarDoc;
 
 // Copies `front` into every non-frozen signal of `doc` and sets the trigger
-// position. The caller holds the link's lock.
+// position. Sample arrays grow to the capture's depth and are given back when
+// a much smaller capture follows. The frame must not change meanwhile
+// (HandOffCapture takes it out of the link for the copy).
 void CopyCaptureIntoDocument(const CaptureFrame& front, CVexlarDoc& doc);
 
 // When the link's front capture id differs from `lastCaptureId`: records the
-// new id, copies the capture under the link's lock and returns true.
+// new id, takes the front capture out of the link (under its lock, which is
+// not held for the copy), copies it, gives it back and returns true.
 // Otherwise copies nothing and returns false.
 bool HandOffCapture(CCaptureLink& link, CVexlarDoc& doc, int32_t& lastCaptureId);
 

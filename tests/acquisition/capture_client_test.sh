@@ -11,7 +11,10 @@ trap 'kill "$core" 2>/dev/null || true; rm -rf "$out"' EXIT
 discovery=(--no-discovery)
 # Adapter mode finds the core through discovery restricted to 127.0.0.1.
 [ "$mode" = adapter ] && discovery=(--discovery-port 4626)
-"$coresim" --address 127.0.0.1 "${discovery[@]}" --capture-port 0 --seconds 30 >"$out/core" &
+faults=()
+# Lost mode: the second capture lacks a datagram and is lost.
+[ "$mode" = lost ] && faults=(--drop 5 --fault-captures 2)
+"$coresim" --address 127.0.0.1 "${discovery[@]}" "${faults[@]}" --capture-port 0 --seconds 30 >"$out/core" &
 core=$!
 for _ in $(seq 100); do
   grep -q 'capture port' "$out/core" 2>/dev/null && break
@@ -23,9 +26,19 @@ port=$(sed -n 's/.*capture port \([0-9]*\).*/\1/p' "$out/core")
 args=(--core "127.0.0.1:$port" --count 3 --seconds 10 --words 2)
 [ "$mode" = trig-now ] && args+=(--trig-now)
 [ "$mode" = adapter ] && args=(--adapter 127.0.0.1 --count 3 --seconds 10 --words 2)
-"$capture" "${args[@]}" >"$out/lines"
-cat "$out/lines"
+"$capture" "${args[@]}" >"$out/lines" 2>"$out/status"
+cat "$out/lines" "$out/status"
 [ "$(wc -l <"$out/lines")" -eq 3 ] || { echo "expected 3 lines"; exit 1; }
+# The link's counters at the end of the run, on standard error.
+if [ "$mode" = lost ]; then
+  grep -Eq '^captures: [0-9]+ completed, 2 lost' "$out/status" || { echo "lost captures not reported"; exit 1; }
+  grep -Eq '^requests: [0-9]+, receive time-outs: 2 ' "$out/status" || { echo "time-outs not reported"; exit 1; }
+  exit 0
+fi
+grep -Eq '^captures: [34] completed, 0 lost, 0 dropped' "$out/status" || { echo "capture counters missing"; exit 1; }
+grep -Eq '^ignored datagrams: 0 ' "$out/status" || { echo "ignored datagrams missing"; exit 1; }
+grep -Eq "^core 127\.0\.0\.1:$port\$" "$out/status" || { echo "core missing from the counters"; exit 1; }
+grep -Eq '^socket receive buffer: [0-9]+ bytes granted' "$out/status" || { echo "receive buffer missing"; exit 1; }
 # Captures 1, 2, 3 with the default shape and the pattern's first two words.
 for id in 1 2 3; do
   grep -Eq "^capture $id: depth 4096, width 32, trigger 2048, words 00[0-9A-F]{6} 01[0-9A-F]{6}\$" "$out/lines" \

@@ -16,22 +16,12 @@
 
 #include "core_simulator.h"
 #include "datagram_builder.h"
+#include "scripted_core.h"
 #include "udp_test_socket.h"
 
 using namespace testing_datagrams;
-using Clock = std::chrono::steady_clock;
 
 namespace {
-
-bool IsRequest(const UdpTestSocket::Datagram& d, uint8_t kind)
-{
-    return d.bytes.size() == 2 && d.bytes[0] == 0xE2 && d.bytes[1] == kind;
-}
-
-int64_t MsSince(Clock::time_point t)
-{
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count();
-}
 
 // Checks every sample word of the front capture against the test pattern.
 ::testing::AssertionResult FrontMatchesPattern(CCaptureLink& link)
@@ -47,38 +37,6 @@ int64_t MsSince(Clock::time_point t)
     }
     return ::testing::AssertionSuccess();
 }
-
-// A link talking to a test socket that plays the core.
-class ScriptedCoreTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(core.Bound());
-        link.SetCore("127.0.0.1", core.Port());
-    }
-    void TearDown() override { link.StopAndWait(); }
-
-    // Receives the three run requests of one idle pass.
-    void ExpectRunRequest(UdpTestSocket& at, int timeoutMs = 2000)
-    {
-        for (int i = 0; i < 3; ++i) {
-            auto d = at.Receive(i == 0 ? timeoutMs : 100);
-            ASSERT_TRUE(d.has_value()) << "run request " << i << " missing";
-            ASSERT_TRUE(IsRequest(*d, 0xC2)) << "run request " << i;
-            client = d->sender;
-        }
-    }
-
-    void SendPackets(UdpTestSocket& from, uint16_t id, int firstIndex, int endIndex)
-    {
-        for (int i = firstIndex; i < endIndex; ++i)
-            ASSERT_TRUE(from.SendTo(client, Packet(id, static_cast<uint16_t>(i))));
-    }
-
-    UdpTestSocket core;
-    CCaptureLink link;
-    sockaddr_in client{};
-};
 
 TEST_F(ScriptedCoreTest, CompleteCaptureIsHandedOverAndTheNextRequestFollows)
 {
@@ -201,7 +159,7 @@ TEST_F(ScriptedCoreTest, CaptureSmallerThanOneDatagramTimesOutAndIsRequestedAgai
     EXPECT_GE(link.ReceiveTimeouts(), 1u);
 }
 
-TEST_F(ScriptedCoreTest, OversizedDatagramFailsTheReceiveLikeATimeOut)
+TEST_F(ScriptedCoreTest, OversizedDatagramIsIgnoredAndTheCaptureGoesOn)
 {
     link.Start();
     ExpectRunRequest(core);
@@ -209,10 +167,11 @@ TEST_F(ScriptedCoreTest, OversizedDatagramFailsTheReceiveLikeATimeOut)
     std::vector<uint8_t> huge = Packet(6, 4);
     huge.resize(3000, 0);
     ASSERT_TRUE(core.SendTo(client, huge));
-    const auto sent = Clock::now();
-    ExpectRunRequest(core, 1000);
-    EXPECT_LT(MsSince(sent), 900) << "a failed receive ends the burst at once";
-    EXPECT_EQ(link.FrontCaptureId(), 0);
+    SendPackets(core, 6, 5, 16);
+    ASSERT_TRUE(WaitFor([&] { return link.Status().ignored.tooLong == 1; }, 2000));
+    EXPECT_EQ(link.FrontCaptureId(), 0) << "packet 4 has not arrived whole";
+    SendPackets(core, 6, 4, 5);
+    ASSERT_TRUE(WaitFor([&] { return link.FrontCaptureId() == 6; }, 2000)) << "the capture completes with packet 4";
 }
 
 TEST_F(ScriptedCoreTest, ShortDatagramIsNotTakenForAPacket)
@@ -227,6 +186,10 @@ TEST_F(ScriptedCoreTest, ShortDatagramIsNotTakenForAPacket)
     ASSERT_TRUE(core.SendTo(client, cut));
     ExpectRunRequest(core, 3000);
     EXPECT_EQ(link.FrontCaptureId(), 0) << "a capture must not complete on a short datagram";
+    const CaptureLinkStatus status = link.Status();
+    EXPECT_EQ(status.ignored.tooShort, 1u);
+    EXPECT_EQ(status.capturesLost, 1u) << "incomplete when the next request went out";
+    EXPECT_EQ(status.receiveTimeouts, 1u);
 }
 
 TEST_F(ScriptedCoreTest, StopWhileBlockedInAReceiveReturnsWithinAboutASecond)
@@ -350,29 +313,96 @@ INSTANTIATE_TEST_SUITE_P(
                       FaultCase{"short_datagram", [](coresim::CoreOptions& o) { o.shortIndexes = {10}; }, false},
                       FaultCase{"oversized_datagram", [](coresim::CoreOptions& o) { o.oversizedIndexes = {3}; }, false},
                       FaultCase{"late_packets_before_first", [](coresim::CoreOptions& o) { o.latePackets = 3; }, true},
+                      FaultCase{"duplicated",
+                                [](coresim::CoreOptions& o) {
+                                    o.duplicateIndexes = {0, 4, 15};
+                                },
+                                true},
+                      // A duplicate must not stand in for the lost packet.
                       FaultCase{"duplicated_and_dropped",
                                 [](coresim::CoreOptions& o) {
                                     o.duplicateIndexes = {4};
                                     o.dropIndexes = {11};
                                 },
-                                true}),
+                                false}),
     [](const ::testing::TestParamInfo<FaultCase>& p) { return std::string(p.param.name); });
 
-TEST_F(SimulatedCoreTest, DuplicatedAndLostPacketLeavesStaleBytesOfAnOlderCapture)
+// The status counters as the simulated core's faults drive them.
+struct CounterCase {
+    const char* name;
+    std::function<void(coresim::CoreOptions&)> apply;
+    std::function<uint64_t(const CaptureLinkStatus&)> counter;
+};
+
+class StatusCounterTest : public SimulatedCoreTest, public ::testing::WithParamInterface<CounterCase> {};
+
+TEST_P(StatusCounterTest, FaultOfTheFirstCaptureIsCountedAndCapturesGoOn)
 {
     coresim::CoreOptions o = Options();
-    o.duplicateIndexes = {4};
-    o.dropIndexes = {11};
+    o.faultCaptures = 1;
+    GetParam().apply(o);
     coresim::CoreSimulator core(o);
-    Run(core, 4, 5000);
-    ASSERT_GE(link.CompletedCaptures(), 4u);
-    std::lock_guard<std::mutex> guard(link.m_lock);
-    const auto id = static_cast<uint16_t>(link.m_front.captureId.load());
-    const int32_t inGap = 11 * 256 + 3;   // word in the lost packet
-    const int32_t outside = 10 * 256 + 3;
-    EXPECT_EQ(CaptureWord(link.m_front.words, outside), coresim::PatternWord(id, outside));
-    EXPECT_NE(CaptureWord(link.m_front.words, inGap), coresim::PatternWord(id, inGap));
+    Run(core, 3, 8000);
+    ASSERT_GE(link.CompletedCaptures(), 3u);
+    const CaptureLinkStatus status = link.Status();
+    EXPECT_GE(GetParam().counter(status), 1u);
+    EXPECT_EQ(status.coreAddress, "127.0.0.1");
+    EXPECT_EQ(status.corePort, core.CapturePort());
+    EXPECT_GT(status.capturesPerSecond, 0.0);
+    EXPECT_GE(status.secondsSinceAnswer, 0.0);
+    EXPECT_LT(status.secondsSinceAnswer, 5.0);
+    EXPECT_EQ(status.lastDepth, 4096);
+    EXPECT_EQ(status.lastBitsPerSample, 32);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Counters, StatusCounterTest,
+    ::testing::Values(CounterCase{"too_short", [](coresim::CoreOptions& o) { o.shortIndexes = {3}; },
+                                  [](const CaptureLinkStatus& s) { return s.ignored.tooShort; }},
+                      CounterCase{"too_long", [](coresim::CoreOptions& o) { o.oversizedIndexes = {3}; },
+                                  [](const CaptureLinkStatus& s) { return s.ignored.tooLong; }},
+                      CounterCase{"duplicate", [](coresim::CoreOptions& o) { o.duplicateIndexes = {3}; },
+                                  [](const CaptureLinkStatus& s) { return s.ignored.duplicate; }},
+                      CounterCase{"late_packets", [](coresim::CoreOptions& o) { o.latePackets = 2; },
+                                  [](const CaptureLinkStatus& s) { return s.ignored.notInCapture; }},
+                      CounterCase{"lost_capture", [](coresim::CoreOptions& o) { o.dropIndexes = {7}; },
+                                  [](const CaptureLinkStatus& s) { return s.capturesLost; }},
+                      CounterCase{"time_out", [](coresim::CoreOptions& o) { o.dropIndexes = {7}; },
+                                  [](const CaptureLinkStatus& s) { return s.receiveTimeouts; }}),
+    [](const ::testing::TestParamInfo<CounterCase>& p) { return std::string(p.param.name); });
+
+struct RejectedCoreCase {
+    const char* name;
+    int widthExponent;
+    int depthExponent;
+    std::function<uint64_t(const CaptureLinkStatus&)> counter;
+};
+
+class RejectedCoreTest : public SimulatedCoreTest, public ::testing::WithParamInterface<RejectedCoreCase> {};
+
+TEST_P(RejectedCoreTest, CapturesTheLinkCannotTakeAreCountedAsIgnored)
+{
+    coresim::CoreOptions o = Options();
+    o.widthExponent = GetParam().widthExponent;
+    o.depthExponent = GetParam().depthExponent;
+    coresim::CoreSimulator core(o);
+    ASSERT_TRUE(core.Start()) << core.LastError();
+    link.SetCore("127.0.0.1", core.CapturePort());
+    link.Start();
+    ASSERT_TRUE(WaitFor([&] { return GetParam().counter(link.Status()) >= 16; }, 5000));
+    const CaptureLinkStatus status = link.Status();
+    EXPECT_EQ(status.capturesCompleted, 0u);
+    EXPECT_EQ(status.capturesLost, 0u) << "nothing the link could take began to arrive";
+    EXPECT_EQ(status.secondsSinceAnswer, -1.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, RejectedCoreTest,
+    ::testing::Values(RejectedCoreCase{"sixty_four_bit_samples", 3, 12,
+                                       [](const CaptureLinkStatus& s) { return s.ignored.unsupportedWidth; }},
+                      RejectedCoreCase{"depth_above_the_limit", 0, 25,
+                                       [](const CaptureLinkStatus& s) { return s.ignored.depthAboveLimit; }}),
+    [](const ::testing::TestParamInfo<RejectedCoreCase>& p) { return std::string(p.param.name); });
 
 }   // namespace
 

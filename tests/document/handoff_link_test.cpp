@@ -53,6 +53,21 @@ TEST(HandOffLink, CopiesOnlyWhenTheIdChanges)
     EXPECT_EQ(doc.m_signals.front()->m_samples[10], 36u);
 }
 
+TEST(HandOffLink, TheFrontBufferIsBackInTheLinkAfterTheCopy)
+{
+    CCaptureLink link;
+    SetFront(link, 7, 256);
+    uint8_t* const buffer = link.m_front.words;
+    CVexlarDoc doc;
+    int32_t last = 0;
+    ASSERT_TRUE(HandOffCapture(link, doc, last));
+    std::lock_guard<std::mutex> lock(link.m_lock);
+    EXPECT_EQ(link.m_front.words, buffer);
+    EXPECT_EQ(link.m_front.capacityBytes, 256 * 4);
+    EXPECT_EQ(link.m_front.depth, 256);
+    EXPECT_EQ(doc.m_signals.front()->m_samples[255], 255u * 3 + 7);
+}
+
 TEST(HandOffLink, LateViewTakesTheCurrentCaptureOverTheFilesSamples)
 {
     CCaptureLink link;

@@ -135,6 +135,29 @@ TEST(HandOff, SmallerDepthReusesTheArray)
     EXPECT_EQ(doc.m_triggerPos, 512);
 }
 
+TEST(HandOff, MuchSmallerCaptureGivesTheDeepArrayBack)
+{
+    // A capture of 2^21 samples (8 MiB per signal), then default captures:
+    // every signal keeping 8 MiB for good would add up fast over 16 or 32
+    // signals.
+    CVexlarDoc doc;
+    CSignal* field = AddField(doc, 8, 4);
+    CSignal* frozen = AddField(doc, 8, 0);
+    Capture deep(1, 1 << 21, 32, Pattern);
+    CopyCaptureIntoDocument(deep.frame, doc);
+    for (CSignal* s : doc.m_signals)
+        EXPECT_EQ(s->m_capacity, 1 << 21);
+    frozen->m_freeze = true;
+    Capture small(2, 4096, 32, Other);
+    CopyCaptureIntoDocument(small.frame, doc);
+    EXPECT_EQ(doc.m_signals.front()->m_capacity, 4096);
+    EXPECT_EQ(field->m_capacity, 4096);
+    EXPECT_EQ(field->m_count, 4096);
+    EXPECT_EQ(field->m_samples[4095], (Other(4095) >> 4) & 0xFFu);
+    EXPECT_EQ(frozen->m_capacity, 1 << 21) << "a frozen signal keeps its capture";
+    EXPECT_EQ(frozen->m_count, 1 << 21);
+}
+
 TEST(HandOff, SixteenBitCaptureSetsTheCountWithoutCopying)
 {
     CVexlarDoc doc;

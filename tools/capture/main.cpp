@@ -1,5 +1,5 @@
-// vexlar-capture: receives captures from a logic-analyzer core without the GUI
-// and prints one line per capture.
+// vexlar-capture: receives captures from a logic-analyzer core without the GUI,
+// prints one line per capture and, at the end, the link's counters.
 
 #include <arpa/inet.h>
 #include <signal.h>
@@ -27,7 +27,9 @@ void OnSignal(int)
 
 const char kUsage[] = "Usage: vexlar-capture [options]\n"
                       "Receives captures from a logic-analyzer core and prints one line per capture:\n"
-                      "its id, depth, sample width and first sample words.\n"
+                      "its id, depth, sample width and first sample words. At the end the link's\n"
+                      "counters (completed and lost captures, ignored datagrams and why, receive\n"
+                      "time-outs, the socket buffer granted) go to standard error.\n"
                       "\n"
                       "Options:\n"
                       "  --core ADDR:PORT   talk to this core directly (no discovery)\n"
@@ -183,5 +185,6 @@ int main(int argc, char** argv)
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     link.StopAndWait();
+    std::fputs(FormatLinkStatus(link.Status()).c_str(), stderr);
     return status;
 }

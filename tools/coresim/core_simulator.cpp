@@ -365,6 +365,7 @@ void CoreSimulator::ServeRequest()
     }
     m_lastAcceptNs = arrivalNs;
     m_requestsAccepted.fetch_add(1);
+    m_lastClientPort.store(ntohs(client.sin_port));
     SendCapture(&client);
     m_sendEndNs = RealtimeNs();
 }

@@ -69,6 +69,8 @@ public:
     uint32_t RequestsAccepted() const { return m_requestsAccepted.load(); }
     uint32_t RequestsIgnored() const { return m_requestsIgnored.load(); }
     uint32_t DiscoveryReplies() const { return m_discoveryReplies.load(); }
+    // UDP port of the client whose request the last capture answered (0 before one).
+    int LastClientPort() const { return m_lastClientPort.load(); }
     // Bits put on the wire by complete captures and the time spent sending
     // them: the pacing actually achieved.
     double CaptureBitsSent() const { return m_captureBits.load(); }
@@ -96,6 +98,7 @@ private:
     std::atomic<uint32_t> m_requestsAccepted{0};
     std::atomic<uint32_t> m_requestsIgnored{0};
     std::atomic<uint32_t> m_discoveryReplies{0};
+    std::atomic<int> m_lastClientPort{0};
     std::atomic<double> m_captureBits{0};
     std::atomic<double> m_captureSendSeconds{0};
 
