@@ -353,9 +353,20 @@ void CCaptureLink::SendRequest(int sock)
         const uint8_t request[2] = {cp::kRequestTag, cp::kTrigNowRequest};
         (void)::sendto(sock, request, sizeof request, 0, to, sizeof m_destination);
     } else {
-        const uint8_t request[2] = {cp::kRequestTag, cp::kRunRequest};
-        for (int i = 0; i < cp::kRunRequestRepeats; ++i)
-            (void)::sendto(sock, request, sizeof request, 0, to, sizeof m_destination);
+        // The three copies leave in one call, back to back: a core that takes
+        // copies arriving close together for one request must not see them
+        // spread out by the scheduler and answer twice.
+        uint8_t request[2] = {cp::kRequestTag, cp::kRunRequest};
+        iovec vector{request, sizeof request};
+        mmsghdr copies[cp::kRunRequestRepeats];
+        for (mmsghdr& copy : copies) {
+            copy = mmsghdr{};
+            copy.msg_hdr.msg_name = &m_destination;
+            copy.msg_hdr.msg_namelen = sizeof m_destination;
+            copy.msg_hdr.msg_iov = &vector;
+            copy.msg_hdr.msg_iovlen = 1;
+        }
+        (void)::sendmmsg(sock, copies, cp::kRunRequestRepeats, 0);
     }
     m_requestsSent.fetch_add(1, std::memory_order_relaxed);
     m_state = Receiving;

@@ -319,10 +319,10 @@ TEST_F(AssemblerTest, LargestAcceptedHeaderAllocatesOnlyWhatArrives)
 TEST_F(AssemblerTest, TwoDatagramsCannotMakeADeepCapture)
 {
     // A first packet announcing 2^24 samples and a further packet whose
-    // header says 2^10 (one packet short of "complete" if expected packets
-    // were taken from every header).
+    // header says 2^9 (two packets: "complete" if expected packets were
+    // taken from every header).
     EXPECT_EQ(Feed(Packet(12, 0, 2, 24)), DatagramOutcome::Accepted);
-    EXPECT_EQ(Feed(Packet(12, 1, 2, 10)), DatagramOutcome::ForeignCapture);
+    EXPECT_EQ(Feed(Packet(12, 1, 2, 9)), DatagramOutcome::ForeignCapture);
     EXPECT_EQ(assembler.PacketsCounted(), 1);
     EXPECT_EQ(assembler.ExpectedPackets(), 65536);
     EXPECT_FALSE(assembler.CaptureComplete());

@@ -135,10 +135,11 @@ TEST_F(ScriptedCoreTest, LyingHeadersCostNoMemoryAndCompleteNothing)
     link.Start();
     ExpectRunRequest(core);
     // A first packet announcing 2^24 samples (64 MiB) followed by a further
-    // packet whose header says 2^10: once enough to complete a 64 MiB capture.
+    // packet whose header says 2^9 (two packets): once enough to complete a
+    // 64 MiB capture.
     for (uint16_t id = 1; id <= 50; ++id) {
         ASSERT_TRUE(core.SendTo(client, Packet(id, 0, 2, 24)));
-        ASSERT_TRUE(core.SendTo(client, Packet(id, 1, 2, 10)));
+        ASSERT_TRUE(core.SendTo(client, Packet(id, 1, 2, 9)));
     }
     ASSERT_TRUE(WaitFor([&] { return link.Status().ignored.notInCapture == 50; }, 2000));
     EXPECT_EQ(link.CompletedCaptures(), 0u);
