@@ -24,9 +24,8 @@
 
 #include <chrono>
 #include <cstdio>
-#include <fstream>
+#include <cstring>
 #include <set>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -54,20 +53,21 @@ std::set<int> ThreadIds()
 // User plus system CPU seconds of one thread of this process.
 double ThreadCpuSeconds(int tid)
 {
-    std::ifstream stat("/proc/self/task/" + std::to_string(tid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-    const size_t close = text.rfind(')');
-    if (close == std::string::npos)
+    const std::string path = "/proc/self/task/" + std::to_string(tid) + "/stat";
+    std::FILE* file = std::fopen(path.c_str(), "r");
+    if (file == nullptr)
         return 0;
-    std::istringstream fields(text.substr(close + 2));
-    std::string field;
+    char text[1024] = {};
+    const size_t length = std::fread(text, 1, sizeof text - 1, file);
+    std::fclose(file);
+    // Fields after the command name, which ends at the last ')': state is
+    // field 3, utime field 14 and stime field 15.
+    const char* p = std::strrchr(text, ')');
+    if (length == 0 || p == nullptr)
+        return 0;
     unsigned long long utime = 0, stime = 0;
-    for (int i = 3; i <= 15 && fields >> field; ++i) {
-        if (i == 14)
-            utime = std::stoull(field);
-        if (i == 15)
-            stime = std::stoull(field);
-    }
+    if (std::sscanf(p + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu", &utime, &stime) != 2)
+        return 0;
     return static_cast<double>(utime + stime) / static_cast<double>(::sysconf(_SC_CLK_TCK));
 }
 
@@ -112,6 +112,8 @@ struct RunResult {
     double coreGbps = 0;   // pacing the core achieved while sending captures
     double threadCpuSeconds = 0;
     int64_t granted = 0;
+    uint32_t coreAccepted = 0;   // requests the core answered with a capture
+    uint64_t ignored = 0;        // datagrams the link did not take
 };
 
 // Runs the link against `options` until the core has sent `captures`
@@ -151,6 +153,8 @@ RunResult Measure(const coresim::CoreOptions& options, uint32_t captures, std::c
     r.requests = status.requestsSent;
     r.lost = status.capturesLost;
     r.granted = status.receiveBufferGranted;
+    r.coreAccepted = core.RequestsAccepted();
+    r.ignored = status.ignored.Total();
     r.coreGbps = core.CaptureSendSeconds() > 0 ? core.CaptureBitsSent() / core.CaptureSendSeconds() * 1e-9 : 0;
     return r;
 }
@@ -167,6 +171,8 @@ void Report(benchmark::State& state, const RunResult& r, double captureMiB)
     state.counters["core_send_gbps"] = r.coreGbps;
     state.counters["fraction_completed"] = r.sent > 0 ? static_cast<double>(r.completed) / r.sent : 0;
     state.counters["rcvbuf_granted"] = static_cast<double>(r.granted);
+    state.counters["core_answered"] = r.coreAccepted;
+    state.counters["ignored"] = static_cast<double>(r.ignored);
     const double mib = static_cast<double>(r.completed) * captureMiB;
     state.counters["thread_cpu_ms_per_MiB"] = mib > 0 ? r.threadCpuSeconds * 1e3 / mib : 0;
 }
