@@ -101,6 +101,31 @@ TEST(CoreSimulatorTest, ThreeRunRequestsBackToBackGiveOneCapture)
     EXPECT_EQ(packets[0].id, 2);
 }
 
+TEST(CoreSimulatorTest, ACopyOfTheRunRequestDeliveredAfterTheCaptureGetsNoCaptureOfItsOwn)
+{
+    // On a busy machine the kernel can deliver the third copy of a run request
+    // after the whole capture has left; answering it would send a capture that
+    // nobody asked for.
+    coresim::CoreSimulator core(NoDiscovery());
+    ASSERT_TRUE(core.Start()) << core.LastError();
+    UdpTestSocket client;
+    const auto port = static_cast<uint16_t>(core.CapturePort());
+    ASSERT_TRUE(client.SendTo("127.0.0.1", port, kRunRequest));
+    ASSERT_TRUE(client.SendTo("127.0.0.1", port, kRunRequest));
+    ASSERT_EQ(Decode(client.ReceiveAll(1000, 20)).size(), 16u);
+    ASSERT_TRUE(client.SendTo("127.0.0.1", port, kRunRequest));   // the late copy
+    EXPECT_TRUE(client.ReceiveAll(300, 0).empty());
+    EXPECT_EQ(core.CapturesSent(), 1u);
+
+    // The next run request, three copies as the client sends it, gets capture 2.
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(client.SendTo("127.0.0.1", port, kRunRequest));
+    const std::vector<Packet> packets = Decode(client.ReceiveAll(1000, 150));
+    ASSERT_EQ(packets.size(), 16u);
+    EXPECT_EQ(packets[0].id, 2);
+    EXPECT_EQ(core.CapturesSent(), 2u);
+}
+
 struct OrderCase {
     const char* name;
     void (*apply)(coresim::CoreOptions&);

@@ -106,6 +106,7 @@ private:
     std::vector<uint8_t> m_train;          // its datagrams as they leave
     uint16_t m_nextCaptureId = 1;
     int64_t m_lastAcceptNs = 0;   // arrival of the last accepted request
+    int m_copiesExpected = 0;     // copies of the last run request not yet seen
     int64_t m_sendEndNs = 0;      // end of the last capture sent
     std::mutex m_startLock;
     std::thread m_thread;
