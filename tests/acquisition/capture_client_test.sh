@@ -31,8 +31,11 @@ cat "$out/lines" "$out/status"
 [ "$(wc -l <"$out/lines")" -eq 3 ] || { echo "expected 3 lines"; exit 1; }
 # The link's counters at the end of the run, on standard error.
 if [ "$mode" = lost ]; then
-  grep -Eq '^captures: [0-9]+ completed, 2 lost' "$out/status" || { echo "lost captures not reported"; exit 1; }
-  grep -Eq '^requests: [0-9]+, receive time-outs: 2 ' "$out/status" || { echo "time-outs not reported"; exit 1; }
+  # Two faulty captures; on a loaded machine the kernel can deliver a copy
+  # of a request so late that the simulator answers it, and both faulty
+  # captures then fall into one request: at least one lost.
+  grep -Eq '^captures: [0-9]+ completed, [12] lost' "$out/status" || { echo "lost captures not reported"; exit 1; }
+  grep -Eq '^requests: [0-9]+, receive time-outs: [12] ' "$out/status" || { echo "time-outs not reported"; exit 1; }
   exit 0
 fi
 grep -Eq '^captures: [34] completed, 0 lost, 0 dropped' "$out/status" || { echo "capture counters missing"; exit 1; }
