@@ -37,6 +37,7 @@
 
 #include "acquisition/capture_link.h"
 #include "coresim/core_simulator.h"
+#include "document/capture_distributor.h"
 #include "document/vexlar_doc.h"
 #include "view/vexlar_view.h"
 
@@ -140,9 +141,11 @@ struct Application {
     coresim::CoreSimulator core;
     CCaptureLink link;
     CVexlarDoc doc;
+    CCaptureDistributor captures;
     CVexlarView view;
 
-    explicit Application(bool run) : core(DemoCore()), view(&doc, &link)
+    explicit Application(bool run)
+        : core(DemoCore()), captures(link, [this] { return std::vector<CVexlarDoc*>{&doc}; }), view(&doc)
     {
         if (!core.Start())
             throw std::runtime_error("simulated core did not start");

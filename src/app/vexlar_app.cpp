@@ -9,6 +9,7 @@
 #include "app/select_fpga_dialog.h"
 #include "app/view_factory.h"
 #include "core_simulator.h"
+#include "document/capture_distributor.h"
 #include "document/demo_document.h"
 #include "document/document_edits.h"
 #include "document/vexlar_doc.h"
@@ -53,7 +54,7 @@ AdapterSource CVexlarApp::AdapterSourceFromOptions() const
 
 QWidget* CVexlarApp::CreateView(CVexlarDoc* doc)
 {
-    return CreateDocumentView(doc, &m_link);
+    return CreateDocumentView(doc);
 }
 
 bool CVexlarApp::InitInstance(const CommandLineOptions& options)
@@ -75,6 +76,13 @@ bool CVexlarApp::InitInstance(const CommandLineOptions& options)
     m_documents =
         std::make_unique<CDocumentManager>(m_mainFrame.get(), [this](CVexlarDoc* doc) { return CreateView(doc); });
     m_documents->LoadRecentFiles();
+    // Every capture goes to every open document once, as the link hands it
+    // over; a document that appears takes the newest capture at once.
+    m_captures = std::make_unique<CCaptureDistributor>(m_link, [this] { return m_documents->Documents(); });
+    connect(m_documents.get(), &CDocumentManager::DocumentsChanged, this, [this] {
+        if (m_captures)   // gone at exit, while the documents close
+            m_captures->Distribute();
+    });
     m_mainFrame->m_queryClose = [this] { return QueryCloseMainFrame(); };
     connect(m_mainFrame.get(), &CMainFrame::Closed, this, [this] {
         m_mainFrameClosed = true;
@@ -295,7 +303,9 @@ int CVexlarApp::ExitInstance()
         m_demoCore->Stop();
         m_demoCore.reset();
     }
-    // 3. The windows and documents.
+    // 3. Nothing hands captures to the documents any more; then the windows
+    // and documents.
+    m_captures.reset();
     if (m_documents) {
         m_documents->CloseAllDocuments();
     }

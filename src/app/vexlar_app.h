@@ -11,6 +11,7 @@
 #include "acquisition/device_scanner.h"
 #include "app/command_line.h"
 
+class CCaptureDistributor;
 class CDocumentManager;
 class CMainFrame;
 class CSelectFpgaDialog;
@@ -47,6 +48,8 @@ public:
 
     CMainFrame* MainFrame() const { return m_mainFrame.get(); }
     CDocumentManager* Documents() const { return m_documents.get(); }
+    // Hands every capture of the link to the open documents.
+    CCaptureDistributor* Captures() const { return m_captures.get(); }
     coresim::CoreSimulator* DemoCore() const { return m_demoCore.get(); }
     bool MainFrameClosed() const { return m_mainFrameClosed; }
     // The logic-analyzer cores the last selection offered, in link order.
@@ -87,6 +90,7 @@ private:
     CommandLineOptions m_options;
     std::unique_ptr<CMainFrame> m_mainFrame;
     std::unique_ptr<CDocumentManager> m_documents;
+    std::unique_ptr<CCaptureDistributor> m_captures;   // after m_documents: gone before them
     std::unique_ptr<coresim::CoreSimulator> m_demoCore;
     std::vector<DeviceRecord> m_offeredCores;
     QProgressBar* m_scanProgress = nullptr;

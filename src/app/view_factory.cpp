@@ -3,9 +3,9 @@
 #include "properties/signal_properties.h"
 #include "view/vexlar_view.h"
 
-QWidget* CreateDocumentView(CVexlarDoc* doc, CCaptureLink* link)
+QWidget* CreateDocumentView(CVexlarDoc* doc)
 {
-    auto* view = new CVexlarView(doc, link);
+    auto* view = new CVexlarView(doc);
     view->onEditSignal = [view](CSignal& signal) { return EditSignalProperties(signal, view); };
     return view;
 }

@@ -86,5 +86,6 @@ void CopyCaptureIntoDocument(const CaptureFrame& front, CVexlarDoc& doc)
             ExtractBitField(front.words, copied, s->m_firstBit, s->m_mask, s->m_samples);
     }
     doc.m_triggerPos = front.triggerPos;
+    doc.m_captureId = front.captureId.load();
     doc.BumpRevision();
 }

@@ -1,8 +1,8 @@
 #pragma once
 // Hand-off of the link's front capture into the signals of one document: each
 // non-frozen signal receives (word >> first bit) AND mask of every sample word,
-// and the document the capture's trigger position. Runs on the user-interface
-// thread from the view's capture timer.
+// and the document the capture's trigger position and id. Runs on the
+// user-interface thread (CCaptureDistributor, at every hand-over).
 
 #include <cstdint>
 

@@ -103,6 +103,8 @@ int DuplicateSelectedSignals(CVexlarDoc& doc)
             continue;
         CSignal* copy = doc.InsertNewSignalAfter(it);
         CopySignal(*original, *copy);
+        // The copy's own engine computes the spectrum it shows.
+        copy->RefreshSpectrum();
         const SignalSnapshot before = TakeSnapshot(*original, false);
         original->m_freeze = true;
         freezes.push_back(MakeSignalEdit(QString(), doc, *original, before));

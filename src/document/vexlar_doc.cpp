@@ -44,7 +44,13 @@ CVexlarDoc::CVexlarDoc() : m_revision(NextRevision())
 
 void CVexlarDoc::BumpRevision()
 {
+    Changed();
+}
+
+void CVexlarDoc::Changed()
+{
     m_revision = NextRevision();
+    m_changed.Notify();
 }
 
 void CVexlarDoc::SetModifiedFlag(bool modified)
@@ -57,7 +63,7 @@ void CVexlarDoc::SetModifiedFlag(bool modified)
 void CVexlarDoc::PushUndo(std::unique_ptr<CUndoCommand> done)
 {
     m_undo.Push(std::move(done));
-    m_revision = NextRevision();
+    Changed();
 }
 
 void CVexlarDoc::ExecuteUndoable(std::unique_ptr<CUndoCommand> command)
@@ -72,7 +78,8 @@ bool CVexlarDoc::Undo()
 {
     if (!m_undo.Undo(*this))
         return false;
-    m_revision = NextRevision();
+    RefreshSpectra();
+    Changed();
     return true;
 }
 
@@ -80,12 +87,23 @@ bool CVexlarDoc::Redo()
 {
     if (!m_undo.Redo(*this))
         return false;
-    m_revision = NextRevision();
+    RefreshSpectra();
+    Changed();
     return true;
+}
+
+void CVexlarDoc::RefreshSpectra()
+{
+    // An edit taken back or made again may have changed samples or spectrum
+    // settings; the peak hold is what the edit left.
+    for (CSignal* s : m_signals)
+        s->RefreshSpectrum(CSignal::PeakHold::Keep);
 }
 
 CVexlarDoc::~CVexlarDoc()
 {
+    // No listener hears of a document that is going away.
+    m_changed.Clear();
     RemoveAllSignals();
 }
 
@@ -98,14 +116,14 @@ void CVexlarDoc::RemoveAllSignals()
     }
     // The recorded edits name signals by their place in the list.
     m_undo.Clear();
-    m_revision = NextRevision();
+    Changed();
 }
 
 CSignal* CVexlarDoc::AppendNewSignal()
 {
     auto s = std::make_unique<CSignal>(&m_signals);
     m_signals.push_back(s.get());
-    m_revision = NextRevision();
+    Changed();
     return s.release();
 }
 
@@ -113,7 +131,7 @@ CSignal* CVexlarDoc::InsertNewSignalAfter(SignalList::iterator after)
 {
     auto s = std::make_unique<CSignal>(&m_signals);
     m_signals.insert(after == m_signals.end() ? after : std::next(after), s.get());
-    m_revision = NextRevision();
+    Changed();
     return s.release();
 }
 
@@ -122,7 +140,7 @@ SignalList::iterator CVexlarDoc::EraseSignal(SignalList::iterator pos)
     CSignal* s = *pos;
     auto next = m_signals.erase(pos);
     delete s;
-    m_revision = NextRevision();
+    Changed();
     return next;
 }
 
@@ -141,8 +159,9 @@ void CVexlarDoc::SwapContent(CVexlarDoc& other)
     m_loadWarning.swap(other.m_loadWarning);
     m_undo.Clear();
     other.m_undo.Clear();
-    m_revision = NextRevision();
-    other.m_revision = NextRevision();
+    std::swap(m_captureId, other.m_captureId);
+    Changed();
+    other.Changed();
 }
 
 void CVexlarDoc::Serialize(CArchive& ar)
@@ -188,5 +207,9 @@ void CVexlarDoc::Load(CArchiveReader& r)
     m_marker2 = -1;
     m_viewState = DocumentViewState();
     m_loadWarning = DocumentExtension::Load(*this, r);
-    m_revision = NextRevision();
+    // The spectra shown and exported are those of the file's samples; the
+    // peak hold stays as the file stored it.
+    for (CSignal* s : m_signals)
+        s->RefreshSpectrum(CSignal::PeakHold::Keep);
+    Changed();
 }

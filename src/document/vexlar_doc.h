@@ -4,10 +4,12 @@
 // the application's document manager, the views and the commands build on it.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include <QString>
 
+#include "document/change_notifier.h"
 #include "document/undo_stack.h"
 #include "model/signal.h"
 
@@ -33,6 +35,7 @@ public:
 
     SignalList m_signals;   // display order, top row first; owned
     int32_t m_triggerPos = 2048;
+    int32_t m_captureId = 0;   // id of the capture the samples came from; 0: none
 
     // Sample rate of the captures in Hz; 0 = not set, and time is counted in
     // samples. Stored in the file's extension block.
@@ -79,10 +82,17 @@ public:
     bool IsModified() const { return m_modified || !m_undo.IsClean(); }
     void SetModifiedFlag(bool modified = true);
 
-    // Moves whenever the content changes (capture, edit, load): views repaint
-    // when it differs from the one they painted.
+    // Moves whenever the content changes (capture, edit, load), and every
+    // move is announced to the change listeners: the views repaint from it.
     uint64_t Revision() const { return m_revision; }
     void BumpRevision();
+    // Calls `listener` after every change of the revision, on the thread that
+    // made it (the user-interface thread). The subscription ends with the
+    // returned handle, whichever of the two goes first.
+    [[nodiscard]] CChangeNotifier::Subscription OnChanged(std::function<void()> listener)
+    {
+        return m_changed.Subscribe(std::move(listener));
+    }
 
     // Stores or loads the whole document (file format of the document).
     // Loading replaces the signals of this document; a malformed input throws
@@ -99,7 +109,12 @@ public:
 private:
     void Store(CArchiveWriter& w) const;
     void Load(CArchiveReader& r);
+    // A new revision, announced.
+    void Changed();
+    // The spectrum of every spectrum signal, from its samples and settings.
+    void RefreshSpectra();
 
     bool m_modified = false;
     uint64_t m_revision = 0;
+    CChangeNotifier m_changed;
 };

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <vector>
 
 #include "model/errors.h"
 #include "model/spectrum_input_cache.h"
@@ -130,10 +131,10 @@ void CSignal::UpdateFromSource()
         m_samples[i] = Extract(from[i]);
 }
 
-void CSignal::RefreshSpectrum()
+void CSignal::RefreshSpectrum(PeakHold peakHold)
 {
     if (m_spectrum && m_count > 0 && m_samples != nullptr)
-        UpdateSpectrum();
+        UpdateSpectrum(peakHold);
 }
 
 void CSignal::ResetPeakHold()
@@ -141,7 +142,7 @@ void CSignal::ResetPeakHold()
     std::fill(std::begin(m_peakHold), std::end(m_peakHold), kPeakHoldFloor);
 }
 
-void CSignal::UpdateSpectrum()
+void CSignal::UpdateSpectrum(PeakHold peakHold)
 {
     if (!m_spectrumCache)
         m_spectrumCache = std::make_unique<SpectrumInputCache>();
@@ -164,10 +165,14 @@ void CSignal::UpdateSpectrum()
         std::memcpy(m_spectrumDb, cache.spectrum, sizeof(m_spectrumDb));
     } else {
         cache.valid = false;
+        // The transform's input is a temporary of this computation, shared
+        // by every signal of the thread: each spectrum signal keeps only the
+        // words and the result it compares against.
+        thread_local std::vector<double> input(SpectrumInputCache::kInputLength);
         for (int32_t i = 0; i < used; ++i)
-            cache.input[i] = static_cast<double>(static_cast<int32_t>(SignExtend(m_samples[i])));
-        std::fill(cache.input + used, cache.input + SpectrumInputCache::kInputLength, 0.0);
-        m_fft.AveragePower(cache.input, m_spectrumDb, m_sampleFreq);
+            input[size_t(i)] = static_cast<double>(static_cast<int32_t>(SignExtend(m_samples[i])));
+        std::fill(input.begin() + used, input.end(), 0.0);
+        m_fft.AveragePower(input.data(), m_spectrumDb, m_sampleFreq);
 
         if (used > 0)
             std::memcpy(cache.words, m_samples, size_t(used) * 4);
@@ -186,7 +191,7 @@ void CSignal::UpdateSpectrum()
     double finiteHi = -std::numeric_limits<double>::infinity();
     for (int32_t k = 0; k < kSpectrumBins; ++k) {
         const double db = m_spectrumDb[k];
-        if (db > m_peakHold[k])
+        if (peakHold == PeakHold::Raise && db > m_peakHold[k])
             m_peakHold[k] = db;
         if (db < lo)
             lo = db;

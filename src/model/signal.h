@@ -85,11 +85,14 @@ public:
     // Recomputes m_spectrumDb from the first 6144 samples (zeros beyond
     // m_count), raises m_peakHold, sets m_specMin/m_specMax, and gives a signal
     // whose m_minDb and m_maxDb are both 0 the range of its finite bins.
-    void UpdateSpectrum();
+    // KeepPeakHold computes the spectrum and its range and leaves m_peakHold
+    // as it is (a loaded signal keeps the hold its file stored).
+    enum class PeakHold { Raise, Keep };
+    void UpdateSpectrum(PeakHold peakHold = PeakHold::Raise);
     // UpdateSpectrum for a spectrum signal with samples, nothing for any
     // other: what follows every change of the samples or of the spectrum
     // settings (a capture, a load, an edit), so the drawing only shows it.
-    void RefreshSpectrum();
+    void RefreshSpectrum(PeakHold peakHold = PeakHold::Raise);
     void ResetPeakHold();
     // The value text of one sample in m_radix (see value_format.cpp).
     void FormatValue(QString& text, uint32_t value) const;

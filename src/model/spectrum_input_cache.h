@@ -17,6 +17,5 @@ struct SpectrumInputCache {
     uint32_t mask = 0;
     double sampleFreq = 0.0;
     uint32_t words[kUsedSamples] = {};
-    double input[kInputLength] = {};   // also the paint's temporary input buffer
     double spectrum[CSpectrumEngine::kBins] = {};
 };

@@ -117,5 +117,7 @@ bool EditSignalProperties(CSignal& signal, QWidget* parent)
     // the signal is filled by the next capture instead of failing after OK.
     if (signal.m_owner != nullptr && !signal.m_owner->empty())
         signal.UpdateFromSource();
+    // New samples, style, radix or sample frequency: the spectrum follows now.
+    signal.RefreshSpectrum();
     return true;
 }

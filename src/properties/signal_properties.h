@@ -9,6 +9,6 @@ class QWidget;
 // values are applied, the mask is recomputed from the new width and the
 // samples are extracted again from the first signal of the signal's document
 // (a signal whose document has no signals keeps its samples until the next
-// capture). Returns true on OK, false when the dialog was cancelled, in which
+// capture), and a spectrum signal's spectrum is computed anew. Returns true on OK, false when the dialog was cancelled, in which
 // case the signal is unchanged.
 bool EditSignalProperties(CSignal& signal, QWidget* parent);

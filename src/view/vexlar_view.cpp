@@ -11,7 +11,6 @@
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
-#include <QTimerEvent>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -20,7 +19,6 @@
 #include <memory>
 #include <vector>
 
-#include "document/capture_handoff.h"
 #include "document/document_edits.h"
 #include "document/vexlar_doc.h"
 #include "model/marker_readout.h"
@@ -73,8 +71,7 @@ QFont LabelFont()
 
 }   // namespace
 
-CVexlarView::CVexlarView(CVexlarDoc* doc, CCaptureLink* link, QWidget* parent)
-    : QWidget(parent), m_doc(doc), m_link(link)
+CVexlarView::CVexlarView(CVexlarDoc* doc, QWidget* parent) : QWidget(parent), m_doc(doc)
 {
     // Everything is painted from the off-screen image: no background erase.
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -82,7 +79,10 @@ CVexlarView::CVexlarView(CVexlarDoc* doc, CCaptureLink* link, QWidget* parent)
     setMouseTracking(true);   // the spectrum cross-hair follows the pointer
     setFocusPolicy(Qt::StrongFocus);
     setContextMenuPolicy(Qt::DefaultContextMenu);
-    m_timer.start(kTimerPeriodMs, Qt::PreciseTimer, this);
+    // Any change of the document, made anywhere, shows at the next paint. A
+    // hidden window gets no paint until it is shown again.
+    if (m_doc)
+        m_documentChanges = m_doc->OnChanged([this] { Invalidate(); });
 }
 
 CVexlarView::~CVexlarView() = default;
@@ -138,30 +138,6 @@ const CRowLayout& CVexlarView::Layout()
 void CVexlarView::Invalidate()
 {
     InvalidateLayout();
-    m_needsRender = true;
-}
-
-// ---------------------------------------------------------------------------
-// Capture timer
-
-void CVexlarView::timerEvent(QTimerEvent* event)
-{
-    if (event->timerId() == m_timer.timerId()) {
-        OnCaptureTimer();
-        return;
-    }
-    QWidget::timerEvent(event);
-}
-
-void CVexlarView::OnCaptureTimer()
-{
-    bool changed = m_needsRender;
-    if (m_link && m_doc && HandOffCapture(*m_link, *m_doc, m_lastCaptureId))
-        changed = true;
-    if (m_doc && m_doc->Revision() != m_paintedRevision)
-        changed = true;
-    if (!changed)
-        return;
     m_needsRender = true;
     update();
 }
@@ -280,7 +256,7 @@ void CVexlarView::RenderScreen()
         mark(SampleToX(Marker2()), markerPen, QStringLiteral("M2"));
 
     ++m_paintCount;
-    m_paintedCaptureId = m_lastCaptureId;
+    m_paintedCaptureId = m_doc->m_captureId;
 }
 
 void CVexlarView::DrawTimeRulers(CDrawContext& dc)

@@ -9,24 +9,23 @@
 // two windows of one document scrolled differently each act on their own
 // rows; the drawers only read the signals.
 //
-// A 10 ms timer pulls every new capture of the link into the document. The
-// view repaints (into an off-screen image, copied in one blit) only when its
-// picture can have changed: a capture was taken, the document's revision
-// moved, the user did something, or the spectrum cross-hair moved; at most
-// once per tick. An idle view costs a few atomic reads per tick.
+// The view runs no timer. Captures reach its document through the capture
+// distributor; every change of the document (a capture, an edit in any
+// window) is announced to the view, which asks for a paint. The toolkit
+// merges the requests up to the next screen update, and the paint renders
+// into an off-screen image copied in one blit. An idle view costs nothing.
 
-#include <QBasicTimer>
 #include <QImage>
 #include <QWidget>
 
 #include <cstdint>
 #include <functional>
 
+#include "document/change_notifier.h"
 #include "model/geometry.h"
 #include "view/row_layout.h"
 #include "view/viewport.h"
 
-class CCaptureLink;
 class CDrawContext;
 class CSignal;
 class CVexlarDoc;
@@ -39,9 +38,6 @@ class CVexlarView : public QWidget {
     Q_OBJECT
 
 public:
-    static constexpr int CAPTURE_TIMER_ID = 123456;   // the capture timer (10 ms)
-    static constexpr int kTimerPeriodMs = 10;
-
     // Command ids of the context menus.
     static constexpr int ID_SET_MARKER_1 = 32779;
     static constexpr int ID_SET_MARKER_2 = 32780;
@@ -56,7 +52,7 @@ public:
     static constexpr int kMinGraphHeight = 32;
     static constexpr int kMaxGraphHeight = 1024;
 
-    CVexlarView(CVexlarDoc* doc, CCaptureLink* link, QWidget* parent = nullptr);
+    explicit CVexlarView(CVexlarDoc* doc, QWidget* parent = nullptr);
     ~CVexlarView() override;
 
     CVexlarDoc* GetDocument() const;
@@ -68,7 +64,7 @@ public:
     // (nullptr: none). Defaults to QMenu::exec; tests choose an item here.
     std::function<QAction*(QMenu&, const QPoint&)> menuRunner;
     // Called at the end of every paint event (the image is on the window)
-    // with the capture id that the picture shows.
+    // with the capture id that the picture shows (the document's).
     std::function<void(int32_t captureId)> onPainted;
 
     // The time axis and rows of this window (zoom, visible samples, scroll).
@@ -80,7 +76,6 @@ public:
     // uses it. Rebuilt when the document, the viewport or the size changed.
     const CRowLayout& Layout();
 
-    int32_t m_lastCaptureId = 0;   // capture id last copied into the document
     // Markers M1 and M2 (sample indices, -1: not set) belong to the document:
     // every window of it shows the same ones, and setting them is an edit.
     int Marker1() const;
@@ -99,11 +94,8 @@ public:
     const QImage& PaintNow();
     // Number of screen paints done so far.
     uint64_t PaintCount() const { return m_paintCount; }
-    // Asks for a repaint at the next tick (the state changed).
+    // The picture changed: a paint at the next screen update.
     void Invalidate();
-    // One tick of the capture timer: takes a new capture into the document
-    // and repaints when anything changed since the last paint.
-    void OnCaptureTimer();
 
     // Printing: one page of the rows on the 0.1 mm layout.
     void Print(QPrinter* printer);
@@ -142,7 +134,6 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void timerEvent(QTimerEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -173,8 +164,7 @@ private:
     bool WheelAnalogRange(GdiPoint point, bool forward);
 
     CVexlarDoc* m_doc;
-    CCaptureLink* m_link;
-    QBasicTimer m_timer;
+    CChangeNotifier::Subscription m_documentChanges;
     QImage m_image;
     CViewport m_viewport;
     CRowLayout m_layout;

@@ -131,8 +131,8 @@ TEST(Document, RevisionsAreNeverRepeatedAcrossDocuments)
 
 }   // namespace
 
-// A duplicate is a new record with an engine of its own: no work arrays until
-// it computes a spectrum, then the same spectrum as the signal it copies.
+// A duplicate is a new record with an engine of its own, which computes the
+// same spectrum as the signal it copies when the copy is made.
 TEST(Document, DuplicateOfASpectrumSignalGetsAFreshEngine)
 {
     CVexlarDoc doc;
@@ -151,13 +151,13 @@ TEST(Document, DuplicateOfASpectrumSignalGetsAFreshEngine)
     ASSERT_EQ(DuplicateSelectedSignals(doc), 1);
     ASSERT_EQ(doc.m_signals.size(), 2u);
     CSignal* copy = doc.m_signals.back();
-    EXPECT_FALSE(copy->m_fft.HasWorkArrays());
-    EXPECT_EQ(copy->m_spectrumCache, nullptr);
+    // The copy shows its spectrum at once, computed by its own engine on the
+    // shared tables.
     EXPECT_EQ(copy->m_fft.m_window, original->m_fft.m_window);
-
-    copy->UpdateSpectrum();
     ASSERT_TRUE(copy->m_fft.HasWorkArrays());
     EXPECT_NE(copy->m_fft.m_re, original->m_fft.m_re);
+    ASSERT_NE(copy->m_spectrumCache, nullptr);
+    EXPECT_NE(copy->m_spectrumCache, original->m_spectrumCache);
     EXPECT_EQ(std::vector<double>(copy->m_spectrumDb, copy->m_spectrumDb + CSignal::kSpectrumBins),
               std::vector<double>(original->m_spectrumDb, original->m_spectrumDb + CSignal::kSpectrumBins));
 }

@@ -67,7 +67,7 @@ protected:
         spectrumRow->m_spectrum = true;
         spectrumRow->m_selected = true;
         spectrumRow->UpdateFromSource();
-        spectrumRow->m_spectrumDb[0] = 1.5;   // not saved: the saved file exports zeros
+        spectrumRow->m_spectrumDb[0] = 1.5;   // not saved: loading computes it from the samples
         SaveDocumentFile(m_doc, QString::fromStdString(Path("in.VEXLAR")));
     }
     void TearDown() override { fs::remove_all(m_dir); }
@@ -107,8 +107,14 @@ TEST_F(Headless, ConvertsToEachFormat)
     const CSignal& bus = **std::next(m_doc.m_signals.begin());
     EXPECT_EQ(ReadText(Path("sel-2.txt")), InProcess([&](CTextOutput& o) { WriteSignalText(bus, o); }));
     EXPECT_EQ(ReadText(Path("sel-2.txt")).substr(0, 16), "000000\r\n000001\r\n");
+    // The spectrum of the stored samples, as loading computes it; it used to
+    // be 2048 lines of "0", the spectrum of nothing.
+    CSignal& spectrumRow = *m_doc.m_signals.back();
+    spectrumRow.RefreshSpectrum(CSignal::PeakHold::Keep);
     const std::string spectrum = ReadText(Path("sel-3.txt"));
-    EXPECT_EQ(spectrum.size(), 2048u * 3);   // "0\r\n" per bin: the spectrum is not saved
+    EXPECT_EQ(spectrum, InProcess([&](CTextOutput& o) { WriteSignalText(spectrumRow, o); }));
+    EXPECT_GT(spectrum.size(), 2048u * 3);
+    EXPECT_NE(spectrum.substr(0, 3), "0\r\n");
 }
 
 TEST_F(Headless, BadInputsFailWithTheirText)

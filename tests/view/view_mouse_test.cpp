@@ -8,10 +8,17 @@
 #include <QWheelEvent>
 #include <QtTest>
 
+#include <QAbstractEventDispatcher>
+
+#include <sys/eventfd.h>
+
+#include <cmath>
 #include <cstring>
+#include <functional>
 #include <mutex>
 
 #include "acquisition/capture_link.h"
+#include "document/capture_distributor.h"
 #include "view/row_layout.h"
 #include "view/vexlar_view.h"
 #include "view_fixture.h"
@@ -22,7 +29,7 @@ namespace {
 
 struct Fixture {
     CVexlarDoc doc;
-    CVexlarView view{&doc, nullptr};
+    CVexlarView view{&doc};
     explicit Fixture(int w = 1000, int h = 400)
     {
         doc.RemoveAllSignals();
@@ -116,6 +123,38 @@ uint32_t Zero(int)
 {
     return 0;
 }
+
+// What the capture thread does at a hand-over: a new front frame, then the
+// link's event descriptor.
+void HandOver(CCaptureLink& link, int32_t id, int depth, const std::function<uint32_t(int)>& word)
+{
+    {
+        std::lock_guard<std::mutex> lock(link.m_lock);
+        delete[] link.m_front.words;
+        link.m_front.words = new uint8_t[4 * size_t(depth)];
+        link.m_front.capacityBytes = 4 * depth;
+        for (int i = 0; i < depth; ++i) {
+            const uint32_t w = word(i);
+            std::memcpy(link.m_front.words + 4 * i, &w, 4);
+        }
+        link.m_front.depth = depth;
+        link.m_front.bitsPerSample = 32;
+        link.m_front.triggerPos = depth / 2;
+        link.m_front.captureId.store(id);
+    }
+    QVERIFY(eventfd_write(link.CaptureEventFd(), 1) == 0);
+}
+
+// Counts the timer events an object receives.
+struct TimerEvents : QObject {
+    int count = 0;
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Timer)
+            ++count;
+        return QObject::eventFilter(watched, event);
+    }
+};
 
 }   // namespace
 
@@ -510,8 +549,8 @@ private slots:
         std::vector<CSignal*> buses;
         for (int i = 0; i < 11; ++i)
             buses.push_back(AddSignal(doc, QString("bus%1").arg(i), 8, 4096, [](int k) { return k / 3; }));
-        CVexlarView first(&doc, nullptr);
-        CVexlarView second(&doc, nullptr);
+        CVexlarView first(&doc);
+        CVexlarView second(&doc);
         for (CVexlarView* view : {&first, &second})
             view->resize(1000, 300);
         // Drag the second window's rows up by 200 pixels: bus0 (first at
@@ -613,12 +652,12 @@ private slots:
         QCOMPARE(tiny.view.Viewport().Zoom(), 160.0);
     }
 
-    void tooSmallViewDoesNotRepaintEveryTick()
+    void tooSmallViewDoesNotRepaintOverAndOver()
     {
         // A view squeezed below 2 pixels paints nothing; a change of its
-        // document must not leave it asking for a paint at every tick.
+        // document must not leave it asking for paints again and again.
         CVexlarDoc doc;
-        CVexlarView view(&doc, nullptr);
+        CVexlarView view(&doc);
         view.resize(1, 300);
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
@@ -631,7 +670,7 @@ private slots:
         QVERIFY2(paintEvents <= 2, qPrintable(QString::number(paintEvents)));
     }
 
-    void captureTimerTakesNewCapturesAndRepaintsOnlyOnChange()
+    void captureReachesTheScreenWithoutATimer()
     {
         CCaptureLink link;   // never started: the test plays the capture thread
         CVexlarDoc doc;
@@ -639,54 +678,85 @@ private slots:
         CSignal* nibble = AddSignal(doc, "n", 4, 1, Zero);
         nibble->m_firstBit = 4;
         nibble->UpdateMask();
-        CVexlarView view(&doc, &link);
+        CCaptureDistributor distributor(link, [&] { return std::vector<CVexlarDoc*>{&doc}; });
+        CVexlarView view(&doc);
+        TimerEvents timers;
+        view.installEventFilter(&timers);
         view.resize(800, 300);
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QTRY_VERIFY_WITH_TIMEOUT(view.PaintCount() >= 1, 2000);
         QTest::qWait(100);
         const uint64_t idle = view.PaintCount();
-        QVERIFY(idle >= 1);
-        QTest::qWait(300);
-        QCOMPARE(view.PaintCount(), idle);   // nothing changed: no repaint
 
-        int32_t painted = -1;
-        view.onPainted = [&](int32_t id) { painted = id; };
-        {
-            std::lock_guard<std::mutex> lock(link.m_lock);
-            const int depth = 64;
-            link.m_front.words = new uint8_t[4 * depth];
-            link.m_front.capacityBytes = 4 * depth;
-            for (int i = 0; i < depth; ++i) {
-                const uint32_t w = 0xFEDu + i * 16u;
-                std::memcpy(link.m_front.words + 4 * i, &w, 4);
-            }
-            link.m_front.depth = depth;
-            link.m_front.bitsPerSample = 32;
-            link.m_front.triggerPos = 32;
-            link.m_front.captureId.store(7);
-        }
-        QTRY_COMPARE_WITH_TIMEOUT(painted, 7, 2000);
-        QCOMPARE(view.m_lastCaptureId, 7);
+        QList<int32_t> painted;
+        view.onPainted = [&](int32_t id) { painted << id; };
+        HandOver(link, 7, 64, [](int i) { return 0xFEDu + uint32_t(i) * 16u; });
+        QTRY_VERIFY_WITH_TIMEOUT(painted.contains(7), 2000);
+        QCOMPARE(doc.m_captureId, 7);
         QCOMPARE(nibble->m_count, 64);
         QCOMPARE(nibble->m_samples[0], 0xEu);
         QCOMPARE(nibble->m_samples[1], 0xFu);
         QCOMPARE(doc.m_triggerPos, 32);
         QVERIFY(!doc.IsModified());   // a capture is not a user change
-        QTest::qWait(200);
-        const uint64_t after = view.PaintCount();
-        QTest::qWait(200);
-        QCOMPARE(view.PaintCount(), after);
+        QVERIFY(view.PaintCount() > idle);
 
-        // A change of the document made elsewhere shows at the next tick.
+        // When captures outrun the paints, the newest is the one shown.
+        painted.clear();
+        HandOver(link, 8, 64, [](int i) { return uint32_t(i); });
+        HandOver(link, 9, 64, [](int i) { return uint32_t(i) * 2u; });
+        QTRY_VERIFY_WITH_TIMEOUT(painted.contains(9), 2000);
+        QVERIFY(!painted.contains(8));
+        QCOMPARE(nibble->m_samples[1], 0u);   // (2 >> 4) & 15
+
+        // No timer took part: none ran on the view, none is registered for
+        // it, and the link is watched through its event descriptor.
+        QVERIFY(!distributor.Polling());
+        QCOMPARE(timers.count, 0);
+        QVERIFY(QAbstractEventDispatcher::instance()->registeredTimers(&view).isEmpty());
+
+        // A change of the document made elsewhere shows; many changes before
+        // the next screen update give one paint.
+        QTest::qWait(100);
+        const uint64_t after = view.PaintCount();
         doc.BumpRevision();
         QTRY_VERIFY_WITH_TIMEOUT(view.PaintCount() > after, 2000);
-        // Many changes within one tick give one repaint.
         QTest::qWait(100);
         const uint64_t before = view.PaintCount();
         for (int i = 0; i < 20; ++i)
             Wheel(view, QPoint(400, 60), i % 2 ? 120 : -120);
         QTRY_VERIFY_WITH_TIMEOUT(view.PaintCount() > before, 2000);
         QVERIFY(view.PaintCount() <= before + 2);
+        QCOMPARE(timers.count, 0);
+    }
+
+    void hiddenWindowsDocumentStillGetsItsSpectrumAndPeakHold()
+    {
+        // A document whose only window is hidden (or minimised) paints
+        // nothing, yet its spectrum and peak hold follow every capture.
+        CCaptureLink link;
+        CVexlarDoc doc;
+        doc.RemoveAllSignals();
+        CSignal* fft = AddSignal(doc, "fft", 8, 0, Zero);
+        fft->m_spectrum = true;
+        CCaptureDistributor distributor(link, [&] { return std::vector<CVexlarDoc*>{&doc}; });
+        CVexlarView hidden(&doc);
+        hidden.resize(800, 300);   // never shown
+        HandOver(link, 3, 8192, [](int i) { return uint32_t(std::lround(127.5 + 100 * std::sin(i * 0.2))); });
+        QTRY_COMPARE_WITH_TIMEOUT(doc.m_captureId, 3, 2000);
+        QCOMPARE(fft->m_count, 8192);
+        QVERIFY(std::isfinite(fft->m_specMax));
+        // The sine of 0.2 radians per sample lies in bin 4096 * 0.2 / 2 pi.
+        const int k = 130;
+        const double loud = fft->m_spectrumDb[k];
+        QVERIFY(loud > fft->m_spectrumDb[k + 40] + 20.0);
+        QCOMPARE(fft->m_peakHold[k], loud);
+        // A quieter capture lowers the spectrum but not the hold.
+        HandOver(link, 4, 8192, [](int i) { return uint32_t(std::lround(127.5 + 10 * std::sin(i * 0.2))); });
+        QTRY_COMPARE_WITH_TIMEOUT(doc.m_captureId, 4, 2000);
+        QVERIFY(fft->m_spectrumDb[k] < loud - 10.0);
+        QCOMPARE(fft->m_peakHold[k], loud);
+        QCOMPARE(hidden.PaintCount(), uint64_t(0));
     }
 };
 

@@ -36,7 +36,7 @@ uint32_t Zero(int)
 
 struct Fixture {
     CVexlarDoc doc;
-    CVexlarView view{&doc, nullptr};
+    CVexlarView view{&doc};
     Fixture()
     {
         doc.RemoveAllSignals();
@@ -395,11 +395,11 @@ private slots:
 
     void nothingWithoutDocumentOrRoom()
     {
-        CVexlarView noDoc(nullptr, nullptr);
+        CVexlarView noDoc(nullptr);
         noDoc.resize(200, 200);
         QVERIFY(noDoc.PaintNow().isNull());
         CVexlarDoc doc;
-        CVexlarView tiny(&doc, nullptr);
+        CVexlarView tiny(&doc);
         tiny.resize(1, 300);
         QVERIFY(tiny.PaintNow().isNull());
     }
