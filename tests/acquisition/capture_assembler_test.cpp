@@ -107,6 +107,41 @@ TEST_F(AssemblerTest, OutOfOrderFurtherPacketsAreStoredAtTheirIndexes)
         EXPECT_TRUE(FrontBlockIs(11, i)) << "block " << i;
 }
 
+TEST_F(AssemblerTest, FirstPacketFillsBlockZeroWhateverIndexItsHeaderNames)
+{
+    // A first packet whose header says index 9: its payload is still block 0,
+    // and the real packet 9 that follows is not taken for a duplicate.
+    std::vector<uint8_t> first = Packet(12, 0);
+    first[5] = 9;
+    ASSERT_EQ(Feed(first), DatagramOutcome::Accepted);
+    DatagramOutcome last = DatagramOutcome::Ignored;
+    for (uint16_t i = 1; i < 16; ++i)
+        last = Feed(Packet(12, i));
+    ASSERT_EQ(last, DatagramOutcome::Complete);
+    assembler.HandOver(front);
+    for (uint16_t i = 0; i < 16; ++i)
+        EXPECT_TRUE(FrontBlockIs(12, i)) << "block " << i;
+}
+
+TEST_F(AssemblerTest, CompletedCaptureIsCompletedAndHandedOverOnce)
+{
+    ASSERT_EQ(FeedCapture(13, 16), DatagramOutcome::Complete);
+    // Every packet of the capture delivered once more before the hand-over.
+    for (uint16_t i = 0; i < 16; ++i)
+        EXPECT_NE(Feed(Packet(13, i)), DatagramOutcome::Complete) << "packet " << i;
+    assembler.HandOver(front);
+    uint8_t* const handedOver = front.words;
+    // ... and after it: a late copy neither completes the capture nor makes a
+    // second hand-over swap the buffers back.
+    for (uint16_t i = 1; i < 16; ++i)
+        EXPECT_NE(Feed(Packet(13, i)), DatagramOutcome::Complete) << "packet " << i;
+    assembler.HandOver(front);
+    ASSERT_EQ(front.words, handedOver);
+    EXPECT_EQ(front.captureId.load(), 13);
+    for (uint16_t i = 0; i < 16; ++i)
+        EXPECT_TRUE(FrontBlockIs(13, i)) << "block " << i;
+}
+
 TEST_F(AssemblerTest, DuplicatedPacketDoesNotStandInForALostOne)
 {
     // Two captures first, so that the buffer being refilled holds capture 1:
