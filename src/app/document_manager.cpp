@@ -150,6 +150,22 @@ CVexlarDoc* CDocumentManager::OpenDocument(const QString& path)
     return ref.doc.get();
 }
 
+CVexlarDoc* CDocumentManager::AdoptDocument(std::unique_ptr<CVexlarDoc> doc, const QString& path)
+{
+    auto record = std::make_unique<Record>();
+    record->doc = std::move(doc);
+    if (path.isEmpty()) {
+        record->title = QStringLiteral("Vexlar%1").arg(++m_untitledCount);
+    } else {
+        record->path = CanonicalPath(path);
+        record->title = QFileInfo(record->path).fileName();
+    }
+    Record& ref = *record;
+    m_records.push_back(std::move(record));
+    CreateFrame(ref);
+    return ref.doc.get();
+}
+
 bool CDocumentManager::WriteFile(Record& record, const QString& path)
 {
     QString error;

@@ -27,6 +27,9 @@ public:
     // Opens the file in a new document, or activates it when it is open
     // already. Shows the error and returns null when it cannot be read.
     CVexlarDoc* OpenDocument(const QString& path);
+    // Shows a document made elsewhere (a recovered one) in a new window, as
+    // the document of `path` (empty: a new untitled document).
+    CVexlarDoc* AdoptDocument(std::unique_ptr<CVexlarDoc> doc, const QString& path);
     bool SaveDocument(CVexlarDoc* doc);   // Save As when it has no file yet
     bool SaveDocumentAs(CVexlarDoc* doc);
     bool CloseDocument(CVexlarDoc* doc);   // offers to save a modified one

@@ -66,7 +66,11 @@ int main(int argc, char** argv)
             QCoreApplication::exit(saved ? 0 : 1);
         });
     }
-    const int result = theApp.MainFrameClosed() ? 0 : app.exec();
+    int result = 0;
+    if (!theApp.MainFrameClosed() && theApp.TerminationSignal() == 0) {
+        result = app.exec();
+    }
     theApp.ExitInstance();
-    return result;
+    // Ended by SIGTERM, SIGINT or SIGHUP: the status a shell reports for it.
+    return theApp.TerminationSignal() != 0 ? 128 + theApp.TerminationSignal() : result;
 }

@@ -6,6 +6,7 @@
 #include "app/document_commands.h"
 #include "app/document_manager.h"
 #include "app/main_frame.h"
+#include "app/process_signals.h"
 #include "app/select_fpga_dialog.h"
 #include "app/view_factory.h"
 #include "core_simulator.h"
@@ -60,6 +61,11 @@ QWidget* CVexlarApp::CreateView(CVexlarDoc* doc)
 bool CVexlarApp::InitInstance(const CommandLineOptions& options)
 {
     m_options = options;
+
+    // From here on an ending signal is an orderly exit that keeps the
+    // modified documents.
+    m_processSignals = std::make_unique<CProcessSignals>();
+    connect(m_processSignals.get(), &CProcessSignals::Received, this, &CVexlarApp::OnTerminationSignal);
 
     // Settings live under "Brannock"/"Vexlar" (QSettings defaults set by
     // main, or by a test that points them elsewhere).
@@ -132,6 +138,13 @@ bool CVexlarApp::InitInstance(const CommandLineOptions& options)
     idle->setInterval(100);
     connect(idle, &QTimer::timeout, this, &CVexlarApp::UpdateCommandUI);
     idle->start();
+
+    // Documents kept when the last run was ended by a signal.
+    m_recovery = std::make_unique<CSessionRecovery>(*m_documents);
+    m_recovery->OfferRestore(m_mainFrame.get(), m_askRestore);
+    if (m_terminationSignal != 0 || m_mainFrameClosed) {
+        return true;   // ended while the question was open: no acquisition
+    }
 
     // Acquisition: a core named on the command line, the demo core, or the
     // user's choice among the cores that answer.
@@ -309,9 +322,29 @@ int CVexlarApp::ExitInstance()
     if (m_documents) {
         m_documents->CloseAllDocuments();
     }
+    m_recovery.reset();
     m_documents.reset();
     m_mainFrame.reset();
+    m_processSignals.reset();
     return 0;
+}
+
+void CVexlarApp::OnTerminationSignal(int signalNumber)
+{
+    if (m_terminationSignal != 0) {
+        return;   // already ending
+    }
+    m_terminationSignal = signalNumber;
+    m_cancelScan.store(true);
+    // No question can be answered now: what is not saved goes to recovery
+    // files, offered at the next start.
+    if (m_recovery) {
+        m_recovery->WriteModifiedDocuments();
+    }
+    // Every running event loop returns, those of open dialogs too, and from
+    // now on QEventLoop::exec returns at once: a dialog that code opens after
+    // this cannot hold up the exit either. main then runs ExitInstance.
+    QCoreApplication::exit(0);
 }
 
 bool CVexlarApp::QueryCloseMainFrame()

@@ -10,10 +10,12 @@
 #include "acquisition/capture_link.h"
 #include "acquisition/device_scanner.h"
 #include "app/command_line.h"
+#include "app/session_recovery.h"
 
 class CCaptureDistributor;
 class CDocumentManager;
 class CMainFrame;
+class CProcessSignals;
 class CSelectFpgaDialog;
 class CVexlarDoc;
 class QProgressBar;
@@ -60,6 +62,15 @@ public:
     // Runs the "Select FPGA" dialog and returns its result; tests replace it
     // to look at the dialog and answer it. By default: exec().
     std::function<int(CSelectFpgaDialog&)> m_runSelectDialog;
+    // Answers the start-up offer to restore the documents kept by an
+    // ending signal; tests replace it. By default: a question box.
+    CSessionRecovery::Ask m_askRestore;
+
+    // SIGTERM, SIGINT or SIGHUP that ended the application (0: none yet).
+    // Modified documents were written to recovery files and the event loops
+    // were told to quit; main then runs ExitInstance and returns 128 + it.
+    int TerminationSignal() const { return m_terminationSignal; }
+    void OnTerminationSignal(int signalNumber);
 
     // Command handlers (also reachable through the actions).
     void OnAppAbout();
@@ -92,6 +103,9 @@ private:
     std::unique_ptr<CDocumentManager> m_documents;
     std::unique_ptr<CCaptureDistributor> m_captures;   // after m_documents: gone before them
     std::unique_ptr<coresim::CoreSimulator> m_demoCore;
+    std::unique_ptr<CProcessSignals> m_processSignals;
+    std::unique_ptr<CSessionRecovery> m_recovery;
+    int m_terminationSignal = 0;
     std::vector<DeviceRecord> m_offeredCores;
     QProgressBar* m_scanProgress = nullptr;
     std::atomic<bool> m_cancelScan{false};

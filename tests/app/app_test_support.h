@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -32,8 +33,17 @@ inline QTemporaryDir& SettingsDir()
     return dir;
 }
 
+// Recovery files of the application go here too: none of the user's is
+// offered to a test, and no test leaves one behind.
+inline QTemporaryDir& StateDir()
+{
+    static QTemporaryDir dir;
+    return dir;
+}
+
 inline void IsolateSettings()
 {
+    qputenv("XDG_STATE_HOME", QFile::encodeName(StateDir().path()));
     QCoreApplication::setOrganizationName(QStringLiteral("Brannock"));
     QCoreApplication::setApplicationName(QStringLiteral("Vexlar"));
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, SettingsDir().path());
