@@ -172,7 +172,7 @@ int DrawAnalogRow(CDrawContext& dc, const CSignal& signal, int first, int last, 
             const QColor bitLine =
                 signal.m_selected ? ThemeColors::SelectedLine(theme) : ThemeColors::NormalLine(theme);
             std::vector<DigitalColumn> cols;
-            BuildDigitalColumns(signal, firstIn, lastIn, st, cols);
+            BuildDigitalColumns(signal, firstIn, lastIn, st, ChangeNeed{1u}, cols);
             RowEmitter e(painter, y, dir, bitLine, fill, !batch, !batch);
             EmitBitRow(cols, cols.empty() ? 0u : cols.front().before, 1u, st.x0, signal.m_bitHeight, e);
         }

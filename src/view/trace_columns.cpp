@@ -84,11 +84,16 @@ int32_t ColumnX(const Stepping& st, int64_t column)
 
 }   // namespace
 
-void BuildDigitalColumns(const CSignal& signal, int first, int last, const Stepping& st,
+void BuildDigitalColumns(const CSignal& signal, int first, int last, const Stepping& st, ChangeNeed need,
                          std::vector<DigitalColumn>& out)
 {
     out.clear();
     if (last < first || signal.m_samples == nullptr)
+        return;
+    // Columns of many samples each: a repaint of the same samples over the
+    // same range (a marker set, the cross-hair moved, a window exposed)
+    // takes the columns of the paint before.
+    if (st.n > 1 && KeptColumns(signal, first, last, st, need, out))
         return;
     const uint32_t* s = signal.m_samples;
     if (st.n == 1) {
@@ -108,13 +113,23 @@ void BuildDigitalColumns(const CSignal& signal, int first, int last, const Stepp
         const int64_t start = first + k * st.n;
         // The partial blocks at the column edges are read from the samples:
         // ask for them well ahead (columns lie far apart when zoomed out).
-        if (summary && k + 8 < columns)
+        if (k + 8 < columns)
             __builtin_prefetch(s + start + 8 * st.n - 1);
         const int32_t end = static_cast<int32_t>(std::min<int64_t>(start + st.n - 1, last));
         const int32_t from = static_cast<int32_t>(std::max<int64_t>(start, int64_t(first) + 1));
-        const uint32_t change = summary ? summary->ChangeMask(from, end) : ScanChangeMask(s, from, end);
+        const uint32_t change = summary ? summary->ChangeMask(from, end, need) : ScanChangeMask(s, from, end, need);
         out[size_t(k)] = {ColumnX(st, k), change, k == 0 ? s[first] : s[start - 1], s[end]};
     }
+    KeepColumns(signal, first, last, st, need, out);
+}
+
+ChangeNeed DigitalChangeNeed(const CSignal& signal)
+{
+    if (signal.m_numBits == 1)
+        return ChangeNeed{1u};
+    if (!signal.m_expanded || signal.m_numBits <= 0)
+        return ChangeNeed{0u};
+    return ChangeNeed{signal.m_numBits >= 32 ? 0xFFFFFFFFu : (1u << signal.m_numBits) - 1u};
 }
 
 SampleValueRule ValueRuleOf(const CSignal& signal)
@@ -149,6 +164,17 @@ namespace {
 constexpr int kProbes = 16;
 constexpr size_t kMaxEntries = 64;
 
+// Which columns of a signal's samples were kept.
+struct ColumnsKey {
+    int first = 0;
+    int last = -1;
+    int x0 = 0;
+    int dx = 0;
+    int64_t n = 0;
+    uint32_t need = 0;
+    friend bool operator==(const ColumnsKey&, const ColumnsKey&) = default;
+};
+
 struct CacheEntry {
     const CSignal* signal = nullptr;
     const void* document = nullptr;
@@ -160,6 +186,9 @@ struct CacheEntry {
     bool built = false;   // seen once: the summary is built on the next paint
     CSampleSummary summary;
     uint64_t lastUse = 0;
+    bool hasColumns = false;
+    ColumnsKey columnsKey;
+    std::vector<DigitalColumn> columns;
 };
 
 struct CacheState {
@@ -186,7 +215,56 @@ std::array<uint32_t, kProbes> Probe(const uint32_t* s, int32_t count)
     return p;
 }
 
+CacheEntry* EntryOf(const CSignal& signal)
+{
+    for (auto& e : Cache().entries)
+        if (e->signal == &signal)
+            return e.get();
+    return nullptr;
+}
+
+// True when the entry describes the signal's samples as they are now.
+bool Describes(const CacheEntry* entry, const CSignal& signal, const SampleValueRule& rule)
+{
+    const CacheState& cache = Cache();
+    return entry != nullptr && entry->document == cache.document && entry->revision == cache.revision &&
+           entry->samples == signal.m_samples && entry->count == signal.m_count && entry->rule == rule &&
+           entry->probes == Probe(signal.m_samples, signal.m_count);
+}
+
+ColumnsKey KeyOf(int first, int last, const Stepping& st, ChangeNeed need)
+{
+    return ColumnsKey{first, last, st.x0, st.dx, st.n, need.bits};
+}
+
 }   // namespace
+
+bool KeptColumns(const CSignal& signal, int first, int last, const Stepping& st, ChangeNeed need,
+                 std::vector<DigitalColumn>& out)
+{
+    if (!Cache().active || signal.m_samples == nullptr || signal.m_count <= 0)
+        return false;
+    const CacheEntry* entry = EntryOf(signal);
+    if (entry == nullptr || !entry->hasColumns || !(entry->columnsKey == KeyOf(first, last, st, need)) ||
+        !Describes(entry, signal, ValueRuleOf(signal)))
+        return false;
+    out = entry->columns;
+    return true;
+}
+
+void KeepColumns(const CSignal& signal, int first, int last, const Stepping& st, ChangeNeed need,
+                 const std::vector<DigitalColumn>& cols)
+{
+    if (!Cache().active || signal.m_samples == nullptr || signal.m_count <= 0)
+        return;
+    // The entry that SummaryFor made or confirmed for these samples.
+    CacheEntry* entry = EntryOf(signal);
+    if (!Describes(entry, signal, ValueRuleOf(signal)))
+        return;
+    entry->columns = cols;
+    entry->columnsKey = KeyOf(first, last, st, need);
+    entry->hasColumns = true;
+}
 
 const CSampleSummary* SummaryFor(const CSignal& signal, bool changes, bool ranges)
 {
@@ -194,13 +272,8 @@ const CSampleSummary* SummaryFor(const CSignal& signal, bool changes, bool range
     if (!cache.active || signal.m_samples == nullptr || signal.m_count <= 0)
         return nullptr;
     const SampleValueRule rule = ValueRuleOf(signal);
-    CacheEntry* entry = nullptr;
-    for (auto& e : cache.entries)
-        if (e->signal == &signal)
-            entry = e.get();
-    const bool same = entry != nullptr && entry->document == cache.document && entry->revision == cache.revision &&
-                      entry->samples == signal.m_samples && entry->count == signal.m_count && entry->rule == rule &&
-                      entry->probes == Probe(signal.m_samples, signal.m_count);
+    CacheEntry* entry = EntryOf(signal);
+    const bool same = Describes(entry, signal, rule);
     if (entry == nullptr) {
         if (cache.entries.size() >= kMaxEntries) {
             auto oldest = std::min_element(cache.entries.begin(), cache.entries.end(),
@@ -224,6 +297,8 @@ const CSampleSummary* SummaryFor(const CSignal& signal, bool changes, bool range
         entry->probes = Probe(signal.m_samples, signal.m_count);
         entry->built = false;
         entry->summary = CSampleSummary();
+        entry->hasColumns = false;
+        entry->columns.clear();
         return nullptr;
     }
     const bool missing =

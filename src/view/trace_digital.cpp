@@ -264,7 +264,7 @@ void DrawDigitalRow(CDrawContext& dc, const CSignal& signal, int first, int last
     dc.SelectPen(bus.line, penWidth);
 
     std::vector<DigitalColumn> cols;
-    BuildDigitalColumns(signal, first, last, st, cols);
+    BuildDigitalColumns(signal, first, last, st, DigitalChangeNeed(signal), cols);
     const uint32_t firstValue = cols.empty() ? 0u : cols.front().before;
     const bool batch = !print && RowEmitter::CanBatch(painter);
     auto visible = [&](int top, int height) { return print || BandVisible(painter, top, top + height); };
@@ -324,7 +324,7 @@ int DrawBitTrace(QPainter& painter, const CSignal& signal, int first, int last, 
         const RowColours colours = ScreenColours(signal);
         const bool batch = RowEmitter::CanBatch(painter);
         std::vector<DigitalColumn> cols;
-        BuildDigitalColumns(signal, first, last, st, cols);
+        BuildDigitalColumns(signal, first, last, st, ChangeNeed{mask}, cols);
         RowEmitter e(painter, y, 1, colours.line, colours.fill, !batch, !batch);
         EmitBitRow(cols, cols.empty() ? 0u : cols.front().before, mask, st.x0, signal.m_bitHeight, e);
     }
@@ -341,7 +341,7 @@ int DrawPrintBitTrace(QPainter& painter, const CSignal& signal, int first, int l
     last = std::min(last, signal.m_count - 1);
     const RowColours colours = ScreenColours(signal);
     std::vector<DigitalColumn> cols;
-    BuildDigitalColumns(signal, first, last, st, cols);
+    BuildDigitalColumns(signal, first, last, st, ChangeNeed{mask}, cols);
     RowEmitter e(painter, y, -1, colours.line, colours.fill, true, true);
     EmitBitRow(cols, cols.empty() ? 0u : cols.front().before, mask, st.x0, signal.m_bitHeight, e);
     return signal.m_bitHeight;

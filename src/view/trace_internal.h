@@ -49,21 +49,33 @@ Stepping PrintStepping(QPainter& painter, int x0, double scale, int first, int l
 int VisibleWidth(const Stepping& st, int first, int last);
 
 // One pixel column of a digital row: its x, the OR of every change of the
-// samples in it (sample XOR its predecessor; none for the first sample), the
-// value before its first sample and the value of its last sample.
+// samples in it (sample XOR its predecessor; none for the first sample) as
+// far as the row needs it (exact in the bits of `need` and in being zero:
+// reading stops once a column is known to change in all of them), the value
+// before its first sample and the value of its last sample.
 struct DigitalColumn {
     int32_t x;
     uint32_t change;
     uint32_t before;
     uint32_t end;
 };
-void BuildDigitalColumns(const CSignal& signal, int first, int last, const Stepping& st,
+void BuildDigitalColumns(const CSignal& signal, int first, int last, const Stepping& st, ChangeNeed need,
                          std::vector<DigitalColumn>& out);
+// What the rows of a digital signal read of the change masks: bit 0 for a
+// one-bit waveform; whether anything changed for the bus; every bit of the
+// field for the rows of an expanded bus.
+ChangeNeed DigitalChangeNeed(const CSignal& signal);
 
 SampleValueRule ValueRuleOf(const CSignal& signal);
 // A kept summary of the signal's samples when one may be used (a cache scope
 // is active and the samples have been seen unchanged before), else null.
 const CSampleSummary* SummaryFor(const CSignal& signal, bool changes, bool ranges);
+// The digital columns of the same samples, range, stepping and need, kept
+// from an earlier paint within a cache scope: true when `out` received them.
+bool KeptColumns(const CSignal& signal, int first, int last, const Stepping& st, ChangeNeed need,
+                 std::vector<DigitalColumn>& out);
+void KeepColumns(const CSignal& signal, int first, int last, const Stepping& st, ChangeNeed need,
+                 const std::vector<DigitalColumn>& cols);
 
 // True when a band of rows [top, bottom) can show on the painter's target.
 bool BandVisible(QPainter& painter, int top, int bottom);

@@ -30,6 +30,20 @@ uint32_t ScanChangeMask(const uint32_t* samples, int32_t a, int32_t b)
     return r;
 }
 
+uint32_t ScanChangeMask(const uint32_t* samples, int32_t a, int32_t b, ChangeNeed need)
+{
+    // Stretches of a few cache lines: a column of changing samples is known
+    // after its first stretch.
+    constexpr int32_t kStretch = 64;
+    uint32_t r = 0;
+    for (int64_t i = a; i <= b; i += kStretch) {
+        r |= ScanChangeMask(samples, int32_t(i), int32_t(std::min<int64_t>(b, i + kStretch - 1)));
+        if (need.Met(r))
+            break;
+    }
+    return r;
+}
+
 VEXLAR_SCAN_CLONES
 void ScanValueRange(const uint32_t* samples, int32_t a, int32_t b, const SampleValueRule& rule, int32_t& lo,
                     int32_t& hi)
@@ -130,7 +144,8 @@ namespace {
 
 // Walks [a, b]: sample by sample up to the first boundary of a smallest
 // block, then ever larger whole blocks up to the largest, and back down to
-// the smallest and the samples of the tail.
+// the smallest and the samples of the tail. `partial` and `block` return true
+// when the walk may stop (the answer is known).
 template <typename Partial, typename Block>
 void WalkBlocks(int32_t a, int32_t b, Partial partial, Block block)
 {
@@ -147,7 +162,8 @@ void WalkBlocks(int32_t a, int32_t b, Partial partial, Block block)
         const int64_t mask0 = (1 << shift[0]) - 1;
         if ((i & mask0) != 0) {
             const int64_t next = (i | mask0) + 1;
-            partial(int32_t(i), int32_t(next - 1));
+            if (partial(int32_t(i), int32_t(next - 1)))
+                return;
             i = next;
         }
     }
@@ -155,7 +171,8 @@ void WalkBlocks(int32_t a, int32_t b, Partial partial, Block block)
         const int64_t size = int64_t(1) << shift[level];
         const int64_t upper = (int64_t(1) << shift[level + 1]) - 1;
         while ((i & upper) != 0 && i + size <= end) {
-            block(level, int32_t(i >> shift[level]));
+            if (block(level, int32_t(i >> shift[level])))
+                return;
             i += size;
         }
     }
@@ -163,7 +180,8 @@ void WalkBlocks(int32_t a, int32_t b, Partial partial, Block block)
     for (int level = kLevels - 1; level >= 0; --level) {
         const int64_t size = int64_t(1) << shift[level];
         while (i + size <= end) {
-            block(level, int32_t(i >> shift[level]));
+            if (block(level, int32_t(i >> shift[level])))
+                return;
             i += size;
         }
     }
@@ -173,15 +191,22 @@ void WalkBlocks(int32_t a, int32_t b, Partial partial, Block block)
 
 }   // namespace
 
-uint32_t CSampleSummary::ChangeMask(int32_t a, int32_t b) const
+uint32_t CSampleSummary::ChangeMask(int32_t a, int32_t b, ChangeNeed need) const
 {
     a = std::max(a, 1);
     if (b < a)
         return 0;
     uint32_t r = 0;
     WalkBlocks(
-        a, b, [&](int32_t p, int32_t q) { r |= ScanChangeMask(m_samples, p, q); },
-        [&](int level, int32_t k) { r |= m_or[level][size_t(k)]; });
+        a, b,
+        [&](int32_t p, int32_t q) {
+            r |= ScanChangeMask(m_samples, p, q);
+            return need.Met(r);
+        },
+        [&](int level, int32_t k) {
+            r |= m_or[level][size_t(k)];
+            return need.Met(r);
+        });
     return r;
 }
 
@@ -197,10 +222,12 @@ void CSampleSummary::ValueRange(int32_t a, int32_t b, int32_t& lo, int32_t& hi) 
                 ScanValueRange(m_samples, p, q, m_rule, l, h);
                 mn = std::min(mn, l);
                 mx = std::max(mx, h);
+                return false;
             },
             [&](int level, int32_t k) {
                 mn = std::min(mn, m_min[level][size_t(k)]);
                 mx = std::max(mx, m_max[level][size_t(k)]);
+                return false;
             });
     }
     lo = mn;

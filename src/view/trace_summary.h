@@ -28,10 +28,21 @@ struct SampleValueRule {
     friend bool operator==(const SampleValueRule&, const SampleValueRule&) = default;
 };
 
+// What a drawing needs to know of a change mask: every bit of `bits`, and
+// whether anything changed at all. A query given a need may stop reading as
+// soon as both are known: its result then agrees with the full OR in the bits
+// of `bits` and in being zero or not (the default need asks for every bit, so
+// the result is the full OR).
+struct ChangeNeed {
+    uint32_t bits = 0xFFFFFFFFu;
+    bool Met(uint32_t r) const { return r != 0 && (r & bits) == bits; }
+};
+
 // The same answers read straight from the samples (used for short ranges and
 // whenever no summary is at hand). a and b are inclusive; b < a gives "empty"
 // (0 for the change mask, lo > hi for the range).
 uint32_t ScanChangeMask(const uint32_t* samples, int32_t a, int32_t b);   // needs a >= 1
+uint32_t ScanChangeMask(const uint32_t* samples, int32_t a, int32_t b, ChangeNeed need);
 void ScanValueRange(const uint32_t* samples, int32_t a, int32_t b, const SampleValueRule& rule, int32_t& lo,
                     int32_t& hi);
 
@@ -53,7 +64,7 @@ public:
     size_t MemoryBytes() const;
 
     // OR of samples[i] ^ samples[i-1] for i in [a, b]; a >= 1, b < Count().
-    uint32_t ChangeMask(int32_t a, int32_t b) const;
+    uint32_t ChangeMask(int32_t a, int32_t b, ChangeNeed need = {}) const;
     // Lowest and highest Rule().Value over [a, b], b < Count().
     void ValueRange(int32_t a, int32_t b, int32_t& lo, int32_t& hi) const;
 

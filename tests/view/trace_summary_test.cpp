@@ -98,3 +98,40 @@ TEST(TraceSummary, SignedValuesAndEmptyRanges)
     EXPECT_EQ(hi, 255);
     EXPECT_FALSE(summary.HasChanges());
 }
+
+// A query that may stop early agrees with the full OR in the bits it was
+// asked for and in being zero, on samples that change at every sample, on
+// samples that change rarely, and on a single bit that changes once.
+TEST(TraceSummary, QueriesThatStopEarlyKeepTheBitsAskedFor)
+{
+    std::mt19937 rng(11);
+    const int count = 20000;
+    std::vector<std::vector<uint32_t>> inputs(3, std::vector<uint32_t>(size_t(count)));
+    uint32_t w = 0;
+    for (int i = 0; i < count; ++i) {
+        inputs[0][size_t(i)] = rng();
+        if (rng() % 300 == 0)
+            w ^= 1u << (rng() % 8);
+        inputs[1][size_t(i)] = w;
+        inputs[2][size_t(i)] = i >= 12345 ? 0x40u : 0u;
+    }
+    for (const auto& s : inputs) {
+        CSampleSummary summary;
+        summary.Build(s.data(), count, true, false, SampleValueRule{});
+        const Brute brute{s, SampleValueRule{}};
+        std::uniform_int_distribution<int> pos(1, count - 1);
+        for (const uint32_t bits : {0u, 1u, 0x40u, 0xFFu, 0xFFFFFFFFu}) {
+            const ChangeNeed need{bits};
+            for (int k = 0; k < 2000; ++k) {
+                int a = pos(rng), b = pos(rng);
+                if (a > b)
+                    std::swap(a, b);
+                const uint32_t full = brute.Change(a, b);
+                for (const uint32_t got : {summary.ChangeMask(a, b, need), ScanChangeMask(s.data(), a, b, need)}) {
+                    ASSERT_EQ(got & bits, full & bits) << "[" << a << ", " << b << "] bits " << bits;
+                    ASSERT_EQ(got != 0, full != 0) << "[" << a << ", " << b << "] bits " << bits;
+                }
+            }
+        }
+    }
+}
