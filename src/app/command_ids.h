@@ -25,9 +25,18 @@ constexpr int ID_APP_ABOUT = 57664;
 constexpr int ID_APP_EXIT = 57665;
 constexpr int ID_FILE_EXPORT = 32783;
 constexpr int ID_FILE_EXPORT_VCD = 32800;   // our addition to the File menu
+constexpr int ID_FILE_DOCUMENT_PROPERTIES = 32850;   // "Document Properties...": the sample rate
 
-// Edit (no handler anywhere: always disabled)
+// Edit: Undo and Redo of the active document's edits; Cut, Copy and Paste
+// have no handler and stay disabled.
 constexpr int ID_EDIT_UNDO = 57643;
+constexpr int ID_EDIT_REDO = 57644;
+// Search of the active document, from marker M1 (which moves to what is found)
+constexpr int ID_EDIT_NEXT_EDGE = 32851;
+constexpr int ID_EDIT_PREV_EDGE = 32852;
+constexpr int ID_EDIT_FIND_VALUE = 32853;   // "Find Value...": asks for a value and a mask
+constexpr int ID_EDIT_NEXT_VALUE = 32854;
+constexpr int ID_EDIT_PREV_VALUE = 32855;
 constexpr int ID_EDIT_CUT = 57635;
 constexpr int ID_EDIT_COPY = 57634;
 constexpr int ID_EDIT_PASTE = 57637;
@@ -35,6 +44,7 @@ constexpr int ID_EDIT_PASTE = 57637;
 // View
 constexpr int ID_VIEW_TOOLBAR = 59392;
 constexpr int ID_VIEW_STATUS_BAR = 59393;
+constexpr int ID_VIEW_VALUE_CURSOR = 32856;   // the value cursor of every waveform window
 
 // Trig
 constexpr int ID_TRIG_RUN = 32771;

@@ -6,6 +6,7 @@
 #include "app/document_manager.h"
 #include "app/main_frame.h"
 #include "app/signal_menu.h"
+#include "app/workbench_commands.h"
 #include "document/vexlar_doc.h"
 #include "model/signal.h"
 
@@ -123,4 +124,5 @@ void ConnectDocumentCommands(CMainFrame& frame, CDocumentManager& documents)
     on(ID_SIGNALS_EXPORT_SELECTED,
        [](CVexlarDoc& doc, CMainFrame* f, CDocumentManager*) { ExportSelectedCommand(doc, f); });
     ConnectSignalCommands(frame, documents);
+    ConnectWorkbenchCommands(frame, documents);
 }

@@ -90,6 +90,8 @@ void CMainFrame::CreateActions()
     AddAction(ID_FILE_SAVE, tr("&Save"), tr("Save the active document"))
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     AddAction(ID_FILE_SAVE_AS, tr("Save &As..."), tr("Save the active document with a new name"));
+    AddAction(ID_FILE_DOCUMENT_PROPERTIES, tr("Document &Properties..."),
+              tr("Set the sample rate of the active document"));
     AddAction(ID_FILE_EXPORT, tr("&Export..."), tr("Export the capture as a comma-separated table"));
     AddAction(ID_FILE_EXPORT_VCD, tr("Export &VCD..."),
               tr("Export the capture as a value change dump for waveform viewers"));
@@ -109,16 +111,31 @@ void CMainFrame::CreateActions()
 
     auto* undo = AddAction(ID_EDIT_UNDO, tr("&Undo"), tr("Undo the last action"));
     undo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)});
+    auto* redo = AddAction(ID_EDIT_REDO, tr("&Redo"), tr("Redo the last action undone"));
+    redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
     auto* cut = AddAction(ID_EDIT_CUT, tr("Cu&t"), tr("Cut the selection and put it on the Clipboard"));
     cut->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::SHIFT | Qt::Key_Delete)});
     auto* copy = AddAction(ID_EDIT_COPY, tr("&Copy"), tr("Copy the selection and put it on the Clipboard"));
     copy->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)});
     auto* paste = AddAction(ID_EDIT_PASTE, tr("&Paste"), tr("Insert Clipboard contents"));
     paste->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)});
-    // No class of Vexlar handles the Edit commands: they stay disabled.
-    for (QAction* edit : {undo, cut, copy, paste}) {
+    // Undo and Redo follow the active document; nothing handles Cut, Copy
+    // and Paste, which stay disabled.
+    for (QAction* edit : {undo, redo, cut, copy, paste}) {
         edit->setEnabled(false);
     }
+    AddAction(ID_EDIT_NEXT_EDGE, tr("Next &Edge"), tr("Move marker M1 to the next edge of the selected one-bit signal"))
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Right));
+    AddAction(ID_EDIT_PREV_EDGE, tr("Pre&vious Edge"),
+              tr("Move marker M1 to the previous edge of the selected one-bit signal"))
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Left));
+    AddAction(ID_EDIT_FIND_VALUE, tr("&Find Value..."),
+              tr("Move marker M1 to where the selected signal holds a value"))
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    AddAction(ID_EDIT_NEXT_VALUE, tr("Find &Next Value"), tr("Move marker M1 to the next place of the value"))
+        ->setShortcut(QKeySequence(Qt::Key_F3));
+    AddAction(ID_EDIT_PREV_VALUE, tr("Find Previous Val&ue"), tr("Move marker M1 to the previous place of the value"))
+        ->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3));
     undo->setIcon(QIcon());
     cut->setIcon(AppIcons::Cut());
     copy->setIcon(AppIcons::Copy());
@@ -130,6 +147,10 @@ void CMainFrame::CreateActions()
     auto* status = AddAction(ID_VIEW_STATUS_BAR, tr("&Status Bar"), tr("Show or hide the status bar"));
     status->setCheckable(true);
     status->setChecked(true);
+    auto* valueCursor = AddAction(ID_VIEW_VALUE_CURSOR, tr("&Value Cursor"),
+                                  tr("Show the value of every signal at the pointer beside its name"));
+    valueCursor->setCheckable(true);
+    valueCursor->setShortcut(QKeySequence(Qt::Key_V));
 
     auto* run = AddAction(ID_TRIG_RUN, tr("&Run"), tr("Capture continuously"));
     run->setCheckable(true);
@@ -139,7 +160,8 @@ void CMainFrame::CreateActions()
     now->setIcon(AppIcons::TrigNow());
 
     AddAction(ID_SIGNALS_ADD, tr("&Add..."), tr("Add a signal"));
-    AddAction(ID_SIGNALS_DELETE, tr("&Delete Selected"), tr("Delete the selected signals"));
+    AddAction(ID_SIGNALS_DELETE, tr("&Delete Selected"), tr("Delete the selected signals"))
+        ->setShortcut(QKeySequence(Qt::Key_Delete));
     AddAction(ID_SIGNALS_FREEZE, tr("&Freeze Selected"), tr("Keep the samples of the selected signals"));
     AddAction(ID_SIGNALS_DUPLICATE, tr("D&uplicate Selected"),
               tr("Freeze the selected signals and add a live copy of each"));
@@ -336,6 +358,7 @@ void CMainFrame::BuildMenu130()
     file->addAction(Action(ID_FILE_CLOSE));
     file->addAction(Action(ID_FILE_SAVE));
     file->addAction(Action(ID_FILE_SAVE_AS));
+    file->addAction(Action(ID_FILE_DOCUMENT_PROPERTIES));
     file->addSeparator();
     file->addAction(Action(ID_FILE_EXPORT));
     file->addAction(Action(ID_FILE_EXPORT_VCD));
@@ -349,12 +372,21 @@ void CMainFrame::BuildMenu130()
 
     QMenu* edit = bar->addMenu(tr("&Edit"));
     edit->addAction(Action(ID_EDIT_UNDO));
+    edit->addAction(Action(ID_EDIT_REDO));
     edit->addSeparator();
     edit->addAction(Action(ID_EDIT_CUT));
     edit->addAction(Action(ID_EDIT_COPY));
     edit->addAction(Action(ID_EDIT_PASTE));
+    edit->addSeparator();
+    edit->addAction(Action(ID_EDIT_NEXT_EDGE));
+    edit->addAction(Action(ID_EDIT_PREV_EDGE));
+    edit->addAction(Action(ID_EDIT_FIND_VALUE));
+    edit->addAction(Action(ID_EDIT_NEXT_VALUE));
+    edit->addAction(Action(ID_EDIT_PREV_VALUE));
 
-    AddViewMenu();
+    QMenu* view = AddViewMenu();
+    view->addSeparator();
+    view->addAction(Action(ID_VIEW_VALUE_CURSOR));
 
     QMenu* trig = bar->addMenu(tr("&Trig"));
     trig->addAction(Action(ID_TRIG_RUN));

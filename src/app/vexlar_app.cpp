@@ -9,6 +9,7 @@
 #include "app/process_signals.h"
 #include "app/select_fpga_dialog.h"
 #include "app/view_factory.h"
+#include "app/workbench_commands.h"
 #include "core_simulator.h"
 #include "document/capture_distributor.h"
 #include "document/demo_document.h"
@@ -495,6 +496,7 @@ void CVexlarApp::UpdateCommandUI()
         frame.Action(id)->setEnabled(hasDoc);
     }
     if (m_documents) {
+        UpdateWorkbenchCommands(frame, *m_documents);
         m_documents->UpdateTitles();
     }
 }

@@ -6,6 +6,7 @@
 QWidget* CreateDocumentView(CVexlarDoc* doc)
 {
     auto* view = new CVexlarView(doc);
+    view->SetScrollBarsShown(true);
     view->onEditSignal = [view](CSignal& signal) { return EditSignalProperties(signal, view); };
     return view;
 }

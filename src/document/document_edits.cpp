@@ -15,6 +15,8 @@ bool ChangeSignal(CVexlarDoc& doc, CSignal& signal, const QString& text, const s
     const SignalSnapshot before = TakeSnapshot(signal, samplesMayChange);
     if (!edit || !edit(signal))
         return false;
+    if (samplesMayChange)
+        signal.RefreshSpectrum();   // a spectrum follows its samples and settings
     auto command = MakeSignalEdit(text, doc, signal, before, mergeId);
     if (!command) {
         doc.BumpRevision();   // e.g. OK in the dialog: views repaint all the same

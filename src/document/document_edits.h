@@ -20,8 +20,9 @@ enum MergeId : int { kNoMerge = -1, kGraphHeightSteps = 1, kAnalogRangeSteps = 2
 
 // Runs `edit` on a signal of the document and records what it changed.
 // `edit` returns false when it changed nothing (a cancelled dialog).
-// `samplesMayChange`: false for edits that cannot touch the samples, which
-// then are not copied. Returns whether anything changed.
+// `samplesMayChange`: false for edits that cannot touch the samples (nor the
+// spectrum's input), which then are not copied; otherwise the spectrum of a
+// spectrum row is computed again. Returns whether anything changed.
 bool ChangeSignal(CVexlarDoc& doc, CSignal& signal, const QString& text, const std::function<bool(CSignal&)>& edit,
                   bool samplesMayChange = true, int mergeId = kNoMerge);
 

@@ -58,6 +58,12 @@ bool SignalSettings::SameExtraction(const SignalSettings& other) const
     return numBits == other.numBits && firstBit == other.firstBit && allBits == other.allBits && mask == other.mask;
 }
 
+bool SignalSettings::SameSpectrumInput(const SignalSettings& other) const
+{
+    return SameExtraction(other) && radix == other.radix && spectrum == other.spectrum &&
+           sampleFreq == other.sampleFreq;
+}
+
 CSignal* SignalAt(const CVexlarDoc& doc, int32_t index)
 {
     if (index < 0 || static_cast<size_t>(index) >= doc.m_signals.size())
@@ -139,6 +145,9 @@ private:
             } catch (const CInvalidArgumentException&) {
             }
         }
+        // A spectrum follows its samples and the settings it is computed from.
+        if (m_withSamples || !state.settings.SameSpectrumInput(from.settings))
+            s->RefreshSpectrum();
     }
 
     QString m_text;

@@ -47,6 +47,9 @@ struct SignalSettings {
     void ApplyTo(CSignal& s) const;
     // Same bit field: the samples need not be extracted again.
     bool SameExtraction(const SignalSettings& other) const;
+    // Same input of the spectrum computation (the extraction, the radix's
+    // sign extension, the style and the sample frequency).
+    bool SameSpectrumInput(const SignalSettings& other) const;
     bool operator==(const SignalSettings&) const = default;
 };
 

@@ -190,11 +190,15 @@ int DrawAnalogRow(CDrawContext& dc, const CSignal& signal, int first, int last, 
     }
 
     // The value scale stands left of the graph, in the name column: m_min at
-    // the bottom of the graph, m_max at its top (in print the paper's).
+    // the bottom of the graph, m_max at its top (in print the paper's). Its
+    // labels read across, spaced by the font's height, so that a graph of
+    // usual height has several of them.
     const GdiRect scaleRect =
         print ? GdiRect{st.x0, y, st.x0 + width, y - height} : GdiRect{st.x0, y, st.x0 + width, y + height};
     dc.SetTextAlign(TextAlign::LeftTop);
-    CRuler().DrawVertical(dc, scaleRect, signal.m_min, signal.m_max, true);
+    CRuler scale;
+    scale.m_horizontalLabels = true;
+    scale.DrawVertical(dc, scaleRect, signal.m_min, signal.m_max, true);
     dc.SetPen(previous);
     return rowHeight;
 }

@@ -17,6 +17,7 @@
 #include <cmath>
 
 #include "model/signal.h"
+#include "view/bus_text.h"
 #include "view/draw_context.h"
 #include "view/theme_colors.h"
 #include "view/trace_draw.h"
@@ -175,7 +176,7 @@ RowColours ScreenColours(const CSignal& signal)
 }
 
 // The bus: value boxes with crossings, the dense runs as solid blocks, and
-// the value text in boxes wider than 50 units.
+// the value text in every box it fits (elided to "..." before it vanishes).
 void EmitBusRow(CDrawContext& dc, const CSignal& signal, const std::vector<DigitalColumn>& cols, int x0, RowEmitter& e)
 {
     const int h = signal.m_busHeight;
@@ -203,11 +204,14 @@ void EmitBusRow(CDrawContext& dc, const CSignal& signal, const std::vector<Digit
                 penX = u + 3;
             }
             e.Line(penX, yt, x - 3, yt);
-            if (j > 50) {
+            if (j > kBusTextMargin) {
                 QString text;
                 signal.FormatValue(text, value);
-                e.Flush();
-                dc.TextOut(u + j / 2, e.Y(5), text);
+                const QString shown = FitBusText(dc, text, j);
+                if (!shown.isEmpty()) {
+                    e.Flush();
+                    dc.TextOut(u + j / 2, e.Y(5), shown);
+                }
             }
         }
         u = x;

@@ -15,6 +15,7 @@
 #include "view/ruler.h"
 #include "view/theme_colors.h"
 #include "view/trace_draw.h"
+#include "view/unit_ruler.h"
 #include "view/trace_internal.h"
 
 using namespace trace_detail;
@@ -200,13 +201,19 @@ int DrawSpectrum(QPainter& painter, const CSignal& signal, const TraceArgs& args
         StrokeLines(dc, currentLine, [&](LineBatch& b) { CurveLines(map, signal.m_spectrumDb, b); });
     }
 
+    // The dB scales read across (spaced by the font's height) and the left
+    // one and the frequency axis carry their units.
     dc.SetTextAlign(TextAlign::LeftTop);
-    CRuler().DrawVertical(dc, rect, minDb, maxDb, true);
-    CRuler().DrawVertical(dc, rect, minDb, maxDb, false);
+    CUnitRuler dbScale(QStringLiteral("dB"));
+    dbScale.m_horizontalLabels = true;
+    dbScale.DrawVertical(dc, rect, minDb, maxDb, true);
+    CRuler rightScale;
+    rightScale.m_horizontalLabels = true;
+    rightScale.DrawVertical(dc, rect, minDb, maxDb, false);
     double f = signal.m_sampleFreq * 0.5;
     QString unit;
     FormatFrequency(f, unit);
-    CRuler().DrawHorizontal(dc, rect, 0.0, f, false);
+    CUnitRuler(unit).DrawHorizontal(dc, rect, 0.0, f, false);
 
     if (args.crossHair.x != 0 || args.crossHair.y != 0) {
         const int cx = args.crossHair.x;

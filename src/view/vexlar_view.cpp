@@ -11,6 +11,7 @@
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QScrollBar>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -22,12 +23,14 @@
 #include "document/document_edits.h"
 #include "document/vexlar_doc.h"
 #include "model/marker_readout.h"
+#include "model/measurement_text.h"
 #include "model/signal.h"
 #include "view/draw_context.h"
 #include "view/name_column.h"
 #include "view/ruler.h"
 #include "view/time_ruler.h"
 #include "view/trace_draw.h"
+#include "view/view_overlays.h"
 
 namespace {
 
@@ -79,6 +82,12 @@ CVexlarView::CVexlarView(CVexlarDoc* doc, QWidget* parent) : QWidget(parent), m_
     setMouseTracking(true);   // the spectrum cross-hair follows the pointer
     setFocusPolicy(Qt::StrongFocus);
     setContextMenuPolicy(Qt::DefaultContextMenu);
+    // A document opens at the zoom and position it was saved with.
+    if (m_doc) {
+        m_viewport.SetZoom(m_doc->m_viewState.zoom);
+        m_viewport.SetFirstVisible(m_doc->m_viewState.firstVisible);
+        m_viewport.SetScrollY(m_doc->m_viewState.scrollY);
+    }
     // Any change of the document, made anywhere, shows at the next paint. A
     // hidden window gets no paint until it is shown again.
     if (m_doc)
@@ -110,10 +119,20 @@ void CVexlarView::SetViewport(const CViewport& viewport)
     Invalidate();
 }
 
+int CVexlarView::ContentWidth() const
+{
+    return m_vbar && !m_vbar->isHidden() ? std::max(0, width() - m_vbar->sizeHint().width()) : width();
+}
+
+int CVexlarView::ContentHeight() const
+{
+    return m_hbar && !m_hbar->isHidden() ? std::max(0, height() - m_hbar->sizeHint().height()) : height();
+}
+
 void CVexlarView::SyncViewport()
 {
-    if (m_viewport.ClientWidth() != width() || m_viewport.ClientHeight() != height())
-        m_viewport.SetClientSize(width(), height());
+    if (m_viewport.ClientWidth() != ContentWidth() || m_viewport.ClientHeight() != ContentHeight())
+        m_viewport.SetClientSize(ContentWidth(), ContentHeight());
     if (m_doc)
         m_viewport.SetCapture(CaptureExtentOf(m_doc->m_signals));
 }
@@ -129,8 +148,8 @@ void CVexlarView::BuildLayout()
 
 const CRowLayout& CVexlarView::Layout()
 {
-    if (!m_layoutValid || (m_doc && m_doc->Revision() != m_layoutRevision) || m_viewport.ClientWidth() != width() ||
-        m_viewport.ClientHeight() != height())
+    if (!m_layoutValid || (m_doc && m_doc->Revision() != m_layoutRevision) ||
+        m_viewport.ClientWidth() != ContentWidth() || m_viewport.ClientHeight() != ContentHeight())
         BuildLayout();
     return m_layout;
 }
@@ -147,10 +166,11 @@ void CVexlarView::Invalidate()
 
 void CVexlarView::paintEvent(QPaintEvent*)
 {
-    if (m_needsRender || m_image.size() != size())
+    const QSize content(ContentWidth(), ContentHeight());
+    if (m_needsRender || m_image.size() != content)
         RenderScreen();
     QPainter painter(this);
-    if (m_image.size() == size()) {
+    if (m_image.size() == content) {
         painter.drawImage(0, 0, m_image);
     } else {
         painter.fillRect(rect(), Qt::black);
@@ -162,6 +182,7 @@ void CVexlarView::paintEvent(QPaintEvent*)
 
 void CVexlarView::resizeEvent(QResizeEvent* event)
 {
+    PlaceScrollBars();
     SyncViewport();
     Invalidate();
     QWidget::resizeEvent(event);
@@ -176,8 +197,8 @@ const QImage& CVexlarView::PaintNow()
 void CVexlarView::RenderScreen()
 {
     m_needsRender = false;
-    const int w = width();
-    const int h = height();
+    const int w = ContentWidth();
+    const int h = ContentHeight();
     if (!m_doc || w < 2 || h < 2) {
         // Nothing to paint; this revision is seen all the same, or every
         // tick would ask again.
@@ -254,6 +275,11 @@ void CVexlarView::RenderScreen()
         mark(SampleToX(Marker1()), markerPen, QStringLiteral("M1"));
     if (Marker2() >= 0)
         mark(SampleToX(Marker2()), markerPen, QStringLiteral("M2"));
+    DrawOverlays(dc);
+
+    // The window's zoom and position go with the document when it is saved.
+    m_doc->m_viewState = DocumentViewState{m_viewport.Zoom(), m_viewport.FirstVisible(), m_viewport.ScrollY()};
+    UpdateScrollBars();
 
     ++m_paintCount;
     m_paintedCaptureId = m_doc->m_captureId;
@@ -291,8 +317,11 @@ void CVexlarView::DrawTimeRulers(CDrawContext& dc)
 
 void CVexlarView::DrawMarkerInfo(CDrawContext& dc, int right, int top)
 {
-    // In samples, or with a sample rate in time and 1/D as a frequency.
-    const QStringList lines = MarkerReadoutLines(Marker1(), Marker2(), m_doc ? m_doc->m_sampleRate : 0.0);
+    // In samples, or with a sample rate in time and 1/D as a frequency; then
+    // the edges of the selected one-bit rows between the markers.
+    QStringList lines = MarkerReadoutLines(Marker1(), Marker2(), m_doc ? m_doc->m_sampleRate : 0.0);
+    if (m_doc)
+        lines << EdgeCountLines(m_doc->m_signals, Marker1(), Marker2());
     if (lines.isEmpty())
         return;
     int width = 100;
@@ -425,7 +454,40 @@ void CVexlarView::mousePressEvent(QMouseEvent* event)
     }
     const GdiPoint point = ToGdi(event->position());
     m_leftDown = true;
+    SyncViewport();
     m_viewport.BeginDrag(point);
+    // A press on the overview bar drags the visible window (a press beside
+    // it first brings the window there); a press on a name may drag its row
+    // to another place; anywhere else the drag moves the time axis and rows.
+    m_dragKind = DragKind::View;
+    m_dragMoved = false;
+    m_dragRow = -1;
+    if (point.y >= 5 && point.y < 25 && point.x >= CViewport::kTraceLeft && m_viewport.CaptureLength() > 0) {
+        m_dragKind = DragKind::Overview;
+        const double length = m_viewport.CaptureLength();
+        const double span = ClientRight() - CViewport::kTraceLeft;
+        const double left = CViewport::kTraceLeft + m_viewport.FirstVisible() / length * span;
+        const double right = CViewport::kTraceLeft + m_viewport.LastVisible() / length * span;
+        if (point.x < left || point.x > right) {
+            const double at = (point.x - CViewport::kTraceLeft) / span * length;
+            m_viewport.SetFirstVisible(
+                TruncateToInt(std::max(0.0, at - static_cast<double>(m_viewport.VisibleCount()) / 2)));
+        }
+        m_dragFirstVisible = m_viewport.FirstVisible();
+        Invalidate();
+        update();
+        event->accept();
+        return;
+    }
+    if (m_doc) {
+        for (const RowBox& row : Layout().Rows()) {
+            if (row.label.Contains(point.x, point.y)) {
+                m_dragKind = DragKind::Name;
+                m_dragRow = row.index;
+                break;
+            }
+        }
+    }
     if (m_doc) {
         const bool ctrl = event->modifiers().testFlag(Qt::ControlModifier);
         const RowBox* row = Layout().TraceAt(point);
@@ -450,8 +512,20 @@ void CVexlarView::mousePressEvent(QMouseEvent* event)
 
 void CVexlarView::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::LeftButton)
+    if (event->button() == Qt::LeftButton) {
+        // A name dropped elsewhere moves its row there, as an edit.
+        int before = 0;
+        int lineY = 0;
+        if (m_leftDown && m_doc && m_dragKind == DragKind::Name && m_dragMoved &&
+            NameDropPlace(ToGdi(event->position()).y, before, lineY)) {
+            const int to = before > m_dragRow ? before - 1 : before;
+            DocumentEdits::MoveSignal(*m_doc, m_dragRow, to);
+        }
         m_leftDown = false;
+        m_dragKind = DragKind::View;
+        Invalidate();
+        update();
+    }
     if (event->button() == Qt::RightButton) {
         m_menuPoint = ToGdi(event->position());
         ShowContextMenu(m_menuPoint);
@@ -466,10 +540,22 @@ void CVexlarView::mouseMoveEvent(QMouseEvent* event)
     const GdiPoint point = ToGdi(event->position());
     if (event->buttons().testFlag(Qt::LeftButton) && m_leftDown) {
         SyncViewport();
-        m_viewport.DragTo(point, Layout().RowsHeight());
-        Invalidate();
+        m_pointer = point;
+        if (m_dragKind == DragKind::Overview) {
+            DragOverview(point);
+        } else if (m_dragKind == DragKind::Name) {
+            // A drag that starts on a name moves that row, not the view.
+            if (std::abs(point.y - m_viewport.DragStart().y) > 3)
+                m_dragMoved = true;
+            Invalidate();
+        } else {
+            m_viewport.DragTo(point, Layout().RowsHeight());
+            Invalidate();
+        }
+        update();
     } else {
         MoveCrossHair(point);
+        MovePointer(point);
     }
     event->accept();
 }
@@ -627,7 +713,7 @@ void CVexlarView::ScrollToEnd()
 
 void CVexlarView::keyPressEvent(QKeyEvent* event)
 {
-    const GdiPoint centre{CViewport::kTraceLeft + (ClientRight() - CViewport::kTraceLeft) / 2, height() / 2};
+    const GdiPoint centre{CViewport::kTraceLeft + (ClientRight() - CViewport::kTraceLeft) / 2, ClientBottom() / 2};
     switch (event->key()) {
     case Qt::Key_Plus:
     case Qt::Key_Equal:
@@ -645,6 +731,26 @@ void CVexlarView::keyPressEvent(QKeyEvent* event)
     case Qt::Key_End:
         ScrollToEnd();
         break;
+    case Qt::Key_Left:
+    case Qt::Key_Right: {
+        // A tenth of the window per press.
+        SyncViewport();
+        const int64_t step = std::max<int64_t>(1, m_viewport.VisibleCount() / 10);
+        ScrollSamples(event->key() == Qt::Key_Left ? -step : step);
+        break;
+    }
+    case Qt::Key_Up:
+        ScrollRows(-20);
+        break;
+    case Qt::Key_Down:
+        ScrollRows(20);
+        break;
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown: {
+        const int page = std::max(20, ContentHeight() - CViewport::kRowsTop - 20);
+        ScrollRows(event->key() == Qt::Key_PageUp ? -page : page);
+        break;
+    }
     default:
         QWidget::keyPressEvent(event);
         return;
@@ -819,4 +925,215 @@ void CVexlarView::OnEditSignalCommand()
         return;
     if (const RowBox* row = Layout().TraceAt(m_menuPoint))
         EditSignal(*row->signal);
+}
+
+// ---------------------------------------------------------------------------
+// Overlays, pointer, scroll bars and navigation
+
+void CVexlarView::SetValueCursor(bool on)
+{
+    if (m_valueCursor == on)
+        return;
+    m_valueCursor = on;
+    Invalidate();
+    update();
+}
+
+bool CVexlarView::ShowsPointerOverlay() const
+{
+    if (!m_pointerInside || m_leftDown)
+        return false;
+    if (m_valueCursor)
+        return m_pointer.x >= CViewport::kTraceLeft;
+    // The measurements of a one-bit row under the pointer.
+    const RowBox* row = const_cast<CVexlarView*>(this)->Layout().TraceAt(m_pointer);
+    return row && row->signal->m_numBits == 1 && !row->signal->m_spectrum;
+}
+
+void CVexlarView::MovePointer(GdiPoint point)
+{
+    m_pointer = point;
+    m_pointerInside = true;
+    const bool overlay = ShowsPointerOverlay();
+    if (overlay || m_pointerOverlay) {
+        m_needsRender = true;
+        update();
+    }
+}
+
+void CVexlarView::leaveEvent(QEvent* event)
+{
+    m_pointerInside = false;
+    if (m_pointerOverlay) {
+        m_needsRender = true;
+        update();
+    }
+    QWidget::leaveEvent(event);
+}
+
+void CVexlarView::DrawOverlays(CDrawContext& dc)
+{
+    const CRowLayout& layout = m_layout;
+    const int w = ContentWidth();
+    const int h = ContentHeight();
+    m_pointerOverlay = ShowsPointerOverlay();
+    const int pointerSample = static_cast<int>(std::floor(XToSample(m_pointer.x)));
+    if (m_valueCursor && m_pointerOverlay) {
+        const QPen cursorPen(QColor(255, 255, 255, 150), 1.0, Qt::SolidLine, Qt::FlatCap);
+        DrawVerticalLine(dc.Painter(), cursorPen, m_pointer.x, CViewport::kRowsTop, h);
+        DrawRowValues(dc, layout, pointerSample, -1);
+    } else if (Marker1() >= 0 || Marker2() >= 0) {
+        DrawRowValues(dc, layout, Marker1() >= 0 ? Marker1() : Marker2(), Marker1() >= 0 ? Marker2() : -1);
+    }
+    if (m_pointerOverlay && !m_valueCursor) {
+        if (const RowBox* row = layout.TraceAt(m_pointer)) {
+            DrawPulseMeasurement(dc, *row->signal, pointerSample, m_doc ? m_doc->m_sampleRate : 0.0, m_pointer,
+                                 GdiRect{CViewport::kTraceLeft, CViewport::kRowsTop, w, h});
+        }
+    }
+    int before = 0;
+    int lineY = 0;
+    if (m_leftDown && m_dragKind == DragKind::Name && m_dragMoved && NameDropPlace(m_pointer.y, before, lineY))
+        DrawNameDropLine(dc.Painter(), lineY, w);
+}
+
+bool CVexlarView::NameDropPlace(int y, int& before, int& lineY)
+{
+    const std::vector<RowBox>& rows = Layout().Rows();
+    if (rows.empty())
+        return false;
+    for (const RowBox& row : rows) {
+        if (y < row.top + row.extent / 2) {
+            before = row.index;
+            lineY = row.top - CViewport::kRowGap / 2;
+            return true;
+        }
+    }
+    const RowBox& last = rows.back();
+    before = last.index + 1;
+    lineY = last.top + last.extent + CViewport::kRowGap / 2;
+    return true;
+}
+
+void CVexlarView::DragOverview(GdiPoint point)
+{
+    // The window on the overview bar follows the pointer.
+    const int length = m_viewport.CaptureLength();
+    const int span = ClientRight() - CViewport::kTraceLeft;
+    if (length <= 0 || span <= 0)
+        return;
+    const double samplesPerPixel = static_cast<double>(length) / span;
+    const double first = m_dragFirstVisible + (point.x - m_viewport.DragStart().x) * samplesPerPixel;
+    m_viewport.SetFirstVisible(TruncateToInt(std::clamp(first, 0.0, static_cast<double>(length))));
+    Invalidate();
+}
+
+void CVexlarView::ShowSample(int sample)
+{
+    SyncViewport();
+    const int64_t visible = m_viewport.VisibleCount();
+    m_viewport.SetFirstVisible(static_cast<int>(std::clamp<int64_t>(sample - visible / 2, 0, INT32_MAX)));
+    Invalidate();
+    update();
+}
+
+int CVexlarView::CentreSample()
+{
+    SyncViewport();
+    const int middle = CViewport::kTraceLeft + (ClientRight() - CViewport::kTraceLeft) / 2;
+    return std::max(0, static_cast<int>(std::floor(XToSample(middle))));
+}
+
+void CVexlarView::ClampScroll()
+{
+    const int64_t excess = CViewport::kRowsTop + Layout().RowsHeight() - ContentHeight();
+    const int64_t scroll = std::clamp<int64_t>(m_viewport.ScrollY(), -std::max<int64_t>(excess, 0), 0);
+    m_viewport.SetScrollY(static_cast<int>(scroll));
+}
+
+void CVexlarView::ScrollRows(int pixels)
+{
+    SyncViewport();
+    m_viewport.SetScrollY(static_cast<int>(
+        std::clamp<int64_t>(int64_t(m_viewport.ScrollY()) - pixels, INT32_MIN, 0)));
+    ClampScroll();
+    Invalidate();
+    update();
+}
+
+void CVexlarView::ScrollSamples(int64_t samples)
+{
+    SyncViewport();
+    m_viewport.SetFirstVisible(
+        static_cast<int>(std::clamp<int64_t>(int64_t(m_viewport.FirstVisible()) + samples, 0, INT32_MAX)));
+    Invalidate();
+    update();
+}
+
+void CVexlarView::SetScrollBarsShown(bool shown)
+{
+    if (shown && !m_hbar) {
+        m_hbar = new QScrollBar(Qt::Horizontal, this);
+        m_vbar = new QScrollBar(Qt::Vertical, this);
+        m_hbar->setObjectName(QStringLiteral("TimeScrollBar"));
+        m_vbar->setObjectName(QStringLiteral("RowScrollBar"));
+        for (QScrollBar* bar : {m_hbar, m_vbar})
+            bar->setFocusPolicy(Qt::NoFocus);
+        connect(m_hbar, &QScrollBar::valueChanged, this, [this](int value) {
+            if (m_updatingBars)
+                return;
+            m_viewport.SetFirstVisible(value);
+            Invalidate();
+            update();
+        });
+        connect(m_vbar, &QScrollBar::valueChanged, this, [this](int value) {
+            if (m_updatingBars)
+                return;
+            m_viewport.SetScrollY(-value);
+            Invalidate();
+            update();
+        });
+    }
+    if (m_hbar) {
+        m_hbar->setVisible(shown);
+        m_vbar->setVisible(shown);
+    }
+    PlaceScrollBars();
+    SyncViewport();
+    Invalidate();
+    update();
+}
+
+void CVexlarView::PlaceScrollBars()
+{
+    if (!m_hbar || m_hbar->isHidden())
+        return;
+    const int bw = m_vbar->sizeHint().width();
+    const int bh = m_hbar->sizeHint().height();
+    m_hbar->setGeometry(0, height() - bh, std::max(0, width() - bw), bh);
+    m_vbar->setGeometry(width() - bw, 0, bw, std::max(0, height() - bh));
+}
+
+void CVexlarView::UpdateScrollBars()
+{
+    if (!m_hbar || m_hbar->isHidden())
+        return;
+    m_updatingBars = true;
+    // Time: the capture's samples, a page of what the trace area holds.
+    const int64_t visible = std::clamp<int64_t>(m_viewport.VisibleCount(), 1, INT32_MAX);
+    const int first = m_viewport.FirstVisible();
+    const int64_t lastFirst = std::max<int64_t>({0, int64_t(m_viewport.CaptureLength()) - visible, first});
+    m_hbar->setRange(0, static_cast<int>(std::min<int64_t>(lastFirst, INT32_MAX)));
+    m_hbar->setPageStep(static_cast<int>(visible));
+    m_hbar->setSingleStep(static_cast<int>(std::max<int64_t>(1, visible / 10)));
+    m_hbar->setValue(first);
+    // Rows: their whole height below the rulers, a page of the window.
+    const int page = std::max(1, ContentHeight() - CViewport::kRowsTop);
+    const int64_t excess = CViewport::kRowsTop + m_layout.RowsHeight() - ContentHeight();
+    const int64_t lastScroll = std::max<int64_t>({0, excess, -int64_t(m_viewport.ScrollY())});
+    m_vbar->setRange(0, static_cast<int>(std::min<int64_t>(lastScroll, INT32_MAX)));
+    m_vbar->setPageStep(page);
+    m_vbar->setSingleStep(20);
+    m_vbar->setValue(-m_viewport.ScrollY());
+    m_updatingBars = false;
 }

@@ -31,6 +31,7 @@ class CSignal;
 class CVexlarDoc;
 class QMenu;
 class QPainter;
+class QScrollBar;
 class QPen;
 class QPrinter;
 
@@ -108,6 +109,28 @@ public:
     // so that it fits the page.
     static double PrintScale(int first, int last, int pageWidth);
 
+    // The value cursor: a line that follows the pointer, with every row's
+    // value at that sample beside its name. While it is off the rows show
+    // their values at the markers instead.
+    void SetValueCursor(bool on);
+    bool ValueCursor() const { return m_valueCursor; }
+    // Scroll bars along the right and bottom edges (the application shows
+    // them); the picture then leaves their room free.
+    void SetScrollBarsShown(bool shown);
+    QScrollBar* HorizontalScrollBar() const { return m_hbar; }
+    QScrollBar* VerticalScrollBar() const { return m_vbar; }
+    // Width and height of the picture: the widget less its scroll bars.
+    int ContentWidth() const;
+    int ContentHeight() const;
+    // Brings a sample to the middle of the trace area (a search result).
+    void ShowSample(int sample);
+    // The sample at the middle of the trace area.
+    int CentreSample();
+    // Moves the rows up (positive) or down, within the rows' height, and the
+    // time axis by a number of samples (never before sample 0).
+    void ScrollRows(int pixels);
+    void ScrollSamples(int64_t samples);
+
     // Interaction that can also be called as commands.
     void ZoomAt(GdiPoint point, bool zoomIn);
     void ZoomToFit();
@@ -141,11 +164,15 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void leaveEvent(QEvent* event) override;
 
 private:
+    // What a left-button drag moves: the time axis and rows, the visible
+    // window on the overview bar, or a row by its name.
+    enum class DragKind { View, Overview, Name };
     void RenderScreen();
-    int ClientRight() const { return width(); }
-    int ClientBottom() const { return height(); }
+    int ClientRight() const { return ContentWidth(); }
+    int ClientBottom() const { return ContentHeight(); }
     // The viewport follows the widget's size and the document's samples
     // (before an interaction works on the visible range).
     void SyncViewport();
@@ -162,6 +189,18 @@ private:
     void MoveCrossHair(GdiPoint point);
     bool WheelGraphHeight(GdiPoint point, bool forward);
     bool WheelAnalogRange(GdiPoint point, bool forward);
+    // Pointer tracking for the value cursor and the pulse measurements.
+    void MovePointer(GdiPoint point);
+    bool ShowsPointerOverlay() const;
+    // The overlays drawn after the rows (see view_overlays.h).
+    void DrawOverlays(CDrawContext& dc);
+    // Where a name dragged to y would be put: the place in the list before
+    // which it goes, and the y of the line that shows it.
+    bool NameDropPlace(int y, int& before, int& lineY);
+    void DragOverview(GdiPoint point);
+    void UpdateScrollBars();
+    void PlaceScrollBars();
+    void ClampScroll();
 
     CVexlarDoc* m_doc;
     CChangeNotifier::Subscription m_documentChanges;
@@ -173,6 +212,17 @@ private:
     GdiPoint m_crossHair;
     bool m_needsRender = true;
     bool m_leftDown = false;
+    DragKind m_dragKind = DragKind::View;
+    int m_dragRow = -1;          // a name drag: the place of its row in the list
+    bool m_dragMoved = false;    // a name drag went far enough to be one
+    int m_dragFirstVisible = 0;  // an overview drag: the first visible sample at its start
+    bool m_valueCursor = false;
+    GdiPoint m_pointer;          // last pointer position over the view
+    bool m_pointerInside = false;
+    bool m_pointerOverlay = false;   // the last picture showed the pointer's overlays
+    QScrollBar* m_hbar = nullptr;
+    QScrollBar* m_vbar = nullptr;
+    bool m_updatingBars = false;
     uint64_t m_paintedRevision = 0;
     uint64_t m_paintCount = 0;
     int32_t m_paintedCaptureId = 0;

@@ -139,11 +139,15 @@ private slots:
         QVERIFY(app);
         CMainFrame* frame = app->MainFrame();
         QCOMPARE(MenuIds(MenuNamed(frame, "&File")),
-                 (QList<int>{ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_CLOSE, ID_FILE_SAVE, ID_FILE_SAVE_AS, 0, ID_FILE_EXPORT,
-                             ID_FILE_EXPORT_VCD, 0, ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW, 0, ID_FILE_MRU_FILE1, 0,
-                             ID_APP_EXIT}));
+                 (QList<int>{ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_CLOSE, ID_FILE_SAVE, ID_FILE_SAVE_AS,
+                             ID_FILE_DOCUMENT_PROPERTIES, 0, ID_FILE_EXPORT, ID_FILE_EXPORT_VCD, 0, ID_FILE_PRINT,
+                             ID_FILE_PRINT_PREVIEW, 0, ID_FILE_MRU_FILE1, 0, ID_APP_EXIT}));
         QCOMPARE(MenuIds(MenuNamed(frame, "&Edit")),
-                 (QList<int>{ID_EDIT_UNDO, 0, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE}));
+                 (QList<int>{ID_EDIT_UNDO, ID_EDIT_REDO, 0, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE, 0,
+                             ID_EDIT_NEXT_EDGE, ID_EDIT_PREV_EDGE, ID_EDIT_FIND_VALUE, ID_EDIT_NEXT_VALUE,
+                             ID_EDIT_PREV_VALUE}));
+        QCOMPARE(MenuIds(MenuNamed(frame, "&View")),
+                 (QList<int>{ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, 0, ID_VIEW_VALUE_CURSOR}));
         QCOMPARE(MenuIds(MenuNamed(frame, "&Trig")), (QList<int>{ID_TRIG_RUN, ID_TRIG_NOW}));
         QCOMPARE(MenuIds(MenuNamed(frame, "&Signals")),
                  (QList<int>{ID_SIGNALS_ADD, ID_SIGNALS_DELETE, ID_SIGNALS_FREEZE, ID_SIGNALS_DUPLICATE, 0,
@@ -197,6 +201,14 @@ private slots:
             {ID_FILE_SAVE, {K(Qt::CTRL | Qt::Key_S)}},
             {ID_FILE_PRINT, {K(Qt::CTRL | Qt::Key_P)}},
             {ID_EDIT_UNDO, {K(Qt::CTRL | Qt::Key_Z), K(Qt::ALT | Qt::Key_Backspace)}},
+            {ID_EDIT_REDO, {K(Qt::CTRL | Qt::Key_Y), K(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)}},
+            {ID_EDIT_NEXT_EDGE, {K(Qt::CTRL | Qt::Key_Right)}},
+            {ID_EDIT_PREV_EDGE, {K(Qt::CTRL | Qt::Key_Left)}},
+            {ID_EDIT_FIND_VALUE, {K(Qt::CTRL | Qt::Key_F)}},
+            {ID_EDIT_NEXT_VALUE, {K(Qt::Key_F3)}},
+            {ID_EDIT_PREV_VALUE, {K(Qt::SHIFT | Qt::Key_F3)}},
+            {ID_VIEW_VALUE_CURSOR, {K(Qt::Key_V)}},
+            {ID_SIGNALS_DELETE, {K(Qt::Key_Delete)}},
             {ID_EDIT_CUT, {K(Qt::CTRL | Qt::Key_X), K(Qt::SHIFT | Qt::Key_Delete)}},
             {ID_EDIT_COPY, {K(Qt::CTRL | Qt::Key_C), K(Qt::CTRL | Qt::Key_Insert)}},
             {ID_EDIT_PASTE, {K(Qt::CTRL | Qt::Key_V), K(Qt::SHIFT | Qt::Key_Insert)}},
@@ -206,7 +218,9 @@ private slots:
         for (const auto& [id, sequences] : keys) {
             QCOMPARE(frame->Action(id)->shortcuts(), sequences);
         }
-        for (int id : {ID_EDIT_UNDO, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE}) {
+        // Nothing to undo yet in the new document; nothing handles Cut, Copy
+        // and Paste.
+        for (int id : {ID_EDIT_UNDO, ID_EDIT_REDO, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE}) {
             QVERIFY2(!frame->Action(id)->isEnabled(), qPrintable(QString::number(id)));
         }
         QVERIFY(frame->Action(ID_TRIG_RUN)->isCheckable());

@@ -14,9 +14,11 @@
 #include <vector>
 
 #include "model/signal.h"
+#include "view/bus_text.h"
 #include "view/draw_context.h"
 #include "view/ruler.h"
 #include "view/theme_colors.h"
+#include "view/unit_ruler.h"
 #include "view/trace_draw.h"
 
 namespace trace_reference {
@@ -136,10 +138,12 @@ inline void DrawBus(CDrawContext& dc, const CSignal& s, int first, int last, int
                     dc.LineTo(u + 3, yt);
                 }
                 dc.LineTo(x.x - 3, yt);
-                if (j > 50) {
+                if (j > kBusTextMargin) {
                     QString text;
                     s.FormatValue(text, value);
-                    dc.TextOut(u + j / 2, y + 5, text);
+                    const QString shown = FitBusText(dc, text, j);
+                    if (!shown.isEmpty())
+                        dc.TextOut(u + j / 2, y + 5, shown);
                 }
             }
             u = x.x;
@@ -216,7 +220,9 @@ inline int DrawAnalog(CDrawContext& dc, const CSignal& s, int first, int last, i
     }
     LastRect() = {100, y, 100 + vw, y + h};
     dc.SetTextAlign(TextAlign::LeftTop);
-    CRuler().DrawVertical(dc, LastRect(), s.m_min, s.m_max, true);
+    CRuler scale;
+    scale.m_horizontalLabels = true;
+    scale.DrawVertical(dc, LastRect(), s.m_min, s.m_max, true);
     dc.SetPen(previous);
     return h;
 }
@@ -309,12 +315,16 @@ inline int DrawSpectrum(CDrawContext& dc, const CSignal& s, int y, int width, Gd
     LastRect() = {100, y, 100 + w, y + h};
     const GdiRect r = LastRect();
     dc.SetTextAlign(TextAlign::LeftTop);
-    CRuler().DrawVertical(dc, r, s.m_minDb, s.m_maxDb, true);
-    CRuler().DrawVertical(dc, r, s.m_minDb, s.m_maxDb, false);
+    CUnitRuler dbScale(QStringLiteral("dB"));
+    dbScale.m_horizontalLabels = true;
+    dbScale.DrawVertical(dc, r, s.m_minDb, s.m_maxDb, true);
+    CRuler rightScale;
+    rightScale.m_horizontalLabels = true;
+    rightScale.DrawVertical(dc, r, s.m_minDb, s.m_maxDb, false);
     double f = s.m_sampleFreq * 0.5;
     QString unit;
     trace_reference::FormatFrequency(f, unit);
-    CRuler().DrawHorizontal(dc, r, 0.0, f, false);
+    CUnitRuler(unit).DrawHorizontal(dc, r, 0.0, f, false);
     if (cursor.x != 0 || cursor.y != 0) {
         dc.SelectPen(QColor(255, 255, 255), 1, Qt::DotLine);
         dc.MoveTo(cursor.x, r.top);

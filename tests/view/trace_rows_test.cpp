@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "trace_test_util.h"
+#include "view/bus_text.h"
 #include "view/draw_context.h"
 #include "view/theme_colors.h"
 #include "view/trace_draw.h"
@@ -137,9 +138,11 @@ TEST(TraceRows, DenseThresholdThreeAndFourPixels)
     }
 }
 
-TEST(TraceRows, ConstantBusHasStraightLeftEndAndTextOnlyAboveFiftyPixels)
+TEST(TraceRows, ConstantBusHasStraightLeftEndAndTextWheneverItFits)
 {
-    for (const int width : {50, 51}) {
+    // "x5A" fits a box of 50 pixels (it once needed more than 50); a box of
+    // 10 has no room even for "x..." once the crossings are left out.
+    for (const int width : {10, 50, 51}) {
         SignalSet set;
         CSignal& s = set.Add(8, std::vector<uint32_t>(200, 0x5Au));
         s.m_expanded = false;
@@ -158,10 +161,11 @@ TEST(TraceRows, ConstantBusHasStraightLeftEndAndTextOnlyAboveFiftyPixels)
         EXPECT_TRUE(Same(At(p.image, xl, y + 12), kFill));
         EXPECT_TRUE(Same(At(p.image, xl + 1, y + 12), kBlack));
         const int text = CountOther(p.image, 101, y + 4, xl, y + 22, kFill);
-        if (width == 50)
+        if (width == 10) {
             EXPECT_EQ(text, 0);
-        else
-            EXPECT_GT(text, 10);
+        } else {
+            EXPECT_GT(text, 10) << width;
+        }
     }
 }
 
@@ -285,11 +289,13 @@ TEST(TraceRows, OneBitAnalogIsDigitalOnGraphBackground)
 
 TEST(TraceRows, AnalogColumnsAtFourSamplesPerPixel)
 {
-    // Columns 0 and 1 hold 500 only; column 2 spans 0..1000; column 3 is 500 again.
-    std::vector<uint32_t> v(8, 500u);
-    for (uint32_t x : {500u, 0u, 1000u, 500u})
+    // Columns 0 and 1 hold 450 only; column 2 spans 0..1000; column 3 is 450 again.
+    // (450, not a value of the scale's ticks, whose markers touch the graph's
+    // left edge.)
+    std::vector<uint32_t> v(8, 450u);
+    for (uint32_t x : {450u, 0u, 1000u, 450u})
         v.push_back(x);
-    v.insert(v.end(), 4, 500u);
+    v.insert(v.end(), 4, 450u);
     SignalSet set;
     CSignal& s = set.Add(16, v);
     s.m_analog = true;
@@ -298,13 +304,13 @@ TEST(TraceRows, AnalogColumnsAtFourSamplesPerPixel)
     const int y = 20;
     const Painted p = Draw(s, 0, int(v.size()) - 1, -4, y);
     EXPECT_EQ(p.rect, (GdiRect{100, y, 104, y + 100}));
-    // Column 1 joins column 0 with a level line at y + 50.
-    EXPECT_TRUE(Same(At(p.image, 100, y + 50), kLine));
+    // Column 1 joins column 0 with a level line at y + 55.
+    EXPECT_TRUE(Same(At(p.image, 100, y + 55), kLine));
     // Column 2 is one bar from y (1000) down to y + 100 (0), end point left out.
     for (int yy = y; yy < y + 100; ++yy)
         EXPECT_TRUE(Same(At(p.image, 102, yy), kLine)) << yy;
-    // Column 3 (all 500) is joined to the bar's lower end by a line up to y + 50.
-    EXPECT_TRUE(Same(At(p.image, 103, y + 51), kLine) || Same(At(p.image, 103, y + 52), kLine));
+    // Column 3 (all 450) is joined to the bar's lower end by a line up to y + 55.
+    EXPECT_TRUE(Same(At(p.image, 103, y + 56), kLine) || Same(At(p.image, 103, y + 57), kLine));
 }
 
 TEST(TraceRows, FormatFrequencyUnits)
@@ -473,4 +479,49 @@ TEST(TraceRows, SignedValuesOfAbsurdWidthsFollowTheSignalRecord)
         }
         ClearTraceCache();
     }
+}
+
+// The text of a bus box as it narrows: whole, then its leading characters
+// with "...", then nothing; never wider than the room between the crossings.
+TEST(TraceRows, BusTextIsElidedBeforeItVanishes)
+{
+    EnsureApp();
+    QImage image(200, 40, QImage::Format_RGB32);
+    QPainter painter(&image);
+    CDrawContext dc(painter);
+    dc.SelectFont(dc.PointFont(QStringLiteral("Verdana"), 80));
+    const QString text = QStringLiteral("x00000ABC");
+    const int whole = dc.MeasureText(text).right;
+    QString previous = text;
+    bool sawElided = false;
+    for (int box = whole + kBusTextMargin + 10; box >= 0; --box) {
+        const QString shown = FitBusText(dc, text, box);
+        if (shown.isEmpty()) {
+            EXPECT_LT(box, dc.MeasureText(QStringLiteral("x...")).right + kBusTextMargin + 1) << box;
+            previous = shown;
+            continue;
+        }
+        EXPECT_LE(dc.MeasureText(shown).right, box - kBusTextMargin) << box;
+        EXPECT_FALSE(previous.isEmpty()) << "once gone, the text does not come back at " << box;
+        if (shown != text) {
+            sawElided = true;
+            ASSERT_TRUE(shown.endsWith(QLatin1String("..."))) << shown.toStdString();
+            const QString kept = shown.chopped(3);
+            EXPECT_TRUE(text.startsWith(kept)) << shown.toStdString();
+            EXPECT_GE(kept.size(), 1);
+            // The longest part that fits: one character more would not.
+            if (kept.size() + 1 < text.size()) {
+                EXPECT_GT(dc.MeasureText(text.left(kept.size() + 1) + QStringLiteral("...")).right,
+                          box - kBusTextMargin);
+            }
+            const qsizetype previousKept = previous == text ? text.size() : previous.size() - 3;
+            EXPECT_LE(kept.size(), previousKept) << box;
+        } else {
+            EXPECT_GE(box, whole + kBusTextMargin);
+        }
+        previous = shown;
+    }
+    EXPECT_TRUE(sawElided);
+    EXPECT_TRUE(FitBusText(dc, text, 0).isEmpty());
+    EXPECT_EQ(FitBusText(dc, text, 10000), text);
 }
