@@ -29,6 +29,7 @@ struct CDocumentManager::Record {
     QString path;    // empty until the document has a file
     QString title;   // "Vexlar1" for a new document, else the file's name
     std::vector<CChildFrame*> frames;
+    bool discarded = false;   // the user's last answer for it was "Discard"
 };
 
 CDocumentManager::CDocumentManager(CMainFrame* frame, ViewFactory viewFactory, QObject* parent)
@@ -174,10 +175,12 @@ bool CDocumentManager::WriteFile(Record& record, const QString& path)
         return false;
     }
     record.doc->SetModifiedFlag(false);
+    record.discarded = false;
     record.path = CanonicalPath(path);
     record.title = QFileInfo(record.path).fileName();
     AddRecentFile(record.path);
     UpdateTitles();
+    emit DocumentSaved(record.doc.get());
     return true;
 }
 
@@ -219,6 +222,13 @@ bool CDocumentManager::SaveDocumentAs(CVexlarDoc* doc)
     return WriteFile(*record, path);
 }
 
+CDocumentManager::SaveChoice CDocumentManager::AskSave(Record& record)
+{
+    const SaveChoice choice = AskSave(record.title);
+    record.discarded = choice == SaveChoice::Discard;
+    return choice;
+}
+
 CDocumentManager::SaveChoice CDocumentManager::AskSave(const QString& title)
 {
     if (m_askSave) {
@@ -251,7 +261,7 @@ bool CDocumentManager::QueryCloseFrame(CChildFrame* frame)
     if (!record || record->frames.size() > 1 || !record->doc->IsModified()) {
         return true;   // other windows keep the document, or nothing to lose
     }
-    switch (AskSave(record->title)) {
+    switch (AskSave(*record)) {
     case SaveChoice::Save:
         return SaveDocument(record->doc.get());
     case SaveChoice::Discard:
@@ -289,6 +299,9 @@ void CDocumentManager::RemoveRecord(const CVexlarDoc* doc, QObject* lastFrame)
         if ((*it)->doc.get() == doc) {
             std::unique_ptr<Record> gone = std::move(*it);
             m_records.erase(it);
+            if (gone->discarded && gone->doc->IsModified()) {
+                emit DocumentDiscarded(gone->doc.get());
+            }
             if (!lastFrame) {
                 return;   // no view left that could still reach the document
             }
@@ -308,7 +321,7 @@ bool CDocumentManager::CloseDocument(CVexlarDoc* doc)
         return false;
     }
     if (record->doc->IsModified()) {
-        switch (AskSave(record->title)) {
+        switch (AskSave(*record)) {
         case SaveChoice::Save:
             if (!SaveDocument(doc)) {
                 return false;
@@ -338,7 +351,7 @@ bool CDocumentManager::SaveAllModified()
         if (!record->frames.empty()) {
             m_frame->MdiArea()->setActiveSubWindow(record->frames.front());
         }
-        switch (AskSave(record->title)) {
+        switch (AskSave(*record)) {
         case SaveChoice::Save:
             if (!SaveDocument(record->doc.get())) {
                 return false;

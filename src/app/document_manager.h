@@ -60,6 +60,9 @@ public:
 
 signals:
     void DocumentsChanged();
+    void DocumentSaved(const CVexlarDoc* doc);
+    // Closed with its changes thrown away at the user's answer "Discard".
+    void DocumentDiscarded(const CVexlarDoc* doc);
 
 private:
     struct Record;
@@ -69,6 +72,7 @@ private:
     void OnFrameClosed(CChildFrame* frame);
     void RemoveRecord(const CVexlarDoc* doc, QObject* lastFrame);
     bool WriteFile(Record& record, const QString& path);
+    SaveChoice AskSave(Record& record);   // remembers a "Discard"
     SaveChoice AskSave(const QString& title);
     void ShowError(const QString& text);
 

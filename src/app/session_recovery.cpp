@@ -14,7 +14,22 @@
 
 CSessionRecovery::CSessionRecovery(CDocumentManager& documents, const QString& folder)
     : m_documents(documents), m_store(folder)
-{}
+{
+    const auto done = [this](const CVexlarDoc* doc) { Forget(doc); };
+    QObject::connect(&documents, &CDocumentManager::DocumentSaved, &m_connections, done);
+    QObject::connect(&documents, &CDocumentManager::DocumentDiscarded, &m_connections, done);
+}
+
+void CSessionRecovery::Forget(const CVexlarDoc* doc)
+{
+    for (auto it = m_restored.begin(); it != m_restored.end(); ++it) {
+        if (it->first == doc) {
+            CRecoveryStore::Remove(it->second);
+            m_restored.erase(it);
+            return;
+        }
+    }
+}
 
 CSessionRecovery::Choice CSessionRecovery::AskWithDialog(QWidget* parent, const std::vector<RecoveryEntry>& entries)
 {
@@ -69,12 +84,10 @@ int CSessionRecovery::OfferRestore(QWidget* parent, const Ask& ask)
             failed << QStringLiteral("%1: %2").arg(entry.title, QString::fromLocal8Bit(e.what()));
             continue;
         }
-        // Not saved anywhere but in the entry, which goes now: the document
-        // is protected as any modified one (the close question, the next
-        // recovery file).
+        // Saved nowhere but in the entry: modified, so that closing asks
+        // and an ending signal keeps it again.
         doc->SetModifiedFlag(true);
-        m_documents.AdoptDocument(std::move(doc), entry.originalPath);
-        CRecoveryStore::Remove(entry);
+        m_restored.emplace_back(m_documents.AdoptDocument(std::move(doc), entry.originalPath), entry);
         ++restored;
     }
     if (!failed.isEmpty()) {
@@ -100,11 +113,15 @@ int CSessionRecovery::WriteModifiedDocuments()
             const RecoveryEntry entry = m_store.Write(*doc, m_documents.PathOf(doc), m_documents.TitleOf(doc));
             std::fprintf(stderr, "vexlar: unsaved document %s kept in %s\n", qPrintable(entry.title),
                          qPrintable(entry.file));
+            Forget(doc);   // the new entry holds what the old one held, and more
             ++written;
         } catch (const std::exception& e) {
             std::fprintf(stderr, "vexlar: unsaved document %s could not be kept in %s: %s\n",
                          qPrintable(m_documents.TitleOf(doc)), qPrintable(m_store.Folder()), e.what());
         }
     }
+    // The documents close without questions now: the entries of restored
+    // documents that were not written again stay for the next start.
+    m_restored.clear();
     return written;
 }

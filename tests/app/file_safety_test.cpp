@@ -409,11 +409,20 @@ private slots:
         QCOMPARE(restoredUntitled->m_signals.back()->m_count, 1000);
         QVERIFY(documents->PathOf(restoredUntitled).isEmpty());
         QCOMPARE(documents->PathOf(restoredSaved), QFileInfo(saved).canonicalFilePath());
-        QVERIFY(CRecoveryStore(StoreFolder()).Entries().empty());   // restored: gone from the store
+        // Kept until each is saved or discarded: an ending without
+        // questions now would still leave them for the next start.
+        QCOMPARE(CRecoveryStore(StoreFolder()).Entries().size(), size_t(2));
 
-        // Saving the restored document writes its own file.
+        // Saving the restored document writes its own file and drops its entry.
         QVERIFY(documents->SaveDocument(restoredSaved));
         QCOMPARE(SignalNamesIn(saved).front(), QStringLiteral("renamed"));
+        const std::vector<RecoveryEntry> left = CRecoveryStore(StoreFolder()).Entries();
+        QCOMPARE(left.size(), size_t(1));
+        QVERIFY(left.front().originalPath.isEmpty());
+        // Closing the other one with "Discard" drops the last entry.
+        documents->m_askSave = [](const QString&) { return CDocumentManager::SaveChoice::Discard; };
+        QVERIFY(documents->CloseDocument(restoredUntitled));
+        QVERIFY(CRecoveryStore(StoreFolder()).Entries().empty());
         app.reset();
 
         // Nothing left to offer.
@@ -452,13 +461,16 @@ private slots:
             QVERIFY(CRecoveryStore(StoreFolder()).Entries().empty());
             QVERIFY(QDir(StoreFolder()).entryList({QStringLiteral("recovered-*")}, QDir::Files).isEmpty());
         }
-        // Restore through the box: the document comes back, modified.
+        // Restore through the box: the document comes back, modified. The
+        // application then ends without asking (as after a crash): the entry
+        // is offered again.
         {
             CVexlarDoc doc;
             AddSignal(doc, QStringLiteral("kept"), 4);
             CRecoveryStore(StoreFolder()).Write(doc, QString(), QStringLiteral("Vexlar3"));
         }
-        {
+        const QString first = CRecoveryStore(StoreFolder()).Entries().front().file;
+        for (int round = 0; round < 2; ++round) {
             COfferAnswer answer([](QMessageBox* box) { Click(box, QStringLiteral("&Restore")); });
             auto app = StartApp();
             QVERIFY(app);
@@ -467,7 +479,21 @@ private slots:
             QCOMPARE(docs.size(), size_t(2));
             QVERIFY(SignalNames(*docs.back()).contains(QStringLiteral("kept")));
             QVERIFY(docs.back()->IsModified());
-            QVERIFY(CRecoveryStore(StoreFolder()).Entries().empty());
+            QCOMPARE(CRecoveryStore(StoreFolder()).Entries().size(), size_t(1));
+        }
+        // Restored, then SIGTERM: written to a new entry, which replaces the old.
+        {
+            COfferAnswer answer([](QMessageBox* box) { Click(box, QStringLiteral("&Restore")); });
+            auto app = StartApp();
+            QVERIFY(app);
+            QVERIFY(answer.Seen());
+            ::raise(SIGTERM);
+            QVERIFY(WaitFor([&] { return app->TerminationSignal() == SIGTERM; }));
+            const std::vector<RecoveryEntry> kept = CRecoveryStore(StoreFolder()).Entries();
+            QCOMPARE(kept.size(), size_t(1));
+            QVERIFY(kept.front().file != first);
+            app.reset();
+            ForgetTheQuit();
         }
     }
 
