@@ -16,6 +16,9 @@
 #include <QMessageBox>
 #include <QStatusBar>
 
+#include <memory>
+#include <vector>
+
 using namespace VexlarCmd;
 using SignalSearch::Direction;
 
@@ -127,6 +130,39 @@ void FindValue(CMainFrame& frame, CDocumentManager& documents, Direction directi
     view->ShowSample(found);
 }
 
+void UpdateUndoCommands(CMainFrame& frame, const CVexlarDoc* doc)
+{
+    QAction* undo = frame.Action(ID_EDIT_UNDO);
+    QAction* redo = frame.Action(ID_EDIT_REDO);
+    const QString undoText = doc ? doc->m_undo.UndoText() : QString();
+    const QString redoText = doc ? doc->m_undo.RedoText() : QString();
+    undo->setEnabled(doc && doc->m_undo.CanUndo());
+    redo->setEnabled(doc && doc->m_undo.CanRedo());
+    undo->setText(undoText.isEmpty() ? QObject::tr("&Undo") : QObject::tr("&Undo %1").arg(undoText));
+    redo->setText(redoText.isEmpty() ? QObject::tr("&Redo") : QObject::tr("&Redo %1").arg(redoText));
+}
+
+// Undo and Redo name the edit they take back, whoever made it (a menu
+// command, a drag in a window, a dialog): they follow every change of each
+// document and update when the active one changed. QAction ignores a text or
+// state equal to the one it has, so a capture costs two string compares.
+void FollowUndoOfEveryDocument(CMainFrame* frame, CDocumentManager* documents)
+{
+    auto subscriptions = std::make_shared<std::vector<CChangeNotifier::Subscription>>();
+    auto resubscribe = [frame, documents, subscriptions] {
+        // Rebuilt whole: a closed document's address may be reused by a new one.
+        subscriptions->clear();
+        for (CVexlarDoc* doc : documents->Documents()) {
+            subscriptions->push_back(doc->OnChanged([frame, documents, doc] {
+                if (documents->ActiveDocument() == doc)
+                    UpdateUndoCommands(*frame, doc);
+            }));
+        }
+    };
+    QObject::connect(documents, &CDocumentManager::DocumentsChanged, frame, resubscribe);
+    resubscribe();
+}
+
 }   // namespace
 
 void ConnectWorkbenchCommands(CMainFrame& frame, CDocumentManager& documents)
@@ -164,19 +200,13 @@ void ConnectWorkbenchCommands(CMainFrame& frame, CDocumentManager& documents)
                      [f, docs] { ApplyValueCursor(*f, *docs); });
     // New windows show the value cursor as the others do.
     QObject::connect(docs, &CDocumentManager::DocumentsChanged, f, [f, docs] { ApplyValueCursor(*f, *docs); });
+    FollowUndoOfEveryDocument(f, docs);
 }
 
 void UpdateWorkbenchCommands(CMainFrame& frame, CDocumentManager& documents)
 {
     CVexlarDoc* doc = documents.ActiveDocument();
-    QAction* undo = frame.Action(ID_EDIT_UNDO);
-    QAction* redo = frame.Action(ID_EDIT_REDO);
-    const QString undoText = doc ? doc->m_undo.UndoText() : QString();
-    const QString redoText = doc ? doc->m_undo.RedoText() : QString();
-    undo->setEnabled(doc && doc->m_undo.CanUndo());
-    redo->setEnabled(doc && doc->m_undo.CanRedo());
-    undo->setText(undoText.isEmpty() ? QObject::tr("&Undo") : QObject::tr("&Undo %1").arg(undoText));
-    redo->setText(redoText.isEmpty() ? QObject::tr("&Redo") : QObject::tr("&Redo %1").arg(redoText));
+    UpdateUndoCommands(frame, doc);
     for (int id : {ID_EDIT_NEXT_EDGE, ID_EDIT_PREV_EDGE, ID_EDIT_FIND_VALUE, ID_EDIT_NEXT_VALUE, ID_EDIT_PREV_VALUE,
                    ID_FILE_DOCUMENT_PROPERTIES, ID_VIEW_VALUE_CURSOR}) {
         frame.Action(id)->setEnabled(doc != nullptr);

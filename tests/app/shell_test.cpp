@@ -25,6 +25,7 @@
 #include "app/document_io.h"
 #include "app/key_state.h"
 #include "app/view_factory.h"
+#include "document/document_edits.h"
 #include "app_test_support.h"
 
 using namespace VexlarCmd;
@@ -641,6 +642,41 @@ private slots:
             QCOMPARE(doc->m_sampleRate, 25e6);
             QVERIFY(!doc->m_undo.CanUndo());
         }
+    }
+
+    // Undo and Redo name the active document's last edit as soon as it is
+    // made, whoever made it: no event loop turn, no timer in between. An edit
+    // of another document leaves them alone.
+    void undoAndRedoFollowEveryEditAtOnce()
+    {
+        auto app = StartDemoApp();
+        QVERIFY(app);
+        CMainFrame* frame = app->MainFrame();
+        CVexlarDoc* first = FirstDocument(*app);
+        QVERIFY(first);
+        app->OnFileNew();
+        CVexlarDoc* active = app->Documents()->ActiveDocument();
+        QVERIFY(active && active != first);
+        QAction* undo = frame->Action(ID_EDIT_UNDO);
+        QAction* redo = frame->Action(ID_EDIT_REDO);
+
+        QVERIFY(DocumentEdits::SetMarkers(*active, 10, 20));
+        QVERIFY(undo->isEnabled());
+        QCOMPARE(undo->text(), QStringLiteral("&Undo Markers"));
+        QVERIFY(DocumentEdits::SetSampleRate(*active, 1e6));
+        QCOMPARE(undo->text(), QStringLiteral("&Undo Sample Rate"));
+
+        QVERIFY(DocumentEdits::SetMarkers(*first, 1, 2));
+        QCOMPARE(undo->text(), QStringLiteral("&Undo Sample Rate"));
+
+        undo->trigger();
+        QCOMPARE(active->m_sampleRate, 0.0);
+        QCOMPARE(undo->text(), QStringLiteral("&Undo Markers"));
+        QVERIFY(redo->isEnabled());
+        QCOMPARE(redo->text(), QStringLiteral("&Redo Sample Rate"));
+        QVERIFY(active->Undo());
+        QVERIFY(!undo->isEnabled());
+        QCOMPARE(undo->text(), QStringLiteral("&Undo"));
     }
 
     void windowGeometryAndBarsAreKept()
