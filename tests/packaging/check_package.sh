@@ -36,6 +36,7 @@ expected_files=(
     ./usr/share/man/man1/vexlar-export.1.gz
     ./usr/share/doc/vexlar/copyright
     ./usr/share/doc/vexlar/changelog.gz
+    ./usr/lib/sysctl.d/60-vexlar-capture.conf
 )
 # Folders a file of the package may lie in (a test program, a header or a
 # static library anywhere else is a stray install rule).
