@@ -8,6 +8,7 @@ packages=(
   g++ cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
+  libsigrokdecode-dev python3
   ghdl gtkwave sigrok-cli
   iproute2 poppler-utils xvfb xauth imagemagick
   fonts-dejavu-core

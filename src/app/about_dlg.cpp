@@ -45,7 +45,9 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
     version->setTextFormat(Qt::PlainText);
     version->setGeometry(du.X(42), du.Y(14), du.X(114), du.Y(8) + 4);
 
-    auto* note = new QLabel(QStringLiteral("Logic analyzer client for FPGA cores"), this);
+    // Vexlar links the GPL-3.0-or-later protocol decoder library, so the
+    // whole program is distributed under that licence.
+    auto* note = new QLabel(QStringLiteral("Free software: GPL-3.0-or-later"), this);
     note->setObjectName(QStringLiteral("aboutNote"));
     note->setTextFormat(Qt::PlainText);
     note->setGeometry(du.X(42), du.Y(26), du.X(124), du.Y(8) + 4);

@@ -2,6 +2,7 @@
 #include "app/dark_style.h"
 #include "app/main_frame.h"
 #include "app/vexlar_app.h"
+#include "decode/headless_decode.h"
 #include "document/headless_export.h"
 
 #include <QApplication>
@@ -16,6 +17,13 @@ int main(int argc, char** argv)
         QStringList raw;
         for (int i = 1; i < argc; ++i) {
             raw << QString::fromLocal8Bit(argv[i]);
+        }
+        if (IsHeadlessDecodeRequest(raw)) {
+            // annotations of a saved document on standard output
+            QCoreApplication core(argc, argv);
+            QStringList args = QCoreApplication::arguments();
+            args.removeFirst();
+            return RunHeadlessDecode(args);
         }
         if (IsHeadlessExportRequest(raw)) {
             // conversions of saved documents: no display, no window

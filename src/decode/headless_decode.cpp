@@ -1,0 +1,118 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "decode/headless_decode.h"
+
+#include <cmath>
+#include <cstdio>
+#include <exception>
+#include <string>
+
+#include "decode/decode_session.h"
+#include "document/document_file.h"
+#include "document/vexlar_doc.h"
+
+namespace {
+
+int Usage()
+{
+    std::fputs("usage: vexlar --decode DECODER:KEY=VALUE[:KEY=VALUE...] [--samplerate HZ] IN.VEXLAR\n", stderr);
+    return 2;
+}
+
+}   // namespace
+
+bool IsHeadlessDecodeRequest(const QStringList& args)
+{
+    return args.contains(QStringLiteral("--decode"));
+}
+
+bool ParseSamplerate(const QString& text, uint64_t& hz)
+{
+    QString number = text.trimmed();
+    double scale = 1.0;
+    if (number.endsWith(QLatin1Char('k'))) {
+        scale = 1e3;
+    } else if (number.endsWith(QLatin1Char('M'))) {
+        scale = 1e6;
+    } else if (number.endsWith(QLatin1Char('G'))) {
+        scale = 1e9;
+    }
+    if (scale != 1.0)
+        number.chop(1);
+    bool ok = false;
+    const double value = number.toDouble(&ok) * scale;
+    if (!ok || !std::isfinite(value) || value < 1.0 || value > 1e15)
+        return false;
+    hz = static_cast<uint64_t>(std::llround(value));
+    return true;
+}
+
+int RunHeadlessDecode(const QStringList& args)
+{
+    QString specText;
+    QString rateText;
+    QString in;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a == QLatin1String("--decode") && i + 1 < args.size() && specText.isNull()) {
+            specText = args[++i];
+        } else if (a == QLatin1String("--samplerate") && i + 1 < args.size() && rateText.isNull()) {
+            rateText = args[++i];
+        } else if (!a.startsWith(QLatin1String("--")) && in.isNull()) {
+            in = a;
+        } else {
+            return Usage();
+        }
+    }
+    if (specText.isNull() || in.isEmpty())
+        return Usage();
+    uint64_t samplerate = 0;
+    if (!rateText.isNull() && !ParseSamplerate(rateText, samplerate)) {
+        std::fprintf(stderr, "vexlar: --samplerate needs a positive number of Hz, not '%s'\n",
+                     rateText.toLocal8Bit().constData());
+        return 2;
+    }
+
+    const CDecoderCatalog& catalog = CDecoderCatalog::Instance();
+    if (!catalog.Error().empty()) {
+        std::fprintf(stderr, "vexlar: %s\n", catalog.Error().c_str());
+        return 1;
+    }
+    DecodeJob job;
+    std::string error;
+    if (!ParseDecodeSpec(specText.toStdString(), catalog, job.spec, error)) {
+        std::fprintf(stderr, "vexlar: bad decoder specification: %s\n", error.c_str());
+        return 2;
+    }
+    CVexlarDoc doc;
+    try {
+        OpenDocumentFile(doc, in);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s: %s\n", in.toLocal8Bit().constData(), e.what());
+        return 1;
+    }
+    if (!BuildDecodeInput(job.spec, doc.m_signals, job.input, error)) {
+        std::fprintf(stderr, "vexlar: %s\n", error.c_str());
+        return 2;
+    }
+    job.samplerate = samplerate;
+    const DecodeResult result = RunDecode(job);
+    const CAnnotationStore& store = result.annotations;
+    std::string out;
+    for (const Annotation& a : store.Items()) {
+        out += std::to_string(a.start) + '-' + std::to_string(a.end) + ' ' + store.DecoderId(a) + ": " +
+               store.ClassId(a) + ": ";
+        out += store.Text(a);
+        out += '\n';
+        if (out.size() > (1u << 16)) {
+            std::fwrite(out.data(), 1, out.size(), stdout);
+            out.clear();
+        }
+    }
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    std::fflush(stdout);
+    if (!result.ok) {
+        std::fprintf(stderr, "vexlar: %s\n", result.error.c_str());
+        return 1;
+    }
+    return 0;
+}
