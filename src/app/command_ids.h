@@ -56,6 +56,7 @@ constexpr int ID_SIGNALS_DELETE = 32775;
 constexpr int ID_SIGNALS_EXPORT_TESTBENCH = 32776;
 constexpr int ID_SIGNALS_FREEZE = 32777;
 constexpr int ID_SIGNALS_DUPLICATE = 32778;
+constexpr int ID_SIGNALS_ADD_DECODER = 33110;   // "Add Decoder...": a protocol decoder row
 constexpr int ID_SIGNALS_EXPORT_SELECTED = 32788;
 
 // Window

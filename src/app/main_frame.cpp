@@ -160,6 +160,7 @@ void CMainFrame::CreateActions()
     now->setIcon(AppIcons::TrigNow());
 
     AddAction(ID_SIGNALS_ADD, tr("&Add..."), tr("Add a signal"));
+    AddAction(ID_SIGNALS_ADD_DECODER, tr("Add De&coder..."), tr("Add a protocol decoder row"));
     AddAction(ID_SIGNALS_DELETE, tr("&Delete Selected"), tr("Delete the selected signals"))
         ->setShortcut(QKeySequence(Qt::Key_Delete));
     AddAction(ID_SIGNALS_FREEZE, tr("&Freeze Selected"), tr("Keep the samples of the selected signals"));
@@ -394,6 +395,7 @@ void CMainFrame::BuildMenu130()
 
     QMenu* signalsMenu = bar->addMenu(tr("&Signals"));
     signalsMenu->addAction(Action(ID_SIGNALS_ADD));
+    signalsMenu->addAction(Action(ID_SIGNALS_ADD_DECODER));
     signalsMenu->addAction(Action(ID_SIGNALS_DELETE));
     signalsMenu->addAction(Action(ID_SIGNALS_FREEZE));
     signalsMenu->addAction(Action(ID_SIGNALS_DUPLICATE));

@@ -6,6 +6,7 @@
 #include "app/main_frame.h"
 #include "document/signal_commands.h"
 #include "document/vexlar_doc.h"
+#include "properties/add_decoder_dialog.h"
 #include "properties/signal_properties.h"
 
 #include <QAction>
@@ -77,6 +78,16 @@ void ConnectSignalCommands(CMainFrame& frame, CDocumentManager& documents)
     on(ID_SIGNALS_ADD, [f, docs] {
         OnActiveDocument(*f, *docs, [f](CVexlarDoc& doc) {
             AddSignal(doc, [f](CSignal& signal) { return EditSignalProperties(signal, f); });
+        });
+    });
+    on(ID_SIGNALS_ADD_DECODER, [f, docs] {
+        OnActiveDocument(*f, *docs, [f](CVexlarDoc& doc) {
+            CDecoderRowConfig row;
+            if (!EditDecoderRow(doc, row, true, f))
+                return;
+            doc.m_decoderRows.push_back(row);
+            doc.SetModifiedFlag();
+            doc.BumpRevision();
         });
     });
     on(ID_SIGNALS_DELETE, [f, docs] { OnActiveDocument(*f, *docs, DeleteSelectedSignals); });

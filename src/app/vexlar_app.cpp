@@ -151,6 +151,7 @@ bool CVexlarApp::InitInstance(const CommandLineOptions& options)
     // user's choice among the cores that answer.
     if (options.demo) {
         if (StartDemoCore(false)) {
+            AddDemoDecoderRow();
             m_link.SetCore("127.0.0.1", m_demoCore->CapturePort());
             m_link.Start();
         }
@@ -161,6 +162,21 @@ bool CVexlarApp::InitInstance(const CommandLineOptions& options)
         SelectCoreAndStartLink();
     }
     return true;
+}
+
+void CVexlarApp::AddDemoDecoderRow()
+{
+    // The demo core's serial line (bit 9, 8N1 at 16 samples per bit) decoded
+    // in the new document from the start; at 1 MHz that is 62,500 baud.
+    CVexlarDoc* doc = m_documents ? m_documents->ActiveDocument() : nullptr;
+    if (doc == nullptr || !doc->m_decoderRows.empty() || doc->IsModified())
+        return;
+    CDecoderRowConfig row;
+    row.name = QStringLiteral("Serial");
+    row.spec = "uart:rx=#9:baudrate=62500";
+    row.samplerate = 1000000;
+    doc->m_decoderRows.push_back(row);
+    doc->BumpRevision();
 }
 
 bool CVexlarApp::StartDemoCore(bool announce)
@@ -491,8 +507,8 @@ void CVexlarApp::UpdateCommandUI()
     frame.Action(ID_TRIG_RUN)->setChecked(m_link.IsRunEnabled());
     const bool hasDoc = m_documents && m_documents->ActiveDocument() != nullptr;
     for (int id : {ID_FILE_CLOSE, ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_FILE_EXPORT, ID_FILE_EXPORT_VCD, ID_FILE_PRINT,
-                   ID_FILE_PRINT_PREVIEW, ID_SIGNALS_ADD, ID_SIGNALS_DELETE, ID_SIGNALS_FREEZE, ID_SIGNALS_DUPLICATE,
-                   ID_SIGNALS_EXPORT_TESTBENCH, ID_SIGNALS_EXPORT_SELECTED, ID_WINDOW_NEW}) {
+                   ID_FILE_PRINT_PREVIEW, ID_SIGNALS_ADD, ID_SIGNALS_ADD_DECODER, ID_SIGNALS_DELETE, ID_SIGNALS_FREEZE,
+                   ID_SIGNALS_DUPLICATE, ID_SIGNALS_EXPORT_TESTBENCH, ID_SIGNALS_EXPORT_SELECTED, ID_WINDOW_NEW}) {
         frame.Action(id)->setEnabled(hasDoc);
     }
     if (m_documents) {

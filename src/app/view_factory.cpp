@@ -1,13 +1,27 @@
 #include "app/view_factory.h"
 
+#include "document/vexlar_doc.h"
+#include "properties/add_decoder_dialog.h"
 #include "properties/signal_properties.h"
 #include "view/vexlar_view.h"
+
+#include <QMainWindow>
+#include <QStatusBar>
 
 QWidget* CreateDocumentView(CVexlarDoc* doc)
 {
     auto* view = new CVexlarView(doc);
     view->SetScrollBarsShown(true);
     view->onEditSignal = [view](CSignal& signal) { return EditSignalProperties(signal, view); };
+    view->onEditDecoderRow = [view](size_t index) {
+        CVexlarDoc* d = view->GetDocument();
+        return d != nullptr && index < d->m_decoderRows.size() &&
+               EditDecoderRow(*d, d->m_decoderRows[index], false, view);
+    };
+    view->onStatusMessage = [view](const QString& message) {
+        if (auto* main = qobject_cast<QMainWindow*>(view->window()))
+            main->statusBar()->showMessage(message, 10000);
+    };
     return view;
 }
 

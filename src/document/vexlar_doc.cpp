@@ -160,6 +160,7 @@ void CVexlarDoc::SwapContent(CVexlarDoc& other)
     m_undo.Clear();
     other.m_undo.Clear();
     std::swap(m_captureId, other.m_captureId);
+    m_decoderRows.swap(other.m_decoderRows);
     Changed();
     other.Changed();
 }

@@ -6,10 +6,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include <QString>
 
 #include "document/change_notifier.h"
+#include "document/decoder_row.h"
 #include "document/undo_stack.h"
 #include "model/signal.h"
 
@@ -36,6 +38,8 @@ public:
     SignalList m_signals;   // display order, top row first; owned
     int32_t m_triggerPos = 2048;
     int32_t m_captureId = 0;   // id of the capture the samples came from; 0: none
+    // Protocol decoder rows, shown under the signals in this order.
+    std::vector<CDecoderRowConfig> m_decoderRows;
 
     // Sample rate of the captures in Hz; 0 = not set, and time is counted in
     // samples. Stored in the file's extension block.

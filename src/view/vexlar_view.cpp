@@ -25,6 +25,7 @@
 #include "model/marker_readout.h"
 #include "model/measurement_text.h"
 #include "model/signal.h"
+#include "view/decoder_rows.h"
 #include "view/draw_context.h"
 #include "view/name_column.h"
 #include "view/ruler.h"
@@ -74,7 +75,8 @@ QFont LabelFont()
 
 }   // namespace
 
-CVexlarView::CVexlarView(CVexlarDoc* doc, QWidget* parent) : QWidget(parent), m_doc(doc)
+CVexlarView::CVexlarView(CVexlarDoc* doc, QWidget* parent)
+    : QWidget(parent), m_doc(doc), m_decoderRows(std::make_unique<CDecoderRowSet>())
 {
     // Everything is painted from the off-screen image: no background erase.
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -91,7 +93,13 @@ CVexlarView::CVexlarView(CVexlarDoc* doc, QWidget* parent) : QWidget(parent), m_
     // Any change of the document, made anywhere, shows at the next paint. A
     // hidden window gets no paint until it is shown again.
     if (m_doc)
-        m_documentChanges = m_doc->OnChanged([this] { Invalidate(); });
+        m_documentChanges = m_doc->OnChanged([this] {
+            Invalidate();
+            ScheduleDecoderPoll();
+        });
+    m_decoderPoll.setInterval(kDecoderPollMs);
+    connect(&m_decoderPoll, &QTimer::timeout, this, &CVexlarView::PollDecoders);
+    ScheduleDecoderPoll();
 }
 
 CVexlarView::~CVexlarView() = default;
@@ -242,6 +250,8 @@ void CVexlarView::RenderScreen()
             args.crossHair = m_crossHair;
         DrawTrace(painter, *row.signal, args);
     }
+    // Decoder rows follow the signal rows.
+    DrawDecoderRows(painter, int64_t(rowsTop) + m_viewport.ScrollY() + layout.RowsHeight(), layout.Step());
 
     DrawTimeRulers(dc);
     DrawMarkerInfo(dc, w - 5, rowsTop + 5);
@@ -501,6 +511,8 @@ void CVexlarView::mousePressEvent(QMouseEvent* event)
                 changed = true;
             }
         }
+        if (SelectDecoderRow(point, ctrl))
+            changed = true;
         // The selection is saved with the document but is not an edit: it
         // neither marks the document modified nor goes on the undo stack.
         if (changed)
@@ -549,13 +561,14 @@ void CVexlarView::mouseMoveEvent(QMouseEvent* event)
                 m_dragMoved = true;
             Invalidate();
         } else {
-            m_viewport.DragTo(point, Layout().RowsHeight());
+            m_viewport.DragTo(point, Layout().RowsHeight() + m_decoderRows->TotalExtent(CViewport::kRowGap));
             Invalidate();
         }
         update();
     } else {
         MoveCrossHair(point);
         MovePointer(point);
+        ShowDecoderToolTip(point);
     }
     event->accept();
 }
@@ -801,6 +814,8 @@ void CVexlarView::contextMenuEvent(QContextMenuEvent* event)
 void CVexlarView::ShowContextMenu(GdiPoint clientPoint)
 {
     if (!m_doc)
+        return;
+    if (ShowDecoderRowMenu(clientPoint))
         return;
     if (const RowBox* row = Layout().TraceAt(clientPoint)) {
         CSignal* signal = row->signal;

@@ -16,16 +16,19 @@
 // into an off-screen image copied in one blit. An idle view costs nothing.
 
 #include <QImage>
+#include <QTimer>
 #include <QWidget>
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 #include "document/change_notifier.h"
 #include "model/geometry.h"
 #include "view/row_layout.h"
 #include "view/viewport.h"
 
+class CDecoderRowSet;
 class CDrawContext;
 class CSignal;
 class CVexlarDoc;
@@ -64,6 +67,11 @@ public:
     // Runs a context menu at a global position and returns the chosen action
     // (nullptr: none). Defaults to QMenu::exec; tests choose an item here.
     std::function<QAction*(QMenu&, const QPoint&)> menuRunner;
+    // Opens the settings of the document's decoder row `index` (set by the
+    // application to the decoder dialog); true when the row was changed.
+    std::function<bool(size_t index)> onEditDecoderRow;
+    // Shows a message in the window's status bar (a decoder error).
+    std::function<void(const QString&)> onStatusMessage;
     // Called at the end of every paint event (the image is on the window)
     // with the capture id that the picture shows (the document's).
     std::function<void(int32_t captureId)> onPainted;
@@ -97,6 +105,10 @@ public:
     uint64_t PaintCount() const { return m_paintCount; }
     // The picture changed: a paint at the next screen update.
     void Invalidate();
+    // Takes finished decodes of the decoder rows and starts due ones; the
+    // poll timer calls it while any row has work, tests may call it too.
+    void PollDecoders();
+    static constexpr int kDecoderPollMs = 20;
 
     // Printing: one page of the rows on the 0.1 mm layout.
     void Print(QPrinter* printer);
@@ -146,6 +158,20 @@ public:
     // The menus, with their texts and command ids in QAction::data().
     QMenu* CreateRowMenu(QWidget* parent) const;
     QMenu* CreateSpectrumMenu(QWidget* parent) const;
+
+    // The decoder rows drawn under the signals, and their commands.
+    CDecoderRowSet& DecoderRows() { return *m_decoderRows; }
+    static constexpr int ID_DECODER_RENAME = 33100;
+    static constexpr int ID_DECODER_EDIT = 33101;
+    static constexpr int ID_DECODER_DUPLICATE = 33102;
+    static constexpr int ID_DECODER_DELETE = 33103;
+    static constexpr int ID_DECODER_MOVE_UP = 33104;
+    static constexpr int ID_DECODER_MOVE_DOWN = 33105;
+    static constexpr int ID_DECODER_EXPORT = 33106;
+    QMenu* CreateDecoderRowMenu(QWidget* parent) const;
+    void RunDecoderRowCommand(int id, size_t index);
+    // The decoder row under a client point of the last paint (-1: none).
+    int DecoderRowAt(GdiPoint point) const;
 
     // Painting steps (on the off-screen image's context).
     void DrawTimeRulers(CDrawContext& dc);
@@ -202,8 +228,21 @@ private:
     void PlaceScrollBars();
     void ClampScroll();
 
+    // Decoder rows: polled at every tick, drawn after the signal rows.
+    bool PollDecoderRows();
+    // Starts the poll timer when the document has decoder rows to serve.
+    void ScheduleDecoderPoll();
+    void DrawDecoderRows(QPainter& painter, int64_t y, int step);
+    bool SelectDecoderRow(GdiPoint point, bool ctrl);
+    bool ShowDecoderRowMenu(GdiPoint clientPoint);
+    void ShowDecoderToolTip(GdiPoint point);
+
     CVexlarDoc* m_doc;
     CChangeNotifier::Subscription m_documentChanges;
+    std::unique_ptr<CDecoderRowSet> m_decoderRows;
+    QString m_lastDecoderError;
+    // Runs only while a decoder row has work (a decode running or due).
+    QTimer m_decoderPoll;
     QImage m_image;
     CViewport m_viewport;
     CRowLayout m_layout;
