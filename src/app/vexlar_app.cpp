@@ -167,14 +167,17 @@ bool CVexlarApp::InitInstance(const CommandLineOptions& options)
 void CVexlarApp::AddDemoDecoderRow()
 {
     // The demo core's serial line (bit 9, 8N1 at 16 samples per bit) decoded
-    // in the new document from the start; at 1 MHz that is 62,500 baud.
+    // in the new document from the start: 1/16 of the document's sample rate
+    // in baud, or 62,500 baud at 1 MHz when the document has no rate.
     CVexlarDoc* doc = m_documents ? m_documents->ActiveDocument() : nullptr;
     if (doc == nullptr || !doc->m_decoderRows.empty() || doc->IsModified())
         return;
+    const bool hasRate = doc->m_sampleRate >= 16.0 && doc->m_sampleRate < 1e15;
+    const auto rate = static_cast<uint64_t>(hasRate ? doc->m_sampleRate + 0.5 : 1e6);
     CDecoderRowConfig row;
     row.name = QStringLiteral("Serial");
-    row.spec = "uart:rx=#9:baudrate=62500";
-    row.samplerate = 1000000;
+    row.spec = "uart:rx=#9:baudrate=" + std::to_string(rate / 16);
+    row.samplerate = hasRate ? 0 : rate;
     doc->m_decoderRows.push_back(row);
     doc->BumpRevision();
 }

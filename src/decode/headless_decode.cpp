@@ -9,6 +9,7 @@
 #include "decode/decode_session.h"
 #include "document/document_file.h"
 #include "document/vexlar_doc.h"
+#include "model/time_units.h"
 
 namespace {
 
@@ -27,20 +28,8 @@ bool IsHeadlessDecodeRequest(const QStringList& args)
 
 bool ParseSamplerate(const QString& text, uint64_t& hz)
 {
-    QString number = text.trimmed();
-    double scale = 1.0;
-    if (number.endsWith(QLatin1Char('k'))) {
-        scale = 1e3;
-    } else if (number.endsWith(QLatin1Char('M'))) {
-        scale = 1e6;
-    } else if (number.endsWith(QLatin1Char('G'))) {
-        scale = 1e9;
-    }
-    if (scale != 1.0)
-        number.chop(1);
-    bool ok = false;
-    const double value = number.toDouble(&ok) * scale;
-    if (!ok || !std::isfinite(value) || value < 1.0 || value > 1e15)
+    double value = 0.0;
+    if (!TimeUnits::ParseSampleRate(text, value) || value < 1.0)
         return false;
     hz = static_cast<uint64_t>(std::llround(value));
     return true;
@@ -94,6 +83,10 @@ int RunHeadlessDecode(const QStringList& args)
         std::fprintf(stderr, "vexlar: %s\n", error.c_str());
         return 2;
     }
+    // Without --samplerate the document's own rate counts (none: decoders
+    // that need one say so).
+    if (samplerate == 0 && doc.m_sampleRate >= 1.0)
+        samplerate = static_cast<uint64_t>(std::llround(doc.m_sampleRate));
     job.samplerate = samplerate;
     const DecodeResult result = RunDecode(job);
     const CAnnotationStore& store = result.annotations;

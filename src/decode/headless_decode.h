@@ -16,6 +16,6 @@ bool IsHeadlessDecodeRequest(const QStringList& args);
 // the document cannot be read or the decode fails (message on standard error).
 int RunHeadlessDecode(const QStringList& args);
 
-// Reads a sample rate: a positive number with an optional k, M or G suffix
-// ("1000000", "1e6", "12.5M"); false for anything else.
+// Reads a sample rate of at least 1 Hz as the rest of the program does
+// ("1000000", "1e6", "12.5M", "100MHz"); false for anything else.
 bool ParseSamplerate(const QString& text, uint64_t& hz);

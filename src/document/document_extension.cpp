@@ -21,7 +21,12 @@ struct Content {
     int32_t marker1 = -1;
     int32_t marker2 = -1;
     DocumentViewState view;
+    std::vector<CDecoderRowConfig> decoderRows;
 };
+
+// Limits of a decoder row as read from a file (far above anything real).
+constexpr size_t kMaxDecoderRows = 1024;
+constexpr qsizetype kMaxDecoderText = 4096;
 
 // Largest zoom the view allows (pixels per sample).
 constexpr double kMaxZoom = 160.0;
@@ -80,6 +85,21 @@ void ReadField(uint32_t id, CArchiveReader& payload, Content& content)
         content.view = view;
         break;
     }
+    case kDecoderRowField: {
+        // One field per row, in display order.
+        CDecoderRowConfig row;
+        row.name = payload.ReadString();
+        const QString spec = payload.ReadString();
+        const double rate = payload.ReadDouble();
+        row.selected = payload.ReadBool();
+        if (row.name.size() > kMaxDecoderText || spec.size() > kMaxDecoderText || spec.isEmpty() ||
+            !std::isfinite(rate) || rate < 0.0 || rate > 1e15 || content.decoderRows.size() >= kMaxDecoderRows)
+            throw CFileFormatException();
+        row.spec = spec.toStdString();
+        row.samplerate = static_cast<uint64_t>(rate);
+        content.decoderRows.push_back(std::move(row));
+        break;
+    }
     default:
         break;   // a field of a later version, or of rows this build does not know
     }
@@ -132,6 +152,14 @@ void Store(const CVexlarDoc& doc, CArchiveWriter& w)
                 p.WriteInt32(doc.m_viewState.scrollY);
             });
         }
+        for (const CDecoderRowConfig& row : doc.m_decoderRows) {
+            WriteField(fields, kDecoderRowField, [&](CArchiveWriter& p) {
+                p.WriteString(row.name);
+                p.WriteString(QString::fromStdString(row.spec));
+                p.WriteDouble(static_cast<double>(row.samplerate));
+                p.WriteBool(row.selected);
+            });
+        }
         fields.Flush();
     }
     if (sink.m_bytes.empty())
@@ -169,6 +197,7 @@ QString Load(CVexlarDoc& doc, CArchiveReader& r)
     doc.m_marker1 = content.marker1;
     doc.m_marker2 = content.marker2;
     doc.m_viewState = content.view;
+    doc.m_decoderRows = std::move(content.decoderRows);
     return QString();
 }
 

@@ -25,7 +25,11 @@
 //   3 view          double zoom (pixels per sample), int32 first visible
 //                   sample, int32 vertical scroll (0 or negative)
 //
-// Ids 16 to 31 are kept for decoder rows. A field of the same id given twice:
+//  16 decoder row  string name, string decoder specification (UTF-16 as the
+//                  names), double sample rate in Hz (0: the document's),
+//                  bool selected; one field per row, in display order
+//
+// Ids 17 to 31 are kept for more about decoder rows. A field of the same id given twice:
 // the later one counts (a repeatable field, such as one per row, reads them
 // all in order).
 
@@ -49,6 +53,7 @@ enum FieldId : uint32_t {
     kMarkersField = 2,
     kViewField = 3,
     kFirstDecoderField = 16,
+    kDecoderRowField = 16,
     kLastDecoderField = 31,
 };
 

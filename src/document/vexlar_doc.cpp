@@ -207,6 +207,7 @@ void CVexlarDoc::Load(CArchiveReader& r)
     m_marker1 = -1;
     m_marker2 = -1;
     m_viewState = DocumentViewState();
+    m_decoderRows.clear();
     m_loadWarning = DocumentExtension::Load(*this, r);
     // The spectra shown and exported are those of the file's samples; the
     // peak hold stays as the file stored it.

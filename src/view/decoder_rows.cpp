@@ -16,8 +16,10 @@ uint64_t DocumentSamplerate(const CVexlarDoc& doc, const CDecoderRowConfig& row)
 {
     if (row.samplerate > 0)
         return row.samplerate;
-    // Until the document carries a rate of its own, the first signal's
-    // sample frequency stands for it (1 Hz by default: unknown).
+    if (doc.m_sampleRate >= 1.0 && doc.m_sampleRate < 1e15)
+        return static_cast<uint64_t>(doc.m_sampleRate + 0.5);
+    // A document without a rate: the first signal's sample frequency stands
+    // for it, as in the VCD export (1 Hz by default: unknown).
     const CSignal* head = doc.Head();
     if (head != nullptr && head->m_sampleFreq > 1.0 && head->m_sampleFreq < 1e15)
         return static_cast<uint64_t>(head->m_sampleFreq + 0.5);

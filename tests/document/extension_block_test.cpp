@@ -94,6 +94,34 @@ TEST(ExtensionBlock, IsAppendedAfterThePlainRecords)
     EXPECT_EQ(recordsOnly.m_marker1, -1);
 }
 
+TEST(ExtensionBlock, DecoderRowsRoundTripInOrderAndPlainReadersSkipThem)
+{
+    CVexlarDoc doc;
+    MakeDocumentWithExtras(doc);
+    doc.m_sampleRate = 0.0;
+    doc.m_marker1 = doc.m_marker2 = -1;
+    doc.m_viewState = DocumentViewState();
+    const std::vector<uint8_t> records = StoreDocumentBytes(doc);
+    doc.m_decoderRows.push_back({QStringLiteral("Serial \u00e9"), "uart:rx=#9:baudrate=62500", 1000000, false});
+    doc.m_decoderRows.push_back({QStringLiteral("I2C"), "i2c:scl=scl:sda=sda,eeprom24xx", 0, true});
+    const std::vector<uint8_t> bytes = StoreDocumentBytes(doc);
+    ASSERT_GT(bytes.size(), records.size());
+    EXPECT_TRUE(std::equal(records.begin(), records.end(), bytes.begin()));
+
+    CVexlarDoc back;
+    back.m_decoderRows.push_back({QStringLiteral("old"), "spi:clk=#0", 0, false});   // replaced
+    LoadDocumentBytes(back, bytes.data(), bytes.size());
+    EXPECT_TRUE(back.m_loadWarning.isEmpty());
+    EXPECT_EQ(back.m_decoderRows, doc.m_decoderRows);
+    EXPECT_EQ(StoreDocumentBytes(back), bytes);
+
+    // The records alone (what a plain reader takes) load without rows.
+    CVexlarDoc plain;
+    LoadDocumentBytes(plain, records.data(), records.size());
+    EXPECT_TRUE(plain.m_decoderRows.empty());
+    EXPECT_EQ(plain.m_signals.size(), 2u);
+}
+
 TEST(ExtensionBlock, OnlyWhatIsSetIsWritten)
 {
     CVexlarDoc doc;

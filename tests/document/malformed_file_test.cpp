@@ -355,6 +355,12 @@ std::vector<MalformedBlock> BlockCases()
     for (const View& v : views)
         add(std::string("view ") + v.what, OneField(3, FileBuilder().F64(v.zoom).I32(v.first).I32(v.scroll)));
     add("view cut", OneField(3, FileBuilder().F64(20.0).I32(0)));
+    add("decoder row cut after its name", OneField(16, FileBuilder().Wide("UART")));
+    add("decoder row without its flag", OneField(16, FileBuilder().Wide("UART").Wide("uart:rx=#0").F64(0.0)));
+    add("decoder row with an empty specification", OneField(16, FileBuilder().Wide("UART").Wide("").F64(0.0).Byte(0)));
+    for (double rate : {nan, inf, -1.0, 1e16})
+        add("decoder row rate " + std::to_string(rate),
+            OneField(16, FileBuilder().Wide("UART").Wide("uart:rx=#0").F64(rate).Byte(0)));
     {
         // A good rate before a bad marker: the whole block counts as absent.
         FileBuilder f = BlockHeader(16 + 16);
@@ -394,6 +400,7 @@ TEST(MalformedFile, MalformedExtensionBlocksLoadTheSignalsWithAWarning)
             EXPECT_EQ(doc.m_marker1, -1) << c.what;
             EXPECT_EQ(doc.m_marker2, -1) << c.what;
             EXPECT_EQ(doc.m_viewState, DocumentViewState()) << c.what;
+            EXPECT_TRUE(doc.m_decoderRows.empty()) << c.what;
             EXPECT_FALSE(doc.IsModified()) << c.what;
         }
 
