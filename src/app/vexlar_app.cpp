@@ -151,7 +151,6 @@ bool CVexlarApp::InitInstance(const CommandLineOptions& options)
     // user's choice among the cores that answer.
     if (options.demo) {
         if (StartDemoCore(false)) {
-            AddDemoDecoderRow();
             m_link.SetCore("127.0.0.1", m_demoCore->CapturePort());
             m_link.Start();
         }
@@ -162,24 +161,6 @@ bool CVexlarApp::InitInstance(const CommandLineOptions& options)
         SelectCoreAndStartLink();
     }
     return true;
-}
-
-void CVexlarApp::AddDemoDecoderRow()
-{
-    // The demo core's serial line (bit 9, 8N1 at 16 samples per bit) decoded
-    // in the new document from the start: 1/16 of the document's sample rate
-    // in baud, or 62,500 baud at 1 MHz when the document has no rate.
-    CVexlarDoc* doc = m_documents ? m_documents->ActiveDocument() : nullptr;
-    if (doc == nullptr || !doc->m_decoderRows.empty() || doc->IsModified())
-        return;
-    const bool hasRate = doc->m_sampleRate >= 16.0 && doc->m_sampleRate < 1e15;
-    const auto rate = static_cast<uint64_t>(hasRate ? doc->m_sampleRate + 0.5 : 1e6);
-    CDecoderRowConfig row;
-    row.name = QStringLiteral("Serial");
-    row.spec = "uart:rx=#9:baudrate=" + std::to_string(rate / 16);
-    row.samplerate = hasRate ? 0 : rate;
-    doc->m_decoderRows.push_back(row);
-    doc->BumpRevision();
 }
 
 bool CVexlarApp::StartDemoCore(bool announce)

@@ -92,7 +92,6 @@ private:
     QWidget* CreateView(CVexlarDoc* doc);
     AdapterSource AdapterSourceFromOptions() const;
     bool StartDemoCore(bool announce);
-    void AddDemoDecoderRow();
     void ShowScanProgress(int pass, int adapterIndex, int adapterCount);
     void EndScanProgress();
     bool QueryCloseMainFrame();

@@ -92,10 +92,10 @@ DecodeResult& FinishFailed(DecodeResult& result, SessionGuard& guard, const Pend
 
 }   // namespace
 
-DecodeResult RunDecode(const DecodeJob& job, const std::atomic<bool>* cancel)
+DecodeResult RunDecode(const DecodeJob& job, const std::atomic<bool>* cancel, const CDecoderCatalog* decoders)
 {
     DecodeResult result;
-    const std::string& startError = SrdStartError();
+    const std::string& startError = SrdInitError();
     if (!startError.empty()) {
         result.error = startError;
         return result;
@@ -104,7 +104,7 @@ DecodeResult RunDecode(const DecodeJob& job, const std::atomic<bool>* cancel)
         result.error = "no decoder";
         return result;
     }
-    const CDecoderCatalog& catalog = CDecoderCatalog::Instance();
+    const CDecoderCatalog& catalog = decoders ? *decoders : CDecoderCatalog::Instance();
     std::vector<const DecoderInfo*> infos;
     for (const DecoderSetup& setup : job.spec.stack) {
         const DecoderInfo* info = catalog.Find(setup.decoderId);

@@ -28,7 +28,9 @@ struct DecodeResult {
 
 // Runs the decode to its end, or until `cancel` becomes true (checked between
 // blocks of samples). Holds the library lock while it runs.
-DecodeResult RunDecode(const DecodeJob& job, const std::atomic<bool>* cancel = nullptr);
+// `catalog` describes the job's decoders (default: every decoder).
+DecodeResult RunDecode(const DecodeJob& job, const std::atomic<bool>* cancel = nullptr,
+                       const CDecoderCatalog* catalog = nullptr);
 
 // Samples fed to the library per call; a cancel request waits at most this long.
 constexpr uint64_t kDecodeBlockSamples = 65536;

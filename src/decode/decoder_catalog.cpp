@@ -106,6 +106,25 @@ CDecoderCatalog ReadLibrary()
 
 }   // namespace
 
+CDecoderCatalog CDecoderCatalog::Load(const std::vector<std::string>& ids)
+{
+    const std::string& error = SrdInitError();
+    if (!error.empty())
+        return CDecoderCatalog({}, error);
+    std::vector<DecoderInfo> decoders;
+    auto lock = SrdLock();
+    for (const std::string& id : ids) {
+        if (srd_decoder_get_by_id(id.c_str()) == nullptr && srd_decoder_load(id.c_str()) != SRD_OK)
+            continue;
+        const srd_decoder* dec = srd_decoder_get_by_id(id.c_str());
+        if (dec != nullptr &&
+            std::none_of(decoders.begin(), decoders.end(), [&](const DecoderInfo& d) { return d.id == id; }))
+            decoders.push_back(Describe(*dec));
+    }
+    // Names the library lacks are not in it: the parser reports them.
+    return CDecoderCatalog(std::move(decoders));
+}
+
 std::string OptionValueText(const DecoderOptionValue& value)
 {
     if (const auto* s = std::get_if<std::string>(&value))

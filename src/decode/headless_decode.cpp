@@ -7,6 +7,7 @@
 #include <string>
 
 #include "decode/decode_session.h"
+#include "decode/srd_runtime.h"
 #include "document/document_file.h"
 #include "document/vexlar_doc.h"
 #include "model/time_units.h"
@@ -61,9 +62,13 @@ int RunHeadlessDecode(const QStringList& args)
         return 2;
     }
 
-    const CDecoderCatalog& catalog = CDecoderCatalog::Instance();
-    if (!catalog.Error().empty()) {
-        std::fprintf(stderr, "vexlar: %s\n", catalog.Error().c_str());
+    // Only the decoders the specification names are loaded.
+    std::vector<std::string> ids;
+    for (const QString& part : specText.split(QLatin1Char(',')))
+        ids.push_back(part.section(QLatin1Char(':'), 0, 0).toStdString());
+    const CDecoderCatalog catalog = CDecoderCatalog::Load(ids);
+    if (!SrdInitError().empty()) {
+        std::fprintf(stderr, "vexlar: %s\n", SrdInitError().c_str());
         return 1;
     }
     DecodeJob job;
@@ -88,7 +93,7 @@ int RunHeadlessDecode(const QStringList& args)
     if (samplerate == 0 && doc.m_sampleRate >= 1.0)
         samplerate = static_cast<uint64_t>(std::llround(doc.m_sampleRate));
     job.samplerate = samplerate;
-    const DecodeResult result = RunDecode(job);
+    const DecodeResult result = RunDecode(job, nullptr, &catalog);
     const CAnnotationStore& store = result.annotations;
     std::string out;
     for (const Annotation& a : store.Items()) {

@@ -35,13 +35,18 @@ int LogToCapture(void* /*cbData*/, int loglevel, const char* format, va_list arg
     return SRD_OK;
 }
 
-std::string StartLibrary()
+std::string InitLibrary()
 {
     srd_log_callback_set(LogToCapture, nullptr);
     srd_log_loglevel_set(SRD_LOG_ERR);
     const int rc = srd_init(nullptr);
     if (rc != SRD_OK)
         return std::string("The protocol decoder library could not start: ") + srd_strerror(rc);
+    return {};
+}
+
+std::string LoadAllDecoders()
+{
     // Decoders that fail to load (a missing Python module) are skipped by the
     // library; those that load are listed.
     srd_decoder_load_all();
@@ -52,11 +57,23 @@ std::string StartLibrary()
 
 }   // namespace
 
-const std::string& SrdStartError()
+const std::string& SrdInitError()
 {
     static const std::string error = [] {
         std::lock_guard<std::mutex> lock(g_sessionMutex);
-        return StartLibrary();
+        return InitLibrary();
+    }();
+    return error;
+}
+
+const std::string& SrdStartError()
+{
+    static const std::string error = [] {
+        const std::string& init = SrdInitError();
+        if (!init.empty())
+            return init;
+        std::lock_guard<std::mutex> lock(g_sessionMutex);
+        return LoadAllDecoders();
     }();
     return error;
 }

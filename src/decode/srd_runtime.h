@@ -10,8 +10,11 @@
 #include <mutex>
 #include <string>
 
-// Starts the library and loads every decoder it finds (once). Returns an empty
+// Starts the library (once) without loading any decoder. Returns an empty
 // string on success, otherwise why no decoder can be used.
+const std::string& SrdInitError();
+// Starts the library and loads every decoder it finds (once; the catalogue
+// of the dialog needs them all, a single decode only its own).
 const std::string& SrdStartError();
 
 // Serialises every use of the library's sessions.

@@ -1,5 +1,7 @@
 #include "document/demo_document.h"
 
+#include <string>
+
 #include "document/vexlar_doc.h"
 
 namespace DemoDocument {
@@ -43,6 +45,13 @@ void Fill(CVexlarDoc& doc)
     spectrum->m_radix = Unsigned;
 
     doc.m_sampleRate = kSampleRate;
+    // The serial line decoded from the start; the row keeps the demo core's
+    // rate, so a --samplerate given for the document does not break it.
+    CDecoderRowConfig serial;
+    serial.name = QStringLiteral("Serial");
+    serial.spec = "uart:rx=uart_tx:baudrate=" + std::to_string(static_cast<int64_t>(kSerialBaud));
+    serial.samplerate = static_cast<uint64_t>(kSampleRate);
+    doc.m_decoderRows.assign(1, serial);
     doc.m_undo.Clear();
     doc.BumpRevision();
 }

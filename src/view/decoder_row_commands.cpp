@@ -193,6 +193,8 @@ void CVexlarView::RunDecoderRowCommand(int id, size_t index)
     default:
         return;
     }
-    DocumentChanged();
+    // Not on the undo stack yet: the change is recorded as a plain modification.
+    m_doc->SetModifiedFlag(true);
+    m_doc->BumpRevision();
     Invalidate();
 }

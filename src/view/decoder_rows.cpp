@@ -104,14 +104,7 @@ bool CDecoderRowRuntime::Poll(const CVexlarDoc& doc, size_t rowIndex)
     }
     RunnerResult taken;
     if (m_runner.TakeResult(taken) && taken.result && !taken.result->cancelled) {
-        m_result = taken.result;
-        m_lanes = BuildLaneIndex(m_result->annotations);
-        m_shownLanes.clear();
-        for (size_t i = 0; i < m_lanes.size(); ++i) {
-            if (!m_lanes[i].order.empty())
-                m_shownLanes.push_back(static_cast<uint16_t>(i));
-        }
-        m_error = m_result->ok ? QString() : QString::fromStdString(m_result->error);
+        ShowResult(taken.result);
         changed = true;
     }
     // The next decode starts when the last one is done: it then takes the
@@ -134,6 +127,18 @@ bool CDecoderRowRuntime::Pending(const CVexlarDoc& doc, size_t rowIndex) const
     const CDecoderRowConfig& row = doc.m_decoderRows[rowIndex];
     return m_decoding || m_runner.Busy() || !m_everSubmitted || doc.Revision() != m_submittedRevision ||
            row.spec != m_spec || DocumentSamplerate(doc, row) != m_samplerate;
+}
+
+void CDecoderRowRuntime::ShowResult(std::shared_ptr<const DecodeResult> result)
+{
+    m_result = std::move(result);
+    m_lanes = BuildLaneIndex(m_result->annotations);
+    m_shownLanes.clear();
+    for (size_t i = 0; i < m_lanes.size(); ++i) {
+        if (!m_lanes[i].order.empty())
+            m_shownLanes.push_back(static_cast<uint16_t>(i));
+    }
+    m_error = m_result->ok ? QString() : QString::fromStdString(m_result->error);
 }
 
 int CDecoderRowRuntime::Height() const

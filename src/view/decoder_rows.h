@@ -47,6 +47,9 @@ public:
     bool Poll(const CVexlarDoc& doc, size_t rowIndex);
     // Drops results and decodes from the start (the settings changed).
     void Restart();
+    // Shows a finished decode (Poll does this with each result; the paint
+    // benchmark hands one in directly).
+    void ShowResult(std::shared_ptr<const DecodeResult> result);
 
     int Height() const;
     // Draws the row with its top at y; the name column gets the name.
