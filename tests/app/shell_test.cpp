@@ -151,8 +151,8 @@ private slots:
                  (QList<int>{ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, 0, ID_VIEW_VALUE_CURSOR}));
         QCOMPARE(MenuIds(MenuNamed(frame, "&Trig")), (QList<int>{ID_TRIG_RUN, ID_TRIG_NOW}));
         QCOMPARE(MenuIds(MenuNamed(frame, "&Signals")),
-                 (QList<int>{ID_SIGNALS_ADD, ID_SIGNALS_DELETE, ID_SIGNALS_FREEZE, ID_SIGNALS_DUPLICATE, 0,
-                             ID_SIGNALS_EXPORT_TESTBENCH, ID_SIGNALS_EXPORT_SELECTED}));
+                 (QList<int>{ID_SIGNALS_ADD, ID_SIGNALS_ADD_DECODER, ID_SIGNALS_DELETE, ID_SIGNALS_FREEZE,
+                             ID_SIGNALS_DUPLICATE, 0, ID_SIGNALS_EXPORT_TESTBENCH, ID_SIGNALS_EXPORT_SELECTED}));
         QCOMPARE(MenuIds(MenuNamed(frame, "&Window")).first(), ID_WINDOW_NEW);
 
         const QList<std::pair<int, QString>> texts = {
