@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 #include "decode/decode_runner.h"
 #include "protocol_captures.h"
@@ -59,21 +61,32 @@ TEST(DecodeRunner, FinishesTheRunningDecodeThenTakesOnlyTheNewestJob)
 {
     if (!HaveDecoders())
         GTEST_SKIP() << CDecoderCatalog::Instance().Error();
-    CDecodeRunner runner;
+    // Each result is taken in the finish callback, before the worker looks
+    // for its next job: the test does not depend on how soon it is scheduled
+    // (a result not taken in time is replaced by the next, by design).
+    std::mutex resultsMutex;
+    std::vector<RunnerResult> results;
+    CDecodeRunner* self = nullptr;
+    CDecodeRunner runner([&] {
+        RunnerResult r;
+        if (self->TakeResult(r)) {
+            std::lock_guard<std::mutex> lock(resultsMutex);
+            results.push_back(r);
+        }
+    });
+    self = &runner;
     runner.Submit(UartJob(4000, 0x11), 1);
     ASSERT_TRUE(WaitFor([&] { return runner.StartedCount() == 1; }));
     runner.Submit(UartJob(5, 0x22), 2);
     runner.Submit(UartJob(5, 0x33), 3);
     runner.Submit(UartJob(5, 0x44), 4);
 
-    std::vector<RunnerResult> results;
     ASSERT_TRUE(WaitFor([&] {
-        RunnerResult r;
-        if (runner.TakeResult(r))
-            results.push_back(r);
+        std::lock_guard<std::mutex> lock(resultsMutex);
         return !runner.Busy() && results.size() == 2;
     })) << results.size()
         << " results";
+    std::lock_guard<std::mutex> lock(resultsMutex);
     EXPECT_EQ(runner.StartedCount(), 2u);
     ASSERT_EQ(results.size(), 2u);
     EXPECT_EQ(results[0].tag, 1u);
