@@ -140,9 +140,12 @@ bool CVexlarApp::InitInstance(const CommandLineOptions& options)
     connect(idle, &QTimer::timeout, this, &CVexlarApp::UpdateCommandUI);
     idle->start();
 
-    // Documents kept when the last run was ended by a signal.
+    // Documents kept when the last run was ended by a signal. A screenshot
+    // run has nobody to answer: they stay for the next start.
     m_recovery = std::make_unique<CSessionRecovery>(*m_documents);
-    m_recovery->OfferRestore(m_mainFrame.get(), m_askRestore);
+    if (options.screenshot.isEmpty()) {
+        m_recovery->OfferRestore(m_mainFrame.get(), m_askRestore);
+    }
     if (m_terminationSignal != 0 || m_mainFrameClosed) {
         return true;   // ended while the question was open: no acquisition
     }

@@ -497,6 +497,34 @@ private slots:
         }
     }
 
+    void aScreenshotRunLeavesTheKeptDocumentsAlone()
+    {
+        // Nobody answers a question in a screenshot run: it must not wait
+        // for one, and the kept document stays for the next start.
+        {
+            CVexlarDoc doc;
+            AddSignal(doc, QStringLiteral("kept"), 4);
+            CRecoveryStore(StoreFolder()).Write(doc, QString(), QStringLiteral("Vexlar1"));
+        }
+        QTemporaryDir dir;
+        const QString shot = dir.filePath(QStringLiteral("shot.png"));
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("XDG_STATE_HOME"), StateDir().path());
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), SettingsDir().path());
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(VEXLAR_EXECUTABLE),
+                      {QStringLiteral("--core"), QStringLiteral("127.0.0.1:%1").arg(SilentCore().Port()),
+                       QStringLiteral("--screenshot"), shot, QStringLiteral("--screenshot-delay"),
+                       QStringLiteral("200")});
+        QVERIFY(process.waitForStarted(10000));
+        QVERIFY2(process.waitForFinished(30000), "still running: waiting for an answer?");
+        QCOMPARE(process.exitCode(), 0);
+        QVERIFY(QFileInfo(shot).size() > 0);
+        QCOMPARE(CRecoveryStore(StoreFolder()).Entries().size(), size_t(1));
+    }
+
     void theRealApplicationEndsInOrderOnSigterm()
     {
         // Second round: a kept document makes the start-up ask, and SIGTERM
