@@ -62,12 +62,15 @@ bool SizeSamplesFor(CSignal& s, int32_t n)
 
 }   // namespace
 
-void CopyCaptureIntoDocument(const CaptureFrame& front, CVexlarDoc& doc)
+bool CopyCaptureIntoDocument(const CaptureFrame& front, CVexlarDoc& doc)
 {
+    if (!doc.IsLive())
+        return false;
     const int32_t n = front.depth;
     // Never read beyond the capture buffer, whatever its header claimed.
     const int32_t available = front.words == nullptr ? 0 : std::max(front.capacityBytes, 0) / 4;
     const int32_t copied = std::min(n, available);
+    bool samplesChanged = false;
     for (CSignal* s : doc.m_signals) {
         if (s->m_freeze)
             continue;
@@ -76,6 +79,7 @@ void CopyCaptureIntoDocument(const CaptureFrame& front, CVexlarDoc& doc)
         if (!SizeSamplesFor(*s, n))
             continue;   // no memory for this capture: the signal keeps what it had
         s->m_count = n;
+        samplesChanged = true;
         if (front.bitsPerSample != 32)
             continue;   // only 32-bit sample words become values
         if (s->m_allBits) {
@@ -88,4 +92,7 @@ void CopyCaptureIntoDocument(const CaptureFrame& front, CVexlarDoc& doc)
     doc.m_triggerPos = front.triggerPos;
     doc.m_captureId = front.captureId.load();
     doc.BumpRevision();
+    if (samplesChanged)
+        doc.NoteCaptureTaken();
+    return true;
 }

@@ -1,5 +1,6 @@
 #include "acquisition/capture_link.h"
 #include "document/capture_handoff.h"
+#include "document/vexlar_doc.h"
 
 namespace {
 
@@ -25,11 +26,12 @@ bool HandOffCapture(CCaptureLink& link, CVexlarDoc& doc, int32_t& lastCaptureId)
     // The unlocked read is only a change detector; the capture itself is
     // taken under the lock, so a capture handed over in between is simply
     // copied.
+    if (!doc.IsLive())
+        return false;   // a held document lets the capture pass
     const int32_t id = link.FrontCaptureId();
     if (id == lastCaptureId)
         return false;
     lastCaptureId = id;
     const TakenFront front(link);
-    CopyCaptureIntoDocument(front.Frame(), doc);
-    return true;
+    return CopyCaptureIntoDocument(front.Frame(), doc);
 }

@@ -56,6 +56,8 @@ void LoadThroughFreshDocument(CVexlarDoc& doc, CArchiveReader* reader)
     }
     doc.SwapContent(fresh);
     doc.SetModifiedFlag(false);
+    // What a file holds is kept until the user makes the document live.
+    doc.SetLive(false);
 }
 
 class CFdSource : public CByteSource {

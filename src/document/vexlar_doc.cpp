@@ -12,13 +12,14 @@ namespace {
 // and the 33 bytes of fields that follow the name in a version 1 record.
 constexpr size_t kMinRecordBytes = 4 + 4 + 1 + 33;
 
-// Most signals a file may hold. Each signal is a bit field of one 32-bit
-// sample word, so a handful of rows covers every use and a few thousand is
-// already far beyond any real document; yet every row costs tens of kilobytes
-// in memory (its spectrum and peak-hold arrays) against 42 bytes in the file.
-// Without a cap a crafted file of minimal records makes the program allocate
-// hundreds of times its own size, so a larger count is a malformed file.
-constexpr int32_t kMaxSignals = 4096;
+// Most signals a file may hold (CVexlarDoc::kMaxSignals). Each signal is a
+// bit field of one 32-bit sample word, so a handful of rows covers every use
+// and a few thousand is already far beyond any real document; yet every row
+// costs tens of kilobytes in memory (its spectrum and peak-hold arrays)
+// against 42 bytes in the file. Without a cap a crafted file of minimal
+// records makes the program allocate hundreds of times its own size, so a
+// larger count is a malformed file.
+constexpr int32_t kMaxSignals = CVexlarDoc::kMaxSignals;
 
 // Revisions come from one counter for the whole process, so a document never
 // repeats a revision that another document (perhaps one that lived at the
@@ -55,15 +56,21 @@ void CVexlarDoc::Changed()
 
 void CVexlarDoc::SetModifiedFlag(bool modified)
 {
+    const bool wasModified = IsModified();
     m_modified = modified;
-    if (!modified)
+    if (!modified) {
+        m_capturedSinceSave = false;
         m_undo.SetClean();
+    }
+    NotifyIfChanged(wasModified, m_live);
 }
 
 void CVexlarDoc::PushUndo(std::unique_ptr<CUndoCommand> done)
 {
+    const bool wasModified = IsModified();
     m_undo.Push(std::move(done));
     Changed();
+    NotifyIfChanged(wasModified, m_live);
 }
 
 void CVexlarDoc::ExecuteUndoable(std::unique_ptr<CUndoCommand> command)
@@ -76,19 +83,23 @@ void CVexlarDoc::ExecuteUndoable(std::unique_ptr<CUndoCommand> command)
 
 bool CVexlarDoc::Undo()
 {
+    const bool wasModified = IsModified();
     if (!m_undo.Undo(*this))
         return false;
     RefreshSpectra();
     Changed();
+    NotifyIfChanged(wasModified, m_live);
     return true;
 }
 
 bool CVexlarDoc::Redo()
 {
+    const bool wasModified = IsModified();
     if (!m_undo.Redo(*this))
         return false;
     RefreshSpectra();
     Changed();
+    NotifyIfChanged(wasModified, m_live);
     return true;
 }
 
@@ -98,6 +109,44 @@ void CVexlarDoc::RefreshSpectra()
     // settings; the peak hold is what the edit left.
     for (CSignal* s : m_signals)
         s->RefreshSpectrum(CSignal::PeakHold::Keep);
+}
+
+void CVexlarDoc::NoteCaptureTaken()
+{
+    if (m_capturedSinceSave)
+        return;   // the common case: nothing to tell anyone
+    const bool wasModified = IsModified();
+    m_capturedSinceSave = true;
+    NotifyIfChanged(wasModified, m_live);
+}
+
+void CVexlarDoc::SetLive(bool live)
+{
+    const bool wasLive = m_live;
+    m_live = live;
+    NotifyIfChanged(IsModified(), wasLive);
+}
+
+int CVexlarDoc::AddStateListener(StateListener listener)
+{
+    const int id = m_nextListenerId++;
+    m_listeners.emplace_back(id, std::move(listener));
+    return id;
+}
+
+void CVexlarDoc::RemoveStateListener(int id)
+{
+    std::erase_if(m_listeners, [id](const auto& entry) { return entry.first == id; });
+}
+
+void CVexlarDoc::NotifyIfChanged(bool wasModified, bool wasLive)
+{
+    if (wasModified == IsModified() && wasLive == m_live)
+        return;
+    // A copy: a listener may add or remove listeners.
+    const auto listeners = m_listeners;
+    for (const auto& entry : listeners)
+        entry.second();
 }
 
 CVexlarDoc::~CVexlarDoc()

@@ -30,7 +30,12 @@ struct DocumentViewState {
 
 class CVexlarDoc {
 public:
-    CVexlarDoc();    // one start-up signal "all_bits"
+    // Most signals a document holds: the loader refuses files with more, and
+    // the commands that make signals stop here, so that everything Vexlar
+    // saves can be opened again.
+    static constexpr int32_t kMaxSignals = 4096;
+
+    CVexlarDoc();    // one start-up signal "all_bits"; live
     ~CVexlarDoc();   // destroys every signal
     CVexlarDoc(const CVexlarDoc&) = delete;
     CVexlarDoc& operator=(const CVexlarDoc&) = delete;
@@ -79,12 +84,30 @@ public:
     SignalList::iterator EraseSignal(SignalList::iterator pos);
     CSignal* Head() const { return m_signals.empty() ? nullptr : m_signals.front(); }
 
-    // Modified: the undo stack is away from the saved state, or a change
-    // that cannot be undone was made since the last save or open
-    // (SetModifiedFlag(true)). SetModifiedFlag(false) makes the current
-    // state the saved one (saving and opening do it).
-    bool IsModified() const { return m_modified || !m_undo.IsClean(); }
+    // Modified: the undo stack is away from the saved state, a change that
+    // cannot be undone was made since the last save or open
+    // (SetModifiedFlag(true)), or the document is live and took a capture
+    // since then. SetModifiedFlag(false) makes the current state the saved
+    // one (saving and opening do it).
+    bool IsModified() const { return m_modified || m_capturedSinceSave || !m_undo.IsClean(); }
     void SetModifiedFlag(bool modified = true);
+    // True when a capture changed samples since the last save or open.
+    bool HasCaptureSinceSave() const { return m_capturedSinceSave; }
+    // The hand-off calls this after a capture changed samples of the document.
+    void NoteCaptureTaken();
+
+    // Live: the document takes every capture the link hands over. Held: it
+    // takes none, so the samples of a document opened from a file are never
+    // replaced behind the user's back. New documents start live; loading a
+    // file makes the document held.
+    bool IsLive() const { return m_live; }
+    void SetLive(bool live);
+
+    // Called after IsModified() or IsLive() changed (not on every capture),
+    // on the thread that changed it (the user-interface thread).
+    using StateListener = std::function<void()>;
+    int AddStateListener(StateListener listener);   // returns an id for RemoveStateListener
+    void RemoveStateListener(int id);
 
     // Moves whenever the content changes (capture, edit, load), and every
     // move is announced to the change listeners: the views repaint from it.
@@ -118,7 +141,15 @@ private:
     // The spectrum of every spectrum signal, from its samples and settings.
     void RefreshSpectra();
 
+    // Tells the listeners when IsModified() or IsLive() differ from the
+    // values given.
+    void NotifyIfChanged(bool wasModified, bool wasLive);
+
     bool m_modified = false;
+    bool m_capturedSinceSave = false;
+    bool m_live = true;
     uint64_t m_revision = 0;
     CChangeNotifier m_changed;
+    std::vector<std::pair<int, StateListener>> m_listeners;
+    int m_nextListenerId = 1;
 };

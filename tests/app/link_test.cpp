@@ -79,7 +79,7 @@ private slots:
         QCOMPARE(doc->m_triggerPos, 2048);
         QCOMPARE(app.m_link.CoreAddress(), std::string("127.0.0.1"));
         QCOMPARE(app.m_link.CorePort(), core->CapturePort());
-        QVERIFY(!doc->IsModified());   // captures are not the user's changes
+        QVERIFY(doc->IsModified());   // a new document is live: the captures it took are unsaved
     }
 
     void theDemoLinkBringsCaptures()

@@ -3,9 +3,11 @@
 #include <chrono>
 #include <cstring>
 #include <thread>
+#include <vector>
 
 #include "acquisition/capture_link.h"
 #include "document/capture_handoff.h"
+#include "document/document_file.h"
 #include "document/vexlar_doc.h"
 
 namespace {
@@ -68,25 +70,49 @@ TEST(HandOffLink, TheFrontBufferIsBackInTheLinkAfterTheCopy)
     EXPECT_EQ(doc.m_signals.front()->m_samples[255], 255u * 3 + 7);
 }
 
-TEST(HandOffLink, LateViewTakesTheCurrentCaptureOverTheFilesSamples)
+TEST(HandOffLink, ADocumentOpenedFromAFileKeepsItsSamplesUntilMadeLive)
 {
     CCaptureLink link;
     SetFront(link, 9, 32);
-    CVexlarDoc doc;   // as if opened from a file: one frozen and one live signal
-    CSignal* live = doc.Head();
-    live->EnsureCapacity(4);
-    live->m_count = 4;
-    CSignal* frozen = doc.AppendNewSignal();
-    frozen->EnsureCapacity(4);
-    frozen->m_count = 4;
-    frozen->m_samples[0] = 77;
-    frozen->m_freeze = true;
-    int32_t last = 0;   // a new view
+    std::vector<uint8_t> file;
+    {
+        CVexlarDoc saved;   // one live and one frozen signal with samples of their own
+        CSignal* head = saved.Head();
+        head->EnsureCapacity(4);
+        head->m_count = 4;
+        head->m_samples[1] = 55;
+        CSignal* frozen = saved.AppendNewSignal();
+        frozen->EnsureCapacity(4);
+        frozen->m_count = 4;
+        frozen->m_samples[0] = 77;
+        frozen->m_freeze = true;
+        file = StoreDocumentBytes(saved);
+    }
+    CVexlarDoc doc;
+    LoadDocumentBytes(doc, file.data(), file.size());
+    ASSERT_FALSE(doc.IsLive());
+    const CSignal* head = doc.Head();
+    const CSignal* frozen = doc.m_signals.back();
+    const uint64_t revision = doc.Revision();
+
+    int32_t last = 0;   // the current capture passes the held document by
+    EXPECT_FALSE(HandOffCapture(link, doc, last));
+    EXPECT_EQ(last, 0);
+    EXPECT_EQ(head->m_count, 4);
+    EXPECT_EQ(head->m_samples[1], 55u);
+    EXPECT_EQ(doc.Revision(), revision);
+    EXPECT_FALSE(doc.IsModified());
+
+    // Made live, it takes the newest capture at once; the frozen signal keeps
+    // its samples.
+    doc.SetLive(true);
     EXPECT_TRUE(HandOffCapture(link, doc, last));
-    EXPECT_EQ(live->m_count, 32);
-    EXPECT_EQ(live->m_samples[1], 12u);
+    EXPECT_EQ(last, 9);
+    EXPECT_EQ(head->m_count, 32);
+    EXPECT_EQ(head->m_samples[1], 12u);
     EXPECT_EQ(frozen->m_count, 4);
     EXPECT_EQ(frozen->m_samples[0], 77u);
+    EXPECT_TRUE(doc.IsModified());
 }
 
 }   // namespace

@@ -5,6 +5,7 @@
 
 #include "acquisition/capture_frame.h"
 #include "document/capture_handoff.h"
+#include "document/document_file.h"
 #include "document/vexlar_doc.h"
 
 namespace {
@@ -72,7 +73,6 @@ TEST(HandOff, ExtractsEveryNonFrozenSignal)
     }
     EXPECT_EQ(doc.m_triggerPos, 2048);
     EXPECT_NE(doc.Revision(), revision);
-    EXPECT_FALSE(doc.IsModified());   // a capture is not a user change
 }
 
 TEST(HandOff, VectorLoopEqualsThePlainLoopForEveryLengthAndShift)
@@ -199,6 +199,82 @@ TEST(HandOff, NeverReadsBeyondTheCaptureBuffer)
     EXPECT_EQ(s->m_count, 1 << 20);
     EXPECT_EQ(s->m_samples[15], Pattern(15));
     EXPECT_EQ(s->m_samples[16], 0u);
+}
+
+// Which documents take a capture and what that does to their modified flag:
+// a capture never changes a held document, and a live document whose samples
+// a capture changed has something to save.
+TEST(HandOff, LiveAndHeldDocuments)
+{
+    struct Case {
+        const char* name;
+        bool live;
+        bool allFrozen;
+        bool taken;      // CopyCaptureIntoDocument's answer
+        bool modified;   // afterwards
+    };
+    for (const Case& c : {Case{"live", true, false, true, true}, Case{"held", false, false, false, false},
+                          Case{"live, every signal frozen", true, true, true, false},
+                          Case{"held, every signal frozen", false, true, false, false}}) {
+        SCOPED_TRACE(c.name);
+        CVexlarDoc doc;
+        AddField(doc, 8, 4);
+        doc.SetLive(c.live);
+        for (CSignal* s : doc.m_signals)
+            s->m_freeze = c.allFrozen;
+        const uint64_t revision = doc.Revision();
+        Capture cap(1, 64, 32, Pattern);
+        EXPECT_EQ(CopyCaptureIntoDocument(cap.frame, doc), c.taken);
+        EXPECT_EQ(doc.IsModified(), c.modified);
+        EXPECT_EQ(doc.HasCaptureSinceSave(), c.modified);
+        EXPECT_EQ(doc.Revision() != revision, c.taken);
+        EXPECT_EQ(doc.m_triggerPos, c.taken ? 32 : 2048);
+        EXPECT_EQ(doc.Head()->m_count, c.taken && !c.allFrozen ? 64 : 0);
+    }
+}
+
+TEST(HandOff, SavingOrOpeningClearsTheCaptureAndTheNextCaptureSetsItAgain)
+{
+    CVexlarDoc doc;
+    EXPECT_TRUE(doc.IsLive());   // a new document starts live
+    Capture first(1, 16, 32, Pattern);
+    CopyCaptureIntoDocument(first.frame, doc);
+    ASSERT_TRUE(doc.IsModified());
+    doc.SetModifiedFlag(false);   // what a save does
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_FALSE(doc.HasCaptureSinceSave());
+    Capture second(2, 16, 32, Other);
+    CopyCaptureIntoDocument(second.frame, doc);
+    EXPECT_TRUE(doc.IsModified());
+
+    // Loading a file: not modified, and held.
+    const std::vector<uint8_t> bytes = StoreDocumentBytes(doc);
+    LoadDocumentBytes(doc, bytes.data(), bytes.size());
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_FALSE(doc.IsLive());
+}
+
+TEST(HandOff, ListenersHearOfChangesOfTheModifiedAndLiveStatesOnly)
+{
+    CVexlarDoc doc;
+    int calls = 0;
+    const int id = doc.AddStateListener([&] { ++calls; });
+    Capture cap(1, 16, 32, Pattern);
+    CopyCaptureIntoDocument(cap.frame, doc);
+    EXPECT_EQ(calls, 1);   // became modified
+    for (int k = 0; k < 5; ++k)
+        CopyCaptureIntoDocument(cap.frame, doc);
+    EXPECT_EQ(calls, 1);   // no news on every capture
+    doc.SetModifiedFlag(true);
+    EXPECT_EQ(calls, 1);   // modified already
+    doc.SetModifiedFlag(false);
+    EXPECT_EQ(calls, 2);
+    doc.SetLive(false);
+    doc.SetLive(false);
+    EXPECT_EQ(calls, 3);
+    doc.RemoveStateListener(id);
+    doc.SetLive(true);
+    EXPECT_EQ(calls, 3);
 }
 
 }   // namespace
