@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <iterator>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace {
@@ -47,6 +48,9 @@ void CopySignal(const CSignal& from, CSignal& to)
 
 bool AddSignal(CVexlarDoc& doc, const SignalEditor& edit)
 {
+    if (doc.m_signals.size() >= static_cast<size_t>(CVexlarDoc::kMaxSignals))
+        throw CSignalLimitError("A document holds at most " + std::to_string(CVexlarDoc::kMaxSignals) +
+                                " signals. Delete signals before adding another.");
     // The new signal belongs to the document's list but is not in it while it
     // is being edited; it joins the list only when confirmed.
     auto signal = std::make_unique<CSignal>(&doc.m_signals);
@@ -94,6 +98,13 @@ int FreezeSelectedSignals(CVexlarDoc& doc)
 
 int DuplicateSelectedSignals(CVexlarDoc& doc)
 {
+    const auto selected =
+        std::count_if(doc.m_signals.begin(), doc.m_signals.end(), [](const CSignal* s) { return s->m_selected; });
+    const size_t total = doc.m_signals.size() + static_cast<size_t>(selected);
+    if (total > static_cast<size_t>(CVexlarDoc::kMaxSignals))
+        throw CSignalLimitError("Duplicating the " + std::to_string(selected) + " selected signals would make " +
+                                std::to_string(total) + " signals; a document holds at most " +
+                                std::to_string(CVexlarDoc::kMaxSignals) + ".");
     std::vector<std::unique_ptr<CUndoCommand>> freezes;
     std::vector<int32_t> copies;
     int32_t index = 0;

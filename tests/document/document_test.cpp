@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <memory>
+#include <string>
 #include <vector>
 
+#include "document/document_file.h"
 #include "document/signal_commands.h"
 #include "document/vexlar_doc.h"
 
@@ -160,4 +162,50 @@ TEST(Document, DuplicateOfASpectrumSignalGetsAFreshEngine)
     EXPECT_NE(copy->m_spectrumCache, original->m_spectrumCache);
     EXPECT_EQ(std::vector<double>(copy->m_spectrumDb, copy->m_spectrumDb + CSignal::kSpectrumBins),
               std::vector<double>(original->m_spectrumDb, original->m_spectrumDb + CSignal::kSpectrumBins));
+}
+
+// Whatever the commands make, the loader opens again: Add and Duplicate
+// Selected stop at the number of signals a file may hold, with a message and
+// without changing the document.
+TEST(Document, SignalCommandsStopAtTheLimitTheLoaderKeeps)
+{
+    CVexlarDoc doc;
+    while (doc.m_signals.size() < static_cast<size_t>(CVexlarDoc::kMaxSignals) - 1)
+        doc.AppendNewSignal();
+    int edits = 0;
+    const SignalEditor confirm = [&edits](CSignal&) { return ++edits > 0; };
+
+    // One below the limit: one more fits, by Add or by Duplicate.
+    doc.m_signals.back()->m_selected = true;
+    EXPECT_EQ(DuplicateSelectedSignals(doc), 1);
+    ASSERT_EQ(doc.m_signals.size(), size_t(CVexlarDoc::kMaxSignals));
+    doc.EraseSignal(std::prev(doc.m_signals.end()));
+    EXPECT_TRUE(AddSignal(doc, confirm));
+    ASSERT_EQ(doc.m_signals.size(), size_t(CVexlarDoc::kMaxSignals));
+
+    // At the limit the file round-trips.
+    const std::vector<uint8_t> bytes = StoreDocumentBytes(doc);
+    {
+        CVexlarDoc reopened;
+        ASSERT_NO_THROW(LoadDocumentBytes(reopened, bytes.data(), bytes.size()));
+        EXPECT_EQ(reopened.m_signals.size(), size_t(CVexlarDoc::kMaxSignals));
+    }
+
+    // Beyond it: refused before anything is asked or changed.
+    doc.SetModifiedFlag(false);
+    edits = 0;
+    try {
+        AddSignal(doc, confirm);
+        ADD_FAILURE() << "Add went beyond the limit";
+    } catch (const CSignalLimitError& e) {
+        EXPECT_NE(std::string(e.what()).find("4096"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(edits, 0);
+    for (CSignal* s : doc.m_signals)
+        s->m_selected = false;
+    doc.m_signals.front()->m_selected = true;
+    EXPECT_THROW(DuplicateSelectedSignals(doc), CSignalLimitError);
+    EXPECT_FALSE(doc.m_signals.front()->m_freeze);   // not half done
+    EXPECT_EQ(doc.m_signals.size(), size_t(CVexlarDoc::kMaxSignals));
+    EXPECT_FALSE(doc.IsModified());
 }
