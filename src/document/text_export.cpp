@@ -4,6 +4,7 @@
 #include <sstream>
 #include <vector>
 
+#include "document/export_fields.h"
 #include "document/text_output.h"
 #include "document/vexlar_doc.h"
 #include "model/windows1252.h"
@@ -22,6 +23,7 @@ void AppendValue(CTextOutput& out, const CSignal& s, uint32_t value)
 
 void WriteCsv(const CVexlarDoc& doc, CTextOutput& out)
 {
+    CheckExportFields(doc, false);
     std::vector<const CSignal*> exported;
     for (const CSignal* s : doc.m_signals) {
         if (!s->m_spectrum)
@@ -53,6 +55,7 @@ void WriteCsv(const CVexlarDoc& doc, CTextOutput& out)
 
 void ExportCsv(const CVexlarDoc& doc, const QString& path)
 {
+    CheckExportFields(doc, false);   // before the file is touched
     CTextOutput out(path);
     WriteCsv(doc, out);
     out.Close();
@@ -60,6 +63,8 @@ void ExportCsv(const CVexlarDoc& doc, const QString& path)
 
 void WriteSignalText(const CSignal& signal, CTextOutput& out)
 {
+    if (!signal.m_spectrum)
+        CheckExportField(signal);
     if (signal.m_spectrum) {
         std::ostringstream line;
         line.imbue(std::locale::classic());
@@ -78,6 +83,8 @@ void WriteSignalText(const CSignal& signal, CTextOutput& out)
 
 void ExportSignalText(const CSignal& signal, const QString& path)
 {
+    if (!signal.m_spectrum)
+        CheckExportField(signal);   // before the file is touched
     CTextOutput out(path);
     WriteSignalText(signal, out);
     out.Close();

@@ -5,6 +5,7 @@
 #include <set>
 #include <vector>
 
+#include "document/export_fields.h"
 #include "document/text_output.h"
 #include "document/vexlar_doc.h"
 #include "model/windows1252.h"
@@ -117,6 +118,7 @@ void VcdTimeStep(double sampleFreq, std::string& timescale, uint64_t& unitsPerSa
 
 void WriteVcd(const CVexlarDoc& doc, CTextOutput& out)
 {
+    CheckExportFields(doc, false);
     std::vector<Variable> vars;
     std::set<std::string> names;
     // The document's sample rate; without one, the first signal's sample
@@ -185,6 +187,7 @@ void WriteVcd(const CVexlarDoc& doc, CTextOutput& out)
 
 void ExportVcd(const CVexlarDoc& doc, const QString& path)
 {
+    CheckExportFields(doc, false);   // before the file is touched
     CTextOutput out(path);
     WriteVcd(doc, out);
     out.Close();

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "document/export_fields.h"
 #include "document/text_output.h"
 #include "document/vexlar_doc.h"
 #include "model/errors.h"
@@ -219,6 +220,7 @@ std::string VhdlIdentifier(const QString& name)
 
 void WriteVhdlTestbench(const CVexlarDoc& doc, CTextOutput& out)
 {
+    CheckExportFields(doc, true);   // every signal is declared
     const std::string indent = "    ";
     out.EndLine();
     out.EndLine();
@@ -310,6 +312,7 @@ void WriteVhdlTestbench(const CVexlarDoc& doc, CTextOutput& out)
 
 void ExportVhdlTestbench(const CVexlarDoc& doc, const QString& path)
 {
+    CheckExportFields(doc, true);   // before the file is touched
     CTextOutput out(path);
     WriteVhdlTestbench(doc, out);
     out.Close();

@@ -26,10 +26,11 @@ class CSignal {
 public:
     static constexpr int32_t kSpectrumBins = 2048;
     static constexpr double kPeakHoldFloor = -1e100;
-    // Longest value text FormatValue produces: a binary text has one character
-    // per bit of m_numBits, but never more than this (wider fields are nonsense
-    // for a 32-bit sample word and would otherwise allocate without bound).
-    static constexpr int32_t kMaxBinaryDigits = 1024;
+    // Widest field whose value text FormatValue writes whole: a binary text has
+    // one character per bit of m_numBits (bits from 32 upward read as 0). The
+    // exports refuse wider fields; the text of one is cut here, so that a
+    // width from a file never allocates without bound.
+    static constexpr int32_t kMaxBinaryDigits = 4096;
 
     explicit CSignal(SignalList* owner);
     ~CSignal();
