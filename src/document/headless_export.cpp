@@ -3,8 +3,12 @@
 #include <csignal>
 #include <cstdio>
 #include <exception>
+#include <stdexcept>
+#include <utility>
+#include <vector>
 
 #include "document/document_file.h"
+#include "document/export_fields.h"
 #include "document/text_export.h"
 #include "document/vcd_export.h"
 #include "document/vexlar_doc.h"
@@ -15,9 +19,48 @@ namespace {
 int Usage()
 {
     std::fputs("usage: vexlar --export csv|vhdl|vcd IN.VEXLAR OUT\n"
-               "       vexlar --export-selected IN.VEXLAR OUT-PREFIX\n",
+               "       vexlar --export-selected IN.VEXLAR OUT\n",
                stderr);
     return 2;
+}
+
+// The file of one selected signal when several are selected: OUT with the
+// signal's row number before its ".txt" (out.txt -> out-2.txt, out -> out-2.txt).
+QString NumberedPath(const QString& out, int row)
+{
+    QString stem = out;
+    if (stem.endsWith(QLatin1String(".txt"), Qt::CaseInsensitive))
+        stem.chop(4);
+    return stem + QLatin1Char('-') + QString::number(row) + QStringLiteral(".txt");
+}
+
+// Export Selected without a window: the text of each selected signal, into
+// OUT itself when one signal is selected, else one numbered file per signal.
+// No selected signal is an error: nothing would be written. `writing` names
+// the file an error is about.
+void ExportSelectedSignals(const CVexlarDoc& doc, const QString& in, const QString& out, QString& writing)
+{
+    std::vector<std::pair<int, const CSignal*>> selected;
+    int row = 0;
+    for (const CSignal* s : doc.m_signals) {
+        ++row;
+        if (s->m_selected)
+            selected.emplace_back(row, s);
+    }
+    if (selected.empty()) {
+        writing = in;
+        throw std::runtime_error("no signal is selected; select the signals to export in Vexlar and save the document");
+    }
+    for (const auto& [number, s] : selected) {
+        writing = in;
+        if (!s->m_spectrum)
+            CheckExportField(*s);   // all checked before the first file is written
+    }
+    for (const auto& [number, s] : selected) {
+        writing = selected.size() == 1 ? out : NumberedPath(out, number);
+        ExportSignalText(*s, writing);
+        std::printf("%s\n", writing.toLocal8Bit().constData());
+    }
 }
 
 }   // namespace
@@ -89,15 +132,7 @@ int RunHeadlessExport(const QStringList& args)
         } else if (format == QLatin1String("vcd")) {
             ExportVcd(doc, out);
         } else {
-            int row = 0;
-            for (const CSignal* s : doc.m_signals) {
-                ++row;
-                if (!s->m_selected)
-                    continue;
-                writing = out + QLatin1Char('-') + QString::number(row) + QStringLiteral(".txt");
-                ExportSignalText(*s, writing);
-                std::printf("%s\n", writing.toLocal8Bit().constData());
-            }
+            ExportSelectedSignals(doc, in, out, writing);
         }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s: %s\n", writing.toLocal8Bit().constData(), e.what());

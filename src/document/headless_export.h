@@ -1,7 +1,9 @@
 #pragma once
 // Conversions of a saved document without a display, for scripts and tests:
 //   --export csv|vhdl|vcd IN.VEXLAR OUT
-//   --export-selected IN.VEXLAR OUT-PREFIX   (OUT-PREFIX-<row>.txt per selected signal)
+//   --export-selected IN.VEXLAR OUT   (the text of the one selected signal in OUT;
+//                                      with several, OUT-<row>.txt for each; none
+//                                      selected is an error)
 // The application calls this from main before any window exists.
 
 #include <QStringList>

@@ -117,6 +117,35 @@ TEST_F(Headless, ConvertsToEachFormat)
     EXPECT_NE(spectrum.substr(0, 3), "0\r\n");
 }
 
+// --export-selected writes what Export Selected writes: the one selected
+// signal into OUT itself; no selected signal is an error, not a silent
+// success with nothing written.
+TEST_F(Headless, ExportSelectedWritesTheSelectedSignalOrSaysWhyNot)
+{
+    CVexlarDoc one;
+    CSignal* bus = one.AppendNewSignal();
+    bus->m_name = QStringLiteral("bus");
+    bus->m_numBits = 4;
+    bus->m_radix = Unsigned;
+    bus->UpdateMask();
+    bus->EnsureCapacity(3);
+    for (int i = 0; i < 3; ++i)
+        bus->m_samples[i] = static_cast<uint32_t>(i + 7);
+    bus->m_count = 3;
+    bus->m_selected = true;
+    SaveDocumentFile(one, QString::fromStdString(Path("one.VEXLAR")));
+    ASSERT_EQ(Convert("--export-selected '" + Path("one.VEXLAR") + "' '" + Path("bus.txt") + "'"), 0)
+        << ReadText(Path("stderr"));
+    EXPECT_EQ(ReadText(Path("bus.txt")), "7\r\n8\r\n9\r\n");
+    EXPECT_EQ(ReadText(Path("stdout")), Path("bus.txt") + "\n");
+
+    bus->m_selected = false;
+    SaveDocumentFile(one, QString::fromStdString(Path("none.VEXLAR")));
+    EXPECT_EQ(Convert("--export-selected '" + Path("none.VEXLAR") + "' '" + Path("none.txt") + "'"), 1);
+    EXPECT_NE(ReadText(Path("stderr")).find("no signal is selected"), std::string::npos) << ReadText(Path("stderr"));
+    EXPECT_FALSE(fs::exists(Path("none.txt")));
+}
+
 TEST_F(Headless, BadInputsFailWithTheirText)
 {
     std::ofstream(Path("bad.VEXLAR"), std::ios::binary) << std::string("\x02\0\0\0\0\0\0\0", 8);
