@@ -107,12 +107,20 @@ bool CPropertyGridProperty::TextToVar(const QString& text)
     case QMetaType::Bool:
         SetValue(text == TrueText());
         return true;
-    case QMetaType::Int:
-        SetValue(static_cast<int>(ParseLongPrefix(text)));
+    case QMetaType::Int: {
+        int32_t number = 0;
+        if (!ParseWholeInt(text, number))
+            return false;   // the value stays; the grid says why
+        SetValue(static_cast<int>(number));
         return true;
-    case QMetaType::Double:
-        SetValue(ParseDoublePrefix(text));
+    }
+    case QMetaType::Double: {
+        double number = 0.0;
+        if (!ParseWholeDouble(text, number))
+            return false;
+        SetValue(number);
         return true;
+    }
     case QMetaType::QString:
         SetValue(text);
         return true;
@@ -174,6 +182,9 @@ QString CDoublePropertyGridProperty::FormatProperty() const
 
 bool CDoublePropertyGridProperty::TextToVar(const QString& text)
 {
-    SetValue(ParseDoublePrefix(text));
+    double number = 0.0;
+    if (!ParseWholeDouble(text, number))
+        return false;   // the value stays; the grid says why
+    SetValue(number);
     return true;
 }

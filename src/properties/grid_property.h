@@ -65,7 +65,9 @@ public:
 
     // Text of the value cell.
     virtual QString FormatProperty() const;
-    // Makes an edited text the value; false when the text is refused.
+    // Makes an edited text the value; false when the text is refused (text
+    // that is not a whole number for an int, not a number for a double), and
+    // the value stays as it was.
     virtual bool TextToVar(const QString& text);
     // Double click on the value: steps a pick list to the choice after the
     // current one (the first after the last). Returns whether the value changed.
@@ -104,8 +106,8 @@ private:
 };
 
 // A floating-point property shown with a fixed number of decimals. Edited
-// text is read with the atof rule, so no text is refused ("12abc" gives 12,
-// "abc" gives 0).
+// text must be a number as a whole ("12abc" and "abc" are refused and the
+// value stays).
 class CDoublePropertyGridProperty : public CPropertyGridProperty {
 public:
     CDoublePropertyGridProperty(double* variable, const QString& name, const QString& description);

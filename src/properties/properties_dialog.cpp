@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QFontMetrics>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTreeWidget>
 
@@ -111,11 +112,61 @@ void CPropertiesDialog::LayOut()
 void CPropertiesDialog::done(int result)
 {
     // Closing ends an open edit the way losing the focus does, then keeps
-    // every value, whichever button closed the dialog.
+    // every value, whichever button closed the dialog. OK with a value that
+    // cannot stand says why and leaves the dialog open.
     m_grid->CommitEditor();
+    if (result == QDialog::Accepted) {
+        const QString problem = ProblemAtOk();
+        if (!problem.isEmpty()) {
+            ShowProblem(problem);
+            return;
+        }
+    }
     for (int i = 0; i < m_grid->GetPropertyCount(); ++i)
         CollectValues(m_grid->GetProperty(i));
     QDialog::done(result);
+}
+
+void CPropertiesDialog::SetValidator(const void* variable, Validator check)
+{
+    m_validators.insert(reinterpret_cast<quintptr>(variable), std::move(check));
+}
+
+QString CPropertiesDialog::ProblemAtOk()
+{
+    if (m_grid->HasOpenRefusal()) {
+        // An edit did not take and was not corrected: say so once more
+        // before the values are taken, then OK closes.
+        m_grid->CloseRefusal();
+        return m_grid->RefusalText();
+    }
+    for (int i = 0; i < m_grid->GetPropertyCount(); ++i) {
+        QString why;
+        if (CPropertyGridProperty* invalid = FindInvalid(m_grid->GetProperty(i), why)) {
+            m_grid->ShowProblem(invalid, why);
+            return why;
+        }
+    }
+    return {};
+}
+
+CPropertyGridProperty* CPropertiesDialog::FindInvalid(CPropertyGridProperty* property, QString& why) const
+{
+    if (const auto it = m_validators.find(property->GetData()); property->GetData() != 0 && it != m_validators.end()) {
+        why = it.value()(property->GetValue());
+        if (!why.isEmpty())
+            return property;
+    }
+    for (int i = 0; i < property->GetSubItemsCount(); ++i) {
+        if (CPropertyGridProperty* invalid = FindInvalid(property->GetSubItem(i), why))
+            return invalid;
+    }
+    return nullptr;
+}
+
+void CPropertiesDialog::ShowProblem(const QString& text)
+{
+    QMessageBox::warning(this, windowTitle(), text);
 }
 
 void CPropertiesDialog::CollectValues(const CPropertyGridProperty* property)

@@ -14,6 +14,7 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
 
 class QPushButton;
@@ -46,6 +47,12 @@ public:
                          const QStringList& choices);
     void AddColorThemeProperty(QString& variable, const QString& name, const QString& description,
                                const QStringList& choices);
+    // A check of the value of the property bound to `variable`, run when OK
+    // is pressed: an empty text accepts the value, any other text is shown
+    // and keeps the dialog open so that the user can correct it.
+    using Validator = std::function<QString(const QVariant& value)>;
+    void SetValidator(const void* variable, Validator check);
+
     // The next property added is shown only while the condition holds; the
     // dialog's grid takes ownership once it is attached.
     void SetPendingCondition(CPropertyCondition* condition);
@@ -75,6 +82,11 @@ protected:
 private:
     void Place(CPropertyGridProperty* property);
     void CollectValues(const CPropertyGridProperty* property);
+    // The first problem that keeps OK from closing the dialog: a refused
+    // edit not corrected since, or a value a validator refuses. Empty: none.
+    QString ProblemAtOk();
+    CPropertyGridProperty* FindInvalid(CPropertyGridProperty* property, QString& why) const;
+    void ShowProblem(const QString& text);
     bool HandleTab();
     void LayOut();
     const QVariant* Stored(const void* variable) const;
@@ -85,6 +97,7 @@ private:
     QPushButton* m_btnOK = nullptr;
     QPushButton* m_btnCancel = nullptr;
     QHash<quintptr, QVariant> m_values;
+    QHash<quintptr, Validator> m_validators;
     CPropertyGridProperty* m_pCurrentGroup = nullptr;
     QString m_strTitle;
     int m_cx = 0;

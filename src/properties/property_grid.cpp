@@ -355,11 +355,31 @@ bool CFEPropertyGridCtrl::UpdateValueFromText(CPropertyGridProperty* property, c
         return false;
     if (text == property->FormatProperty())
         return false;   // the text was not changed: the value stays as it is (1.26 stays 1.26)
-    if (!property->TextToVar(text))
+    if (!property->TextToVar(text)) {
+        const bool integer = property->GetValue().metaType().id() == QMetaType::Int;
+        m_refusalText = tr("\"%1\" is not %2. %3 keeps %4.")
+                            .arg(text, integer ? tr("a whole number") : tr("a number"), property->GetName(),
+                                 property->FormatProperty());
+        ++m_refusals;
+        m_openRefusal = property;
+        property->Redraw();
+        ShowProblem(property, m_refusalText);
+        emit ValueRefused(property, m_refusalText);
         return false;
+    }
+    if (property == m_openRefusal)
+        m_openRefusal = nullptr;   // corrected
     property->Redraw();
     OnPropertyChanged(property);
     return true;
+}
+
+void CFEPropertyGridCtrl::ShowProblem(CPropertyGridProperty* property, const QString& text)
+{
+    if (property != nullptr && property != GetCurSel())
+        SetCurSel(property);   // shows its description first
+    m_descriptionName->setText(property != nullptr ? property->GetName() : QString());
+    m_descriptionText->setText(text);
 }
 
 bool CFEPropertyGridCtrl::StepToNextChoice(CPropertyGridProperty* property)

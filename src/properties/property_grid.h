@@ -58,8 +58,19 @@ public:
     virtual void OnPropertyChanged(CPropertyGridProperty* property);
 
     // Editing as the user does it. Makes `text` the property's value when it
-    // differs from the value's current text; returns whether it changed.
+    // differs from the value's current text; returns whether it changed. Text
+    // the property refuses leaves the value as it was, and the description
+    // area says why (RefusalText, ValueRefused).
     bool UpdateValueFromText(CPropertyGridProperty* property, const QString& text);
+    // Number of refused edits so far, and the text of the last one.
+    int RefusalCount() const { return m_refusals; }
+    QString RefusalText() const { return m_refusalText; }
+    // A refused edit that the user has not corrected since (by a value the
+    // property takes) and not been told about again at OK.
+    bool HasOpenRefusal() const { return m_openRefusal != nullptr; }
+    void CloseRefusal() { m_openRefusal = nullptr; }
+    // Shows a problem with the property's value in the description area.
+    void ShowProblem(CPropertyGridProperty* property, const QString& text);
     // Double click on a value: steps a pick list to its next choice.
     bool StepToNextChoice(CPropertyGridProperty* property);
     // Selects the property and opens its in-place editor on the value cell.
@@ -79,6 +90,9 @@ public:
 
     CPropertyGridProperty* PropertyFromIndex(const QModelIndex& index) const;
 
+signals:
+    void ValueRefused(CPropertyGridProperty* property, const QString& why);
+
 private:
     friend class CPropertyGridProperty;
     void Attach(CPropertyGridProperty* property, QTreeWidgetItem* parentItem);
@@ -95,4 +109,7 @@ private:
     QLabel* m_descriptionText = nullptr;
     bool m_markModified = false;
     bool m_dotNetLook = false;
+    int m_refusals = 0;
+    QString m_refusalText;
+    CPropertyGridProperty* m_openRefusal = nullptr;
 };

@@ -71,6 +71,22 @@ bool VariantStrictEqual(const QVariant& a, const QVariant& b)
     }
 }
 
+bool ParseWholeInt(const QString& text, int32_t& value)
+{
+    const QString trimmed = text.trimmed();
+    bool ok = false;
+    const qlonglong number = trimmed.toLongLong(&ok, 10);
+    if (!ok || number < std::numeric_limits<int32_t>::min() || number > std::numeric_limits<int32_t>::max())
+        return false;
+    value = static_cast<int32_t>(number);
+    return true;
+}
+
+bool ParseWholeDouble(const QString& text, double& value)
+{
+    return ParseWholeNumber(text, value);
+}
+
 int32_t ParseLongPrefix(const QString& text)
 {
     qsizetype i = 0;

@@ -31,6 +31,14 @@ int32_t ParseLongPrefix(const QString& text);
 // the process locale: the decimal separator is always '.'.
 double ParseDoublePrefix(const QString& text);
 
+// Edited text as a value of an int or a double property: the whole text,
+// blanks around it allowed, must be a whole number in the 32-bit range
+// (ParseWholeInt) or a finite number (ParseWholeDouble). False for anything
+// else ("counter", "12abc", "", and "1.5" as an int), so that a typing slip
+// never turns into 0 or into a number the user did not mean.
+bool ParseWholeInt(const QString& text, int32_t& value);
+bool ParseWholeDouble(const QString& text, double& value);
+
 // printf's "%.Nf" in the "C" locale: the binary value rounded to `decimals`
 // places (1.26 gives "1.3", 0.25 gives "0.2"), always with '.'.
 QString FormatFixed(double value, int decimals);

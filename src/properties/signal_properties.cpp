@@ -43,7 +43,7 @@ bool EditSignalProperties(CSignal& signal, QWidget* parent)
     CPropertiesDialog dialog(200, 200, QStringLiteral("Signal Properties"), parent);
 
     dialog.AddTextProperty(signal.m_name, QStringLiteral("Name"), QStringLiteral("Name of the signal"));
-    dialog.AddIntProperty(signal.m_numBits, QStringLiteral("Num Bits"), QStringLiteral("Number of bits fom source"));
+    dialog.AddIntProperty(signal.m_numBits, QStringLiteral("Num Bits"), QStringLiteral("Number of bits from source"));
     dialog.AddIntProperty(signal.m_firstBit, QStringLiteral("First Bit"), QStringLiteral("The first bit from source."));
     dialog.AddBoolProperty(signal.m_freeze, QStringLiteral("Freeze"),
                            QStringLiteral("The bits are freezed and not updated when trigged."));
@@ -61,7 +61,7 @@ bool EditSignalProperties(CSignal& signal, QWidget* parent)
 
     QString styleText = StyleText(signal);
     dialog.AddListProperty(styleText, QStringLiteral("Style"), QStringLiteral("Graph Style"), StyleChoices());
-    dialog.AddIntProperty(signal.m_graphHeight, QStringLiteral("Graph Hight"),
+    dialog.AddIntProperty(signal.m_graphHeight, QStringLiteral("Graph Height"),
                           QStringLiteral("Graph height when analog or spectrum"));
 
     dialog.AddGroup(QStringLiteral("Analog"));
@@ -74,6 +74,17 @@ bool EditSignalProperties(CSignal& signal, QWidget* parent)
                              QStringLiteral("Sample frequency in [Hz]."));
     dialog.AddDoubleProperty(signal.m_minDb, QStringLiteral("Min dB"), QStringLiteral("Spectrum graph min value."));
     dialog.AddDoubleProperty(signal.m_maxDb, QStringLiteral("Max dB"), QStringLiteral("Spectrum max value."));
+
+    // A field of 1 to 4096 bits: every export writes such a field whole, and
+    // a field of no bits holds nothing. The other values are taken as typed.
+    dialog.SetValidator(&signal.m_numBits, [](const QVariant& value) {
+        const int bits = value.toInt();
+        if (bits >= 1 && bits <= CSignal::kMaxBinaryDigits)
+            return QString();
+        return QStringLiteral("Num Bits must be from 1 to %1; %2 is outside that range.")
+            .arg(CSignal::kMaxBinaryDigits)
+            .arg(bits);
+    });
 
     if (dialog.DoModal() != CPropertiesDialog::IDOK)
         return false;

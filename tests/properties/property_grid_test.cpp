@@ -11,10 +11,12 @@
 #include <QHeaderView>
 #include <QImage>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QStyleOptionViewItem>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 using namespace test_support;
@@ -321,11 +323,15 @@ void PropertyGridTest::editedTextsReadBack_data()
     QTest::addColumn<int>("intValue");
     QTest::addColumn<double>("doubleValue");
     QTest::addColumn<QString>("doubleShown");
+    // Text that is not a number as a whole is refused and the value stays
+    // (7 and 1.26): a typing slip never becomes 0.
     QTest::newRow("12") << "12" << 12 << 12.0 << "12.0";
-    QTest::newRow("12abc") << "12abc" << 12 << 12.0 << "12.0";
-    QTest::newRow("abc") << "abc" << 0 << 0.0 << "0.0";
-    QTest::newRow("-3.75") << "-3.75" << -3 << -3.75 << "-3.8";
-    QTest::newRow("blank") << "" << 0 << 0.0 << "0.0";
+    QTest::newRow(" -12 ") << " -12 " << -12 << -12.0 << "-12.0";
+    QTest::newRow("12abc") << "12abc" << 7 << 1.26 << "1.3";
+    QTest::newRow("abc") << "abc" << 7 << 1.26 << "1.3";
+    QTest::newRow("-3.75") << "-3.75" << 7 << -3.75 << "-3.8";
+    QTest::newRow("blank") << "" << 7 << 1.26 << "1.3";
+    QTest::newRow("beyond 32 bits") << "4294967296" << 7 << 4294967296.0 << "4294967296.0";
 }
 
 void PropertyGridTest::editedTextsReadBack()
@@ -345,7 +351,21 @@ void PropertyGridTest::editedTextsReadBack()
         QVERIFY(TypeValue(grid, grid.GetProperty(0), typed));
         QVERIFY(TypeValue(grid, grid.GetProperty(1), typed));
         QCOMPARE(grid.GetProperty(1)->GetItem()->text(1), doubleShown);
+        // OK after an edit that did not take says so once and stays open;
+        // the next OK closes.
+        const bool refused = intValue == 7 || doubleValue == 1.26;
+        QString told;
+        QTimer::singleShot(0, [&told] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                told = box->text();
+                box->accept();
+            }
+        });
         QTest::mouseClick(shown.OkButton(), Qt::LeftButton);
+        QCOMPARE(shown.isVisible(), refused);
+        QCOMPARE(told.contains(QStringLiteral("\"%1\" is not").arg(typed)), refused);
+        if (shown.isVisible())
+            QTest::mouseClick(shown.OkButton(), Qt::LeftButton);
     });
     QCOMPARE(result, CPropertiesDialog::IDOK);
     // Nothing reaches the variables before they are read back.

@@ -5,7 +5,10 @@
 #include "properties/signal_properties.h"
 #include "test_support.h"
 
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -50,6 +53,10 @@ private slots:
     void bitFieldAppliedAtOnce();
     void everyPropertyWritesItsField();
     void cancelChangesNothing();
+    void textThatIsNotANumberKeepsTheValueAndSaysWhy_data();
+    void textThatIsNotANumberKeepsTheValueAndSaysWhy();
+    void numBitsOutsideTheFieldRangeIsRefusedAtOk_data();
+    void numBitsOutsideTheFieldRangeIsRefusedAtOk();
 };
 
 void SignalPropertiesTest::opensWithTheSignalsValues()
@@ -69,13 +76,13 @@ void SignalPropertiesTest::opensWithTheSignalsValues()
         };
         const Expected expected[] = {
             {"Name", "Name of the signal", "Signalx", nullptr},
-            {"Num Bits", "Number of bits fom source", "1", nullptr},
+            {"Num Bits", "Number of bits from source", "1", nullptr},
             {"First Bit", "The first bit from source.", "0", nullptr},
             {"Freeze", "The bits are freezed and not updated when trigged.", "False", nullptr},
             {"Radix", "Select radix for presentation", "Hex", nullptr},
             {"Color", "Select signal color theme", "1", nullptr},
             {"Style", "Graph Style", "Digital", nullptr},
-            {"Graph Hight", "Graph height when analog or spectrum", "100", nullptr},
+            {"Graph Height", "Graph height when analog or spectrum", "100", nullptr},
             {"Min", "Min value", "0", "Analog"},
             {"Max", "Max value", "1024", "Analog"},
             {"Sample Freq Hz", "Sample frequency in [Hz].", "1.0", "Spectrum"},
@@ -86,7 +93,7 @@ void SignalPropertiesTest::opensWithTheSignalsValues()
         for (int i = 0; i < grid.GetPropertyCount(); ++i)
             topLevel << grid.GetProperty(i)->GetName();
         QCOMPARE(topLevel, QStringList({"Name", "Num Bits", "First Bit", "Freeze", "Radix", "Color", "Style",
-                                        "Graph Hight", "Analog", "Spectrum"}));
+                                        "Graph Height", "Analog", "Spectrum"}));
         for (const Expected& e : expected) {
             const CPropertyGridProperty* p = FindByName(grid, QString::fromLatin1(e.name));
             QVERIFY2(p != nullptr, e.name);
@@ -231,8 +238,8 @@ void SignalPropertiesTest::everyPropertyWritesItsField()
         const struct {
             const char* name;
             const char* typed;
-        } edits[] = {{"Name", "data bus"},           {"Graph Hight", "150"}, {"Min", "-20"},   {"Max", "12abc"},
-                     {"Sample Freq Hz", "48000.25"}, {"Min dB", "-90"},      {"Max dB", "abc"}};
+        } edits[] = {{"Name", "data bus"},           {"Graph Height", "150"}, {"Min", "-20"},    {"Max", " 12 "},
+                     {"Sample Freq Hz", "48000.25"}, {"Min dB", "-90"},       {"Max dB", "-3.5"}};
         for (const auto& e : edits)
             QVERIFY2(TypeValue(grid, FindByName(grid, QString::fromLatin1(e.name)), QString::fromLatin1(e.typed)),
                      e.name);
@@ -249,7 +256,7 @@ void SignalPropertiesTest::everyPropertyWritesItsField()
     QCOMPARE(s.m_max, 12);
     QCOMPARE(s.m_sampleFreq, 48000.25);
     QCOMPARE(s.m_minDb, -90.0);
-    QCOMPARE(s.m_maxDb, 0.0);
+    QCOMPARE(s.m_maxDb, -3.5);
     QCOMPARE(s.m_radix, Signed);
     QCOMPARE(s.m_colorTheme, 2);
     QCOMPARE(s.m_freeze, true);
@@ -276,6 +283,125 @@ void SignalPropertiesTest::cancelChangesNothing()
     QCOMPARE(f.signal->m_mask, 0xFFFFFFFFu);
     QVERIFY(!f.signal->m_spectrum);
     QCOMPARE(Samples(*f.signal), QVector<uint32_t>({5u, 6u}));
+}
+
+void SignalPropertiesTest::textThatIsNotANumberKeepsTheValueAndSaysWhy_data()
+{
+    QTest::addColumn<QString>("property");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("kept");   // the cell's text afterwards
+    QTest::newRow("a word in Num Bits") << "Num Bits"
+                                        << "counter"
+                                        << "8";
+    QTest::newRow("digits and a word in Num Bits") << "Num Bits"
+                                                   << "12abc"
+                                                   << "8";
+    QTest::newRow("a fraction in First Bit") << "First Bit"
+                                             << "1.5"
+                                             << "4";
+    QTest::newRow("nothing in Max") << "Max"
+                                    << ""
+                                    << "1024";
+    QTest::newRow("a word in Sample Freq Hz") << "Sample Freq Hz"
+                                              << "fast"
+                                              << "1.0";
+}
+
+// What a user sees: the cell keeps its value, the description area says why,
+// and OK right after such an edit does not close the dialog but says why.
+void SignalPropertiesTest::textThatIsNotANumberKeepsTheValueAndSaysWhy()
+{
+    QFETCH(QString, property);
+    QFETCH(QString, typed);
+    QFETCH(QString, kept);
+    SignalFixture f;
+    f.signal->m_numBits = 8;
+    f.signal->m_firstBit = 4;
+    QString boxText;
+    bool stayedOpen = false;
+    OnNextDialog([&](CPropertiesDialog& dialog) {
+        CFEPropertyGridCtrl& grid = *dialog.Grid();
+        CPropertyGridProperty* p = FindByName(grid, property);
+        QVERIFY(p != nullptr);
+        QVERIFY(TypeValue(grid, p, typed));
+        QCOMPARE(p->FormatProperty(), kept);
+        QVERIFY2(grid.DescriptionText().contains(QLatin1Char('"') + typed + QLatin1Char('"')),
+                 qPrintable(grid.DescriptionText()));
+        QVERIFY2(grid.DescriptionText().contains(property + QStringLiteral(" keeps ") + kept),
+                 qPrintable(grid.DescriptionText()));
+
+        // The same text typed again and confirmed with OK at once: the
+        // dialog stays open with a message.
+        QVERIFY(grid.EditProperty(p));
+        auto* line = qobject_cast<QLineEdit*>(grid.InPlaceEditor());
+        QVERIFY(line != nullptr);
+        line->selectAll();
+        line->insert(typed + QStringLiteral(" "));
+        QTimer::singleShot(0, [&boxText] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                boxText = box->text();
+                box->accept();
+            }
+        });
+        QTest::mouseClick(dialog.OkButton(), Qt::LeftButton);
+        stayedOpen = dialog.isVisible();
+        QCOMPARE(p->FormatProperty(), kept);
+        QTest::mouseClick(dialog.OkButton(), Qt::LeftButton);   // now it closes
+    });
+    QVERIFY(EditSignalProperties(*f.signal, nullptr));
+    QVERIFY(stayedOpen);
+    QVERIFY2(boxText.contains(property + QStringLiteral(" keeps ") + kept), qPrintable(boxText));
+    QCOMPARE(f.signal->m_numBits, 8);
+    QCOMPARE(f.signal->m_firstBit, 4);
+    QCOMPARE(f.signal->m_max, 1024);
+    QCOMPARE(f.signal->m_sampleFreq, 1.0);
+}
+
+void SignalPropertiesTest::numBitsOutsideTheFieldRangeIsRefusedAtOk_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("0") << "0" << false;
+    QTest::newRow("-3") << "-3" << false;
+    QTest::newRow("4097") << "4097" << false;
+    QTest::newRow("1") << "1" << true;
+    QTest::newRow("2000") << "2000" << true;
+    QTest::newRow("4096") << "4096" << true;
+}
+
+void SignalPropertiesTest::numBitsOutsideTheFieldRangeIsRefusedAtOk()
+{
+    QFETCH(QString, typed);
+    QFETCH(bool, accepted);
+    SignalFixture f;
+    f.signal->m_numBits = 8;
+    QString boxText;
+    bool closedByOk = false;
+    OnNextDialog([&](CPropertiesDialog& dialog) {
+        CFEPropertyGridCtrl& grid = *dialog.Grid();
+        QVERIFY(TypeValue(grid, FindByName(grid, QStringLiteral("Num Bits")), typed));
+        QTimer::singleShot(0, [&boxText] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                boxText = box->text();
+                box->accept();
+            }
+        });
+        QTest::mouseClick(dialog.OkButton(), Qt::LeftButton);
+        closedByOk = !dialog.isVisible();
+        if (!closedByOk) {
+            QCOMPARE(grid.GetCurSel(), FindByName(grid, QStringLiteral("Num Bits")));
+            QCOMPARE(grid.DescriptionText(), boxText);
+        }
+    });
+    QCOMPARE(EditSignalProperties(*f.signal, nullptr), accepted);
+    QCOMPARE(closedByOk, accepted);
+    QCOMPARE(boxText.isEmpty(), accepted);
+    if (!accepted) {
+        QVERIFY2(boxText.contains(QStringLiteral("from 1 to 4096")), qPrintable(boxText));
+        QCOMPARE(f.signal->m_numBits, 8);
+    } else {
+        QCOMPARE(f.signal->m_numBits, typed.toInt());
+    }
 }
 
 QTEST_MAIN(SignalPropertiesTest)
