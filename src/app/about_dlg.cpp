@@ -7,9 +7,9 @@
 #include <QPushButton>
 
 namespace {
-// Dialog units to pixels, from the average character size of the font as the
-// dialog templates of the original program were laid out (4 x 8 units per
-// average character).
+// The box is laid out in dialog units, which grow with the font: a unit is a
+// quarter of the font's average character width across and an eighth of its
+// height down, so the box keeps its proportions at any font size.
 struct DialogUnits {
     double x;
     double y;

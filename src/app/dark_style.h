@@ -2,6 +2,7 @@
 
 class QApplication;
 
-// The shell's look: Qt's Fusion style with a dark palette, standing in for
-// the black Office visual manager of the original program.
+// The shell's look: Qt's Fusion style with a dark palette, so that menus,
+// bars and dialogs sit quietly around the bright traces of the waveform
+// view and look the same on every desktop.
 void ApplyDarkStyle(QApplication& app);
