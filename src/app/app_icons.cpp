@@ -188,6 +188,26 @@ QIcon TrigNow()
     });
 }
 
+QIcon Live()
+{
+    return Render([](QPainter& p) {
+        // a recording dot: this document takes the captures
+        p.setPen(Outline(QColor(110, 20, 20)));
+        p.setBrush(QColor(225, 55, 50));
+        p.drawEllipse(QPointF(8, 8), 5, 5);
+    });
+}
+
+QIcon Held()
+{
+    return Render([](QPainter& p) {
+        // an empty ring: the document keeps what it holds
+        p.setPen(Outline(QColor(150, 150, 155), 1.4));
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(QPointF(8, 8), 4.5, 4.5);
+    });
+}
+
 QIcon About()
 {
     return Render([](QPainter& p) {

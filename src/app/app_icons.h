@@ -14,6 +14,8 @@ QIcon Copy();
 QIcon Paste();
 QIcon Run();
 QIcon TrigNow();
+QIcon Live();   // the Live command, and the mark of a live document's tab
+QIcon Held();   // the mark of a held document's tab
 QIcon About();
 QIcon Application();   // icon 128: the main frame and the About box
 

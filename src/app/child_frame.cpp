@@ -1,5 +1,7 @@
 #include "app/child_frame.h"
 
+#include "app/app_icons.h"
+
 #include <QCloseEvent>
 
 CChildFrame::CChildFrame(CVexlarDoc* doc, QWidget* view, QWidget* parent) : QMdiSubWindow(parent), m_doc(doc)
@@ -7,6 +9,15 @@ CChildFrame::CChildFrame(CVexlarDoc* doc, QWidget* view, QWidget* parent) : QMdi
     setAttribute(Qt::WA_DeleteOnClose);
     setWidget(view);
     setWindowIcon(QIcon());
+}
+
+void CChildFrame::SetLiveMark(bool live)
+{
+    if (m_liveMark == int(live)) {
+        return;
+    }
+    m_liveMark = int(live);
+    setWindowIcon(live ? AppIcons::Live() : AppIcons::Held());
 }
 
 void CChildFrame::closeEvent(QCloseEvent* event)

@@ -14,6 +14,11 @@ public:
     CVexlarDoc* Document() const { return m_doc; }
     QWidget* View() const { return widget(); }
 
+    // The mark on the frame's tab: a dot while its document is live, a ring
+    // while it is held.
+    void SetLiveMark(bool live);
+    bool LiveMark() const { return m_liveMark == 1; }
+
     // Asked before the frame closes; returning false keeps it open.
     std::function<bool(CChildFrame*)> m_queryClose;
 
@@ -26,4 +31,5 @@ protected:
 private:
     CVexlarDoc* m_doc;
     bool m_closed = false;
+    int m_liveMark = -1;   // -1: not set yet
 };

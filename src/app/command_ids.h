@@ -1,11 +1,12 @@
 #pragma once
-// Command ids of the menus, accelerators and tool bar. The numbers are the
-// ones the resource tables of Vexlar have always used; tests and menus share
-// them, and every QAction carries its id in QAction::data().
+// Command ids of the menus, accelerators and tool bar. Every QAction carries
+// its id in QAction::data(), so menus, tool bar, handlers and tests name a
+// command by one number. The numbers are fixed: settings and scripts that
+// name commands by id keep working from one version to the next.
 
 namespace VexlarCmd {
 
-// Resource ids of the two menu bars.
+// Ids of the two menu bars.
 constexpr int IDR_MAINFRAME = 128;    // no document open
 constexpr int IDR_VexlarTYPE = 130;   // a document open
 
@@ -49,6 +50,7 @@ constexpr int ID_VIEW_VALUE_CURSOR = 32856;   // the value cursor of every wavef
 // Trig
 constexpr int ID_TRIG_RUN = 32771;
 constexpr int ID_TRIG_NOW = 32772;
+constexpr int ID_TRIG_LIVE = 32801;   // the active document takes captures (checked) or holds its samples
 
 // Signals
 constexpr int ID_SIGNALS_ADD = 32774;
@@ -70,10 +72,11 @@ constexpr int ID_INDICATOR_CAPS = 59137;
 constexpr int ID_INDICATOR_NUM = 59138;
 constexpr int ID_INDICATOR_SCRL = 59139;
 
-// Bars
-constexpr int AFX_IDW_MENUBAR = 59398;
-constexpr int AFX_IDW_TOOLBAR = 59392;
-constexpr int AFX_IDW_STATUS_BAR = 59393;
+// Bars: the tool bar and the status bar share their ids with the View menu
+// items that show and hide them.
+constexpr int ID_BAR_MENU = 59398;
+constexpr int ID_BAR_TOOL = 59392;
+constexpr int ID_BAR_STATUS = 59393;
 
 // "Select FPGA" dialog: command links of the logic-analyzer cores start at
 // this id, one per core in the order in which the cores first answered.

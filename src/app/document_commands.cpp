@@ -11,7 +11,9 @@
 #include "model/signal.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMdiArea>
 #include <QMessageBox>
 #include <vector>
@@ -34,9 +36,9 @@ void ShowError(QWidget* parent, const QString& error)
 
 using ExportFn = bool (*)(CVexlarDoc&, const QString&, QString&);
 
-void ExportWholeDocument(CVexlarDoc& doc, QWidget* parent, const QString& extension, ExportFn fn)
+void ExportWholeDocument(CVexlarDoc& doc, QWidget* parent, const ExportTarget& target, ExportFn fn)
 {
-    const QString path = AskExportPath(parent, extension);
+    const QString path = AskExportPath(parent, target);
     if (path.isEmpty()) {
         return;   // Cancel: no effect
     }
@@ -45,23 +47,72 @@ void ExportWholeDocument(CVexlarDoc& doc, QWidget* parent, const QString& extens
         ShowError(parent, error);
     }
 }
+
+// A signal's name as part of a file name: characters that file systems or
+// shells take badly become '_'.
+QString FileNamePart(const QString& name)
+{
+    QString part;
+    for (const QChar c : name) {
+        part += (c.isLetterOrNumber() || c == u'-' || c == u'_' || c == u'.') ? c : QChar(u'_');
+    }
+    return part.isEmpty() ? QStringLiteral("signal") : part;
+}
 }   // namespace
+
+QString ExportTarget::Filter() const
+{
+    if (extension == QLatin1String("csv")) {
+        return QObject::tr("CSV files (*.csv)");
+    }
+    if (extension == QLatin1String("vhd")) {
+        return QObject::tr("VHDL files (*.vhd)");
+    }
+    if (extension == QLatin1String("vcd")) {
+        return QObject::tr("VCD files (*.vcd)");
+    }
+    if (extension == QLatin1String("txt")) {
+        return QObject::tr("Text files (*.txt)");
+    }
+    return QStringLiteral("*.%1").arg(extension);
+}
+
+ExportTarget ExportTargetFor(const QString& documentPath, const QString& documentTitle, const QString& extension,
+                             const QString& suffix)
+{
+    ExportTarget target;
+    target.extension = extension;
+    target.folder = documentPath.isEmpty() ? QDir::homePath() : QFileInfo(documentPath).absolutePath();
+    QString base = documentPath.isEmpty() ? documentTitle : QFileInfo(documentPath).completeBaseName();
+    if (base.isEmpty()) {
+        base = QStringLiteral("Vexlar");
+    }
+    if (!suffix.isEmpty()) {
+        base += QLatin1Char('-') + FileNamePart(suffix);
+    }
+    target.fileName = base + QLatin1Char('.') + extension;
+    return target;
+}
 
 void SetExportPathAsker(ExportPathAsker asker)
 {
     Asker() = std::move(asker);
 }
 
-QString AskExportPath(QWidget* parent, const QString& extension)
+QString AskExportPath(QWidget* parent, const ExportTarget& target)
 {
     if (Asker()) {
-        return Asker()(parent, extension);
+        return Asker()(parent, target);
     }
     QFileDialog dialog(parent, QObject::tr("Save As"));
+    dialog.setObjectName(QStringLiteral("ExportDialog"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setDefaultSuffix(extension);
-    dialog.setNameFilter(QStringLiteral("*.%1").arg(extension));
+    dialog.setDefaultSuffix(target.extension);
+    dialog.setNameFilters({target.Filter(), QObject::tr("All files (*)")});
+    dialog.selectNameFilter(target.Filter());
+    dialog.setDirectory(target.folder);
+    dialog.selectFile(target.fileName);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);   // ask before overwriting
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return {};
@@ -69,25 +120,25 @@ QString AskExportPath(QWidget* parent, const QString& extension)
     return dialog.selectedFiles().constFirst();
 }
 
-void ExportTableCommand(CVexlarDoc& doc, QWidget* parent)
+void ExportTableCommand(CVexlarDoc& doc, QWidget* parent, const QString& path, const QString& title)
 {
-    ExportWholeDocument(doc, parent, QStringLiteral("txt"), &ExportTableFile);
+    ExportWholeDocument(doc, parent, ExportTargetFor(path, title, QStringLiteral("csv")), &ExportTableFile);
 }
 
-void ExportVcdCommand(CVexlarDoc& doc, QWidget* parent)
+void ExportVcdCommand(CVexlarDoc& doc, QWidget* parent, const QString& path, const QString& title)
 {
-    ExportWholeDocument(doc, parent, QStringLiteral("vcd"), &ExportVcdFile);
+    ExportWholeDocument(doc, parent, ExportTargetFor(path, title, QStringLiteral("vcd")), &ExportVcdFile);
 }
 
-void ExportTestbenchCommand(CVexlarDoc& doc, QWidget* parent)
+void ExportTestbenchCommand(CVexlarDoc& doc, QWidget* parent, const QString& path, const QString& title)
 {
-    ExportWholeDocument(doc, parent, QStringLiteral("vhd"), &ExportTestbenchFile);
+    ExportWholeDocument(doc, parent, ExportTargetFor(path, title, QStringLiteral("vhd")), &ExportTestbenchFile);
 }
 
-void ExportSelectedCommand(CVexlarDoc& doc, QWidget* parent)
+void ExportSelectedCommand(CVexlarDoc& doc, QWidget* parent, const QString& path, const QString& title)
 {
-    // The selection is taken first: the dialogs run modal loops in which the
-    // capture timer keeps running, but nothing there changes the list.
+    // The selection is taken first: the dialogs run modal loops in which
+    // captures keep arriving, but nothing there changes the list.
     std::vector<CSignal*> selected;
     for (CSignal* signal : doc.m_signals) {
         if (signal->m_selected) {
@@ -95,12 +146,12 @@ void ExportSelectedCommand(CVexlarDoc& doc, QWidget* parent)
         }
     }
     for (CSignal* signal : selected) {
-        const QString path = AskExportPath(parent, QStringLiteral("txt"));
-        if (path.isEmpty()) {
+        const QString file = AskExportPath(parent, ExportTargetFor(path, title, QStringLiteral("txt"), signal->m_name));
+        if (file.isEmpty()) {
             continue;   // Cancel skips this signal only
         }
         QString error;
-        if (!ExportSignalFile(doc, *signal, path, error)) {
+        if (!ExportSignalFile(doc, *signal, file, error)) {
             ShowError(parent, error);
         }
     }
@@ -110,19 +161,18 @@ void ConnectDocumentCommands(CMainFrame& frame, CDocumentManager& documents)
 {
     CMainFrame* framePtr = &frame;
     CDocumentManager* docs = &documents;
-    auto on = [framePtr, docs](int id, auto handler) {
-        QObject::connect(framePtr->Action(id), &QAction::triggered, framePtr, [framePtr, docs, handler] {
+    using Command = void (*)(CVexlarDoc&, QWidget*, const QString&, const QString&);
+    auto on = [framePtr, docs](int id, Command command) {
+        QObject::connect(framePtr->Action(id), &QAction::triggered, framePtr, [framePtr, docs, command] {
             if (CVexlarDoc* doc = docs->ActiveDocument()) {
-                handler(*doc, framePtr, docs);
+                command(*doc, framePtr, docs->PathOf(doc), docs->TitleOf(doc));
             }
         });
     };
-    on(ID_FILE_EXPORT, [](CVexlarDoc& doc, CMainFrame* f, CDocumentManager*) { ExportTableCommand(doc, f); });
-    on(ID_FILE_EXPORT_VCD, [](CVexlarDoc& doc, CMainFrame* f, CDocumentManager*) { ExportVcdCommand(doc, f); });
-    on(ID_SIGNALS_EXPORT_TESTBENCH,
-       [](CVexlarDoc& doc, CMainFrame* f, CDocumentManager*) { ExportTestbenchCommand(doc, f); });
-    on(ID_SIGNALS_EXPORT_SELECTED,
-       [](CVexlarDoc& doc, CMainFrame* f, CDocumentManager*) { ExportSelectedCommand(doc, f); });
+    on(ID_FILE_EXPORT, &ExportTableCommand);
+    on(ID_FILE_EXPORT_VCD, &ExportVcdCommand);
+    on(ID_SIGNALS_EXPORT_TESTBENCH, &ExportTestbenchCommand);
+    on(ID_SIGNALS_EXPORT_SELECTED, &ExportSelectedCommand);
     ConnectSignalCommands(frame, documents);
     ConnectWorkbenchCommands(frame, documents);
 }

@@ -11,19 +11,38 @@ class QWidget;
 // document: the exports with their save dialogs, the signal-list commands
 // and printing.
 
-// Asks for the file of one export: a save dialog with the default extension,
-// no filter list beyond the extension's files, and a question before an
-// existing file is overwritten. Empty on Cancel. Tests replace the asker.
-using ExportPathAsker = std::function<QString(QWidget* parent, const QString& extension)>;
+// Where an export is to go: the format's extension ("csv", "vhd", "vcd",
+// "txt"), the folder the dialog opens in (the document's own folder) and the
+// file name it suggests.
+struct ExportTarget {
+    QString extension;
+    QString folder;
+    QString fileName;
+    // The dialog's first filter, the one of the format: "CSV files (*.csv)".
+    QString Filter() const;
+};
+
+// Asks for the file of one export: a save dialog in the target's folder that
+// lists the format's files (and all files), adds the extension when none is
+// typed and asks before an existing file is overwritten. Empty on Cancel.
+// Tests replace the asker.
+using ExportPathAsker = std::function<QString(QWidget* parent, const ExportTarget& target)>;
 void SetExportPathAsker(ExportPathAsker asker);   // an empty asker restores the dialog
-QString AskExportPath(QWidget* parent, const QString& extension);
+QString AskExportPath(QWidget* parent, const ExportTarget& target);
+
+// The target of an export of `doc` in the format of `extension`: the folder
+// of the document's file (the home folder for a document without a file) and
+// the document's name with the extension, `suffix` added to the name.
+ExportTarget ExportTargetFor(const QString& documentPath, const QString& documentTitle, const QString& extension,
+                             const QString& suffix = {});
 
 // "Export..." (comma-separated table), "Export VCD...", "Export Testbench...",
 // "Export Selected..." (one dialog per selected signal, Cancel skips that
-// signal). Errors are shown in a message box.
-void ExportTableCommand(CVexlarDoc& doc, QWidget* parent);
-void ExportVcdCommand(CVexlarDoc& doc, QWidget* parent);
-void ExportTestbenchCommand(CVexlarDoc& doc, QWidget* parent);
-void ExportSelectedCommand(CVexlarDoc& doc, QWidget* parent);
+// signal). `path` and `title` name the document (its file, empty without
+// one). Errors are shown in a message box.
+void ExportTableCommand(CVexlarDoc& doc, QWidget* parent, const QString& path = {}, const QString& title = {});
+void ExportVcdCommand(CVexlarDoc& doc, QWidget* parent, const QString& path = {}, const QString& title = {});
+void ExportTestbenchCommand(CVexlarDoc& doc, QWidget* parent, const QString& path = {}, const QString& title = {});
+void ExportSelectedCommand(CVexlarDoc& doc, QWidget* parent, const QString& path = {}, const QString& title = {});
 
 void ConnectDocumentCommands(CMainFrame& frame, CDocumentManager& documents);

@@ -1,17 +1,22 @@
 #include "app/document_manager.h"
 
+#include "app/app_icons.h"
 #include "app/child_frame.h"
 #include "app/command_ids.h"
 #include "app/document_io.h"
 #include "app/main_frame.h"
+#include "app/save_modified_dialog.h"
 #include "document/vexlar_doc.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSettings>
+#include <QTabBar>
 
 namespace {
 const QString kRecentGroup = QStringLiteral("Recent File List");
@@ -30,12 +35,31 @@ struct CDocumentManager::Record {
     QString title;   // "Vexlar1" for a new document, else the file's name
     std::vector<CChildFrame*> frames;
     bool discarded = false;   // the user's last answer for it was "Discard"
+    int listenerId = 0;   // of the document's state listener
 };
 
 CDocumentManager::CDocumentManager(CMainFrame* frame, ViewFactory viewFactory, QObject* parent)
     : QObject(parent), m_frame(frame), m_viewFactory(std::move(viewFactory))
 {
-    connect(m_frame->MdiArea(), &QMdiArea::subWindowActivated, this, [this] { UpdateTitles(); });
+    QMdiArea* area = m_frame->MdiArea();
+    // The document area reports an activation only while the main window is
+    // active; a tab the user picks and a view that takes the focus count as
+    // well, so the active frame follows the user with or without a window
+    // manager.
+    connect(area, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* window) {
+        if (auto* child = qobject_cast<CChildFrame*>(window)) {
+            SetActiveFrame(child);
+        }
+    });
+    if (auto* tabs = area->findChild<QTabBar*>()) {
+        connect(tabs, &QTabBar::tabBarClicked, this, [this, area](int index) {
+            const auto windows = area->subWindowList(QMdiArea::CreationOrder);
+            if (index >= 0 && index < windows.size()) {
+                SetActiveFrame(qobject_cast<CChildFrame*>(windows[index]));
+            }
+        });
+    }
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { OnFocusChanged(now); });
 }
 
 CDocumentManager::~CDocumentManager()
@@ -82,13 +106,37 @@ QString CDocumentManager::TitleOf(const CVexlarDoc* doc) const
 
 CVexlarDoc* CDocumentManager::ActiveDocument() const
 {
-    auto* frame = qobject_cast<CChildFrame*>(m_frame->MdiArea()->activeSubWindow());
-    if (!frame) {
-        // no active window (e.g. the main frame is not active): take the
-        // current tab
-        frame = qobject_cast<CChildFrame*>(m_frame->MdiArea()->currentSubWindow());
+    return m_activeFrame ? m_activeFrame->Document() : nullptr;
+}
+
+void CDocumentManager::SetActiveFrame(CChildFrame* frame)
+{
+    if (frame && std::find(m_activationOrder.begin(), m_activationOrder.end(), frame) == m_activationOrder.end()) {
+        return;   // not one of ours, or already closing
     }
-    return frame ? frame->Document() : nullptr;
+    if (frame == m_activeFrame) {
+        return;
+    }
+    m_activeFrame = frame;
+    if (frame) {
+        m_activationOrder.erase(std::remove(m_activationOrder.begin(), m_activationOrder.end(), frame),
+                                m_activationOrder.end());
+        m_activationOrder.push_back(frame);
+    }
+    UpdateTitles();
+    emit ActiveDocumentChanged();
+}
+
+void CDocumentManager::OnFocusChanged(QWidget* now)
+{
+    // The focus inside one of our frames (a click in its view, keyboard
+    // navigation) makes that frame active.
+    for (QWidget* w = now; w; w = w->parentWidget()) {
+        if (auto* child = qobject_cast<CChildFrame*>(w)) {
+            SetActiveFrame(child);
+            return;
+        }
+    }
 }
 
 CChildFrame* CDocumentManager::CreateFrame(Record& record)
@@ -98,13 +146,24 @@ CChildFrame* CDocumentManager::CreateFrame(Record& record)
     frame->m_queryClose = [this](CChildFrame* f) { return QueryCloseFrame(f); };
     connect(frame, &CChildFrame::FrameClosed, this, &CDocumentManager::OnFrameClosed);
     record.frames.push_back(frame);
+    m_activationOrder.insert(m_activationOrder.begin(), frame);
     m_frame->MdiArea()->addSubWindow(frame);
     frame->showMaximized();
     m_frame->MdiArea()->setActiveSubWindow(frame);
     m_frame->UpdateMenuForDocuments();
+    SetActiveFrame(frame);
     UpdateTitles();
     emit DocumentsChanged();
     return frame;
+}
+
+void CDocumentManager::Listen(Record& record)
+{
+    CVexlarDoc* doc = record.doc.get();
+    record.listenerId = doc->AddStateListener([this, doc] {
+        UpdateTitles();
+        emit DocumentStateChanged(doc);
+    });
 }
 
 CVexlarDoc* CDocumentManager::NewDocument()
@@ -114,6 +173,7 @@ CVexlarDoc* CDocumentManager::NewDocument()
     record->title = QStringLiteral("Vexlar%1").arg(++m_untitledCount);
     Record& ref = *record;
     m_records.push_back(std::move(record));
+    Listen(ref);
     CreateFrame(ref);
     return ref.doc.get();
 }
@@ -143,6 +203,7 @@ CVexlarDoc* CDocumentManager::OpenDocument(const QString& path)
     record->title = QFileInfo(canonical).fileName();
     Record& ref = *record;
     m_records.push_back(std::move(record));
+    Listen(ref);
     CreateFrame(ref);
     AddRecentFile(canonical);
     if (!warning.isEmpty()) {
@@ -234,13 +295,20 @@ CDocumentManager::SaveChoice CDocumentManager::AskSave(const QString& title)
     if (m_askSave) {
         return m_askSave(title);
     }
-    const auto answer =
-        QMessageBox::question(m_frame, QStringLiteral("Vexlar"), tr("Save changes to %1?").arg(title),
-                              QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
-    if (answer == QMessageBox::Save) {
+    // Buttons with access keys (S, D), so that the question can be answered
+    // from the keyboard whatever the desktop's button labels are.
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Vexlar"), tr("Save changes to %1?").arg(title),
+                    QMessageBox::NoButton, m_frame);
+    box.setObjectName(QStringLiteral("SaveQuestion"));
+    QPushButton* save = box.addButton(tr("&Save"), QMessageBox::AcceptRole);
+    QPushButton* discard = box.addButton(tr("&Discard"), QMessageBox::DestructiveRole);
+    box.addButton(QMessageBox::Cancel);
+    box.setDefaultButton(save);
+    box.exec();
+    if (box.clickedButton() == save) {
         return SaveChoice::Save;
     }
-    return answer == QMessageBox::Discard ? SaveChoice::Discard : SaveChoice::Cancel;
+    return box.clickedButton() == discard ? SaveChoice::Discard : SaveChoice::Cancel;
 }
 
 void CDocumentManager::ShowError(const QString& text)
@@ -274,6 +342,15 @@ bool CDocumentManager::QueryCloseFrame(CChildFrame* frame)
 
 void CDocumentManager::OnFrameClosed(CChildFrame* frame)
 {
+    m_activationOrder.erase(std::remove(m_activationOrder.begin(), m_activationOrder.end(), frame),
+                            m_activationOrder.end());
+    if (frame == m_activeFrame) {
+        // Nothing may act on a closing frame; the frame shown next takes its
+        // place once the document area has let go of this one.
+        m_activeFrame = nullptr;
+        UpdateTitles();
+        emit ActiveDocumentChanged();
+    }
     Record* record = Find(frame->Document());
     if (record) {
         auto& frames = record->frames;
@@ -282,15 +359,36 @@ void CDocumentManager::OnFrameClosed(CChildFrame* frame)
             RemoveRecord(record->doc.get(), frame);
         }
     }
+    UpdateTitles();   // the windows left lose their ":n"
     // the sub-window is still listed while its close event runs
     QMetaObject::invokeMethod(
         this,
         [this] {
             m_frame->UpdateMenuForDocuments();
+            if (!m_activeFrame) {
+                SetActiveFrame(FrameShownNext());
+            }
             UpdateTitles();
         },
         Qt::QueuedConnection);
     emit DocumentsChanged();
+}
+
+CChildFrame* CDocumentManager::FrameShownNext() const
+{
+    // The tab the document area shows now, else the frame active last.
+    QMdiArea* area = m_frame->MdiArea();
+    if (auto* tabs = area->findChild<QTabBar*>()) {
+        const auto windows = area->subWindowList(QMdiArea::CreationOrder);
+        const int index = tabs->currentIndex();
+        if (index >= 0 && index < windows.size()) {
+            auto* child = qobject_cast<CChildFrame*>(windows[index]);
+            if (std::find(m_activationOrder.begin(), m_activationOrder.end(), child) != m_activationOrder.end()) {
+                return child;
+            }
+        }
+    }
+    return m_activationOrder.empty() ? nullptr : m_activationOrder.back();
 }
 
 void CDocumentManager::RemoveRecord(const CVexlarDoc* doc, QObject* lastFrame)
@@ -302,6 +400,7 @@ void CDocumentManager::RemoveRecord(const CVexlarDoc* doc, QObject* lastFrame)
             if (gone->discarded && gone->doc->IsModified()) {
                 emit DocumentDiscarded(gone->doc.get());
             }
+            gone->doc->RemoveStateListener(gone->listenerId);
             if (!lastFrame) {
                 return;   // no view left that could still reach the document
             }
@@ -344,26 +443,87 @@ bool CDocumentManager::CloseDocument(CVexlarDoc* doc)
 
 bool CDocumentManager::SaveAllModified()
 {
+    std::vector<CVexlarDoc*> modified;
+    QStringList titles;
     for (const auto& record : m_records) {
-        if (!record->doc->IsModified()) {
-            continue;
+        if (record->doc->IsModified()) {
+            modified.push_back(record->doc.get());
+            titles << record->title;
         }
-        if (!record->frames.empty()) {
+    }
+    if (modified.empty()) {
+        return true;
+    }
+    std::vector<bool> save(modified.size(), true);
+    if (modified.size() == 1) {
+        if (const Record* record = Find(modified.front()); record && !record->frames.empty()) {
             m_frame->MdiArea()->setActiveSubWindow(record->frames.front());
         }
-        switch (AskSave(*record)) {
+        switch (AskSave(*Find(modified.front()))) {
         case SaveChoice::Save:
-            if (!SaveDocument(record->doc.get())) {
-                return false;
-            }
             break;
         case SaveChoice::Discard:
+            save[0] = false;
             break;
         case SaveChoice::Cancel:
             return false;
         }
+    } else {
+        // One question for all of them.
+        const SeveralSaveAnswer answer = AskSaveSeveral(titles);
+        using Choice = SeveralSaveAnswer::Choice;
+        switch (answer.choice) {
+        case Choice::SaveAll:
+            break;
+        case Choice::DiscardAll:
+            std::fill(save.begin(), save.end(), false);
+            break;
+        case Choice::SaveChosen:
+            for (size_t i = 0; i < save.size(); ++i) {
+                save[i] = i < answer.save.size() && answer.save[i];
+            }
+            break;
+        case Choice::Cancel:
+            return false;
+        }
+    }
+    for (size_t i = 0; i < modified.size(); ++i) {
+        if (Record* record = Find(modified[i])) {
+            record->discarded = !save[i];   // its changes are thrown away at the user's word
+        }
+    }
+    for (size_t i = 0; i < modified.size(); ++i) {
+        // A save that fails or whose file dialog is cancelled stops the exit.
+        if (save[i] && Find(modified[i]) && !SaveDocument(modified[i])) {
+            return false;
+        }
     }
     return true;
+}
+
+CDocumentManager::SeveralSaveAnswer CDocumentManager::AskSaveSeveral(const QStringList& titles)
+{
+    if (m_askSaveSeveral) {
+        return m_askSaveSeveral(titles);
+    }
+    CSaveModifiedDialog dialog(titles, m_frame);
+    dialog.exec();
+    SeveralSaveAnswer answer;
+    answer.save = dialog.Checked();
+    switch (dialog.Result()) {
+    case CSaveModifiedDialog::Answer::SaveChecked:
+        answer.choice = std::find(answer.save.begin(), answer.save.end(), false) == answer.save.end()
+                            ? SeveralSaveAnswer::Choice::SaveAll
+                            : SeveralSaveAnswer::Choice::SaveChosen;
+        break;
+    case CSaveModifiedDialog::Answer::DiscardAll:
+        answer.choice = SeveralSaveAnswer::Choice::DiscardAll;
+        break;
+    case CSaveModifiedDialog::Answer::Cancel:
+        answer.choice = SeveralSaveAnswer::Choice::Cancel;
+        break;
+    }
+    return answer;
 }
 
 void CDocumentManager::CloseAllDocuments()
@@ -456,6 +616,7 @@ void CDocumentManager::UpdateTitles()
             if (record->frames[i]->windowTitle() != title) {
                 record->frames[i]->setWindowTitle(title);
             }
+            record->frames[i]->SetLiveMark(record->doc->IsLive());
         }
     }
     CVexlarDoc* active = ActiveDocument();

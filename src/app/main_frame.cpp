@@ -158,6 +158,10 @@ void CMainFrame::CreateActions()
     run->setIcon(AppIcons::Run());
     auto* now = AddAction(ID_TRIG_NOW, tr("Trig &Now"), tr("Force one trigger now"));
     now->setIcon(AppIcons::TrigNow());
+    auto* live = AddAction(ID_TRIG_LIVE, tr("&Live"),
+                           tr("Let the active document take captures; off, it keeps the samples it holds"));
+    live->setCheckable(true);
+    live->setIcon(AppIcons::Live());
 
     AddAction(ID_SIGNALS_ADD, tr("&Add..."), tr("Add a signal"));
     AddAction(ID_SIGNALS_ADD_DECODER, tr("Add De&coder..."), tr("Add a protocol decoder row"));
@@ -212,6 +216,7 @@ void CMainFrame::CreateToolBar(bool hiColorIcons)
     m_toolBar->addSeparator();
     m_toolBar->addAction(Action(ID_TRIG_RUN));
     m_toolBar->addAction(Action(ID_TRIG_NOW));
+    m_toolBar->addAction(Action(ID_TRIG_LIVE));
     m_toolBar->addSeparator();
     m_toolBar->addAction(Action(ID_APP_ABOUT));
     addToolBar(Qt::TopToolBarArea, m_toolBar);
@@ -275,7 +280,8 @@ QLabel* CMainFrame::Indicator(int indicatorId) const
 
 void CMainFrame::UpdateIndicators()
 {
-    // As the original status bar: the text shows while the key is on.
+    // A pane shows its text while its lock key is on and is empty otherwise,
+    // so a glance tells which locks are on.
     const std::pair<QLabel*, bool> panes[] = {
         {m_caps, m_keyState->CapsLock()},
         {m_num, m_keyState->NumLock()},
@@ -392,6 +398,8 @@ void CMainFrame::BuildMenu130()
     QMenu* trig = bar->addMenu(tr("&Trig"));
     trig->addAction(Action(ID_TRIG_RUN));
     trig->addAction(Action(ID_TRIG_NOW));
+    trig->addSeparator();
+    trig->addAction(Action(ID_TRIG_LIVE));
 
     QMenu* signalsMenu = bar->addMenu(tr("&Signals"));
     signalsMenu->addAction(Action(ID_SIGNALS_ADD));
@@ -434,8 +442,7 @@ void CMainFrame::FillWindowList(QMenu* window)
         auto* item = window->addAction(i < 9 ? QStringLiteral("&%1 %2").arg(i + 1).arg(title) : title);
         item->setProperty("windowListItem", true);
         item->setCheckable(true);
-        item->setChecked(sub == m_mdiArea->activeSubWindow() ||
-                         (!m_mdiArea->activeSubWindow() && sub == m_mdiArea->currentSubWindow()));
+        item->setChecked(sub == (m_activeWindow ? m_activeWindow() : m_mdiArea->activeSubWindow()));
         connect(item, &QAction::triggered, m_mdiArea, [this, sub] { m_mdiArea->setActiveSubWindow(sub); });
     }
 }

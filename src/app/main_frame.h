@@ -50,6 +50,8 @@ public:
 
     // Asked before the window closes; returning false keeps it open.
     std::function<bool()> m_queryClose;
+    // The document window the commands work on (checked in the Window menu).
+    std::function<QMdiSubWindow*()> m_activeWindow;
 
 signals:
     void FilesDropped(const QStringList& paths);

@@ -24,12 +24,6 @@ using namespace VexlarCmd;
 
 namespace {
 
-CChildFrame* ActiveFrame(CMainFrame& frame)
-{
-    auto* child = qobject_cast<CChildFrame*>(frame.MdiArea()->activeSubWindow());
-    return child ? child : qobject_cast<CChildFrame*>(frame.MdiArea()->currentSubWindow());
-}
-
 // Runs a command on the active document and reports an error of the document
 // layer in its message box ("Encountered an improper argument.").
 template <typename Command>
@@ -47,9 +41,9 @@ void OnActiveDocument(CMainFrame& frame, CDocumentManager& documents, Command co
     documents.UpdateTitles();
 }
 
-void PrintActiveView(CMainFrame& frame, bool preview)
+void PrintActiveView(CMainFrame& frame, CDocumentManager& documents, bool preview)
 {
-    CChildFrame* child = ActiveFrame(frame);
+    CChildFrame* child = documents.ActiveFrame();
     auto* view = child ? qobject_cast<CVexlarView*>(child->View()) : nullptr;
     if (!view) {
         return;
@@ -94,8 +88,8 @@ void ConnectSignalCommands(CMainFrame& frame, CDocumentManager& documents)
     on(ID_SIGNALS_FREEZE, [f, docs] { OnActiveDocument(*f, *docs, FreezeSelectedSignals); });
     on(ID_SIGNALS_DUPLICATE, [f, docs] { OnActiveDocument(*f, *docs, DuplicateSelectedSignals); });
 
-    on(ID_FILE_PRINT, [f] { PrintActiveView(*f, false); });
-    on(ID_FILE_PRINT_PREVIEW, [f] { PrintActiveView(*f, true); });
+    on(ID_FILE_PRINT, [f, docs] { PrintActiveView(*f, *docs, false); });
+    on(ID_FILE_PRINT_PREVIEW, [f, docs] { PrintActiveView(*f, *docs, true); });
     on(ID_FILE_PRINT_SETUP, [f] {
         QPageSetupDialog dialog(f->Printer(), f);
         dialog.exec();

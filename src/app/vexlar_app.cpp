@@ -28,7 +28,6 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QStatusBar>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <chrono>
 #include <thread>
@@ -78,7 +77,8 @@ bool CVexlarApp::InitInstance(const CommandLineOptions& options)
         QCoreApplication::setApplicationName(QStringLiteral("Vexlar"));
     }
 
-    // Main frame, then the document manager (the template of the original).
+    // Main frame, then the document manager, which creates each document
+    // with its frame and view.
     m_mainFrame = std::make_unique<CMainFrame>(m_hiColorIcons);
     m_documents =
         std::make_unique<CDocumentManager>(m_mainFrame.get(), [this](CVexlarDoc* doc) { return CreateView(doc); });
@@ -91,6 +91,7 @@ bool CVexlarApp::InitInstance(const CommandLineOptions& options)
             m_captures->Distribute();
     });
     m_mainFrame->m_queryClose = [this] { return QueryCloseMainFrame(); };
+    m_mainFrame->m_activeWindow = [this]() -> QMdiSubWindow* { return m_documents->ActiveFrame(); };
     connect(m_mainFrame.get(), &CMainFrame::Closed, this, [this] {
         m_mainFrameClosed = true;
         m_cancelScan.store(true);
@@ -134,11 +135,6 @@ bool CVexlarApp::InitInstance(const CommandLineOptions& options)
 
     m_mainFrame->show();
     UpdateCommandUI();
-
-    auto* idle = new QTimer(m_mainFrame.get());
-    idle->setInterval(100);
-    connect(idle, &QTimer::timeout, this, &CVexlarApp::UpdateCommandUI);
-    idle->start();
 
     // Documents kept when the last run was ended by a signal. A screenshot
     // run has nobody to answer: they stay for the next start.
@@ -378,6 +374,7 @@ void CVexlarApp::ConnectCommands()
     on(ID_APP_ABOUT, &CVexlarApp::OnAppAbout);
     on(ID_TRIG_RUN, &CVexlarApp::OnTrigRun);
     on(ID_TRIG_NOW, &CVexlarApp::OnTrigNow);
+    on(ID_TRIG_LIVE, &CVexlarApp::OnTrigLive);
     on(ID_FILE_NEW, &CVexlarApp::OnFileNew);
     on(ID_FILE_OPEN, &CVexlarApp::OnFileOpen);
     on(ID_FILE_CLOSE, &CVexlarApp::OnFileClose);
@@ -387,6 +384,8 @@ void CVexlarApp::ConnectCommands()
     on(ID_WINDOW_MANAGER, &CVexlarApp::ShowWindowManager);
     ConnectDocumentCommands(*frame, *m_documents);
     connect(m_documents.get(), &CDocumentManager::DocumentsChanged, this, &CVexlarApp::UpdateCommandUI);
+    connect(m_documents.get(), &CDocumentManager::ActiveDocumentChanged, this, &CVexlarApp::UpdateCommandUI);
+    connect(m_documents.get(), &CDocumentManager::DocumentStateChanged, this, &CVexlarApp::UpdateCommandUI);
 }
 
 void CVexlarApp::OnAppAbout()
@@ -404,6 +403,16 @@ void CVexlarApp::OnTrigRun()
 void CVexlarApp::OnTrigNow()
 {
     m_link.TrigNow();
+}
+
+void CVexlarApp::OnTrigLive()
+{
+    // The document's state listener brings the check mark, the tab's mark
+    // and the title up to date.
+    if (CVexlarDoc* doc = m_documents->ActiveDocument()) {
+        doc->SetLive(!doc->IsLive());
+    }
+    UpdateCommandUI();
 }
 
 void CVexlarApp::OnFileNew()
@@ -459,7 +468,7 @@ void CVexlarApp::ShowWindowManager()
     for (QMdiSubWindow* window : windows) {
         list->addItem(window->windowTitle());
     }
-    list->setCurrentRow(std::max<int>(0, static_cast<int>(windows.indexOf(area->activeSubWindow()))));
+    list->setCurrentRow(std::max<int>(0, static_cast<int>(windows.indexOf(m_documents->ActiveFrame()))));
     layout->addWidget(list);
     auto* activate = new QPushButton(tr("&Activate"), &dialog);
     auto* close = new QPushButton(tr("&Close Window"), &dialog);
@@ -492,12 +501,15 @@ void CVexlarApp::UpdateCommandUI()
     }
     CMainFrame& frame = *m_mainFrame;
     frame.Action(ID_TRIG_RUN)->setChecked(m_link.IsRunEnabled());
-    const bool hasDoc = m_documents && m_documents->ActiveDocument() != nullptr;
+    CVexlarDoc* active = m_documents ? m_documents->ActiveDocument() : nullptr;
+    const bool hasDoc = active != nullptr;
     for (int id : {ID_FILE_CLOSE, ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_FILE_EXPORT, ID_FILE_EXPORT_VCD, ID_FILE_PRINT,
                    ID_FILE_PRINT_PREVIEW, ID_SIGNALS_ADD, ID_SIGNALS_ADD_DECODER, ID_SIGNALS_DELETE, ID_SIGNALS_FREEZE,
-                   ID_SIGNALS_DUPLICATE, ID_SIGNALS_EXPORT_TESTBENCH, ID_SIGNALS_EXPORT_SELECTED, ID_WINDOW_NEW}) {
+                   ID_SIGNALS_DUPLICATE, ID_SIGNALS_EXPORT_TESTBENCH, ID_SIGNALS_EXPORT_SELECTED, ID_WINDOW_NEW,
+                   ID_TRIG_LIVE}) {
         frame.Action(id)->setEnabled(hasDoc);
     }
+    frame.Action(ID_TRIG_LIVE)->setChecked(hasDoc && active->IsLive());
     if (m_documents) {
         UpdateWorkbenchCommands(frame, *m_documents);
         m_documents->UpdateTitles();

@@ -76,6 +76,7 @@ public:
     void OnAppAbout();
     void OnTrigRun();
     void OnTrigNow();
+    void OnTrigLive();
     void OnFileNew();
     void OnFileOpen();
     void OnFileClose();
@@ -83,8 +84,10 @@ public:
     void OnFileSaveAs();
     void OnWindowNew();
 
-    // Keeps the commands' enabled and checked states current (the idle
-    // update of the original framework).
+    // Brings the commands' enabled and checked states up to date. Runs when
+    // what they depend on changes (the active document, a document's
+    // modified or live state, the list of documents, Run), never from a
+    // timer: an idle application does no work.
     void UpdateCommandUI();
 
 private:

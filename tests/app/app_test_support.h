@@ -114,6 +114,19 @@ inline CommandLineOptions CoreOptionsFor(int port)
     return options;
 }
 
+// Answers every question about unsaved changes with Discard, for tests whose
+// subject is not that question: a new document is live, so the captures it
+// takes make it modified.
+inline void DiscardUnsavedChanges(CVexlarApp& app)
+{
+    app.Documents()->m_askSave = [](const QString&) { return CDocumentManager::SaveChoice::Discard; };
+    app.Documents()->m_askSaveSeveral = [](const QStringList&) {
+        CDocumentManager::SeveralSaveAnswer answer;
+        answer.choice = CDocumentManager::SeveralSaveAnswer::Choice::DiscardAll;
+        return answer;
+    };
+}
+
 inline CSignal* FirstSignal(CVexlarDoc* doc)
 {
     return doc && !doc->m_signals.empty() ? doc->m_signals.front() : nullptr;

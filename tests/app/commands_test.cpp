@@ -4,6 +4,9 @@
 
 #include <QAction>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPrintPreviewDialog>
@@ -87,7 +90,7 @@ private slots:
         QTest::addColumn<int>("command");
         QTest::addColumn<QString>("extension");
         QTest::addColumn<QByteArray>("start");
-        QTest::newRow("table") << ID_FILE_EXPORT << "txt" << QByteArray("a,b,c\r\n10,20,30\r\n");
+        QTest::newRow("table") << ID_FILE_EXPORT << "csv" << QByteArray("a,b,c\r\n10,20,30\r\n");
         QTest::newRow("testbench") << ID_SIGNALS_EXPORT_TESTBENCH << "vhd" << QByteArray("\r\n\r\nlibrary ieee;\r\n");
         QTest::newRow("vcd") << ID_FILE_EXPORT_VCD << "vcd" << QByteArray("$");
     }
@@ -103,8 +106,8 @@ private slots:
         QTemporaryDir dir;
         QStringList asked;
         QString path = dir.filePath(QStringLiteral("out.") + extension);
-        SetExportPathAsker([&](QWidget*, const QString& ext) {
-            asked << ext;
+        SetExportPathAsker([&](QWidget*, const ExportTarget& target) {
+            asked << target.extension;
             return path;
         });
         app->MainFrame()->Action(command)->trigger();
@@ -113,9 +116,81 @@ private slots:
 
         // Cancel writes nothing
         path = dir.filePath(QStringLiteral("cancelled.") + extension);
-        SetExportPathAsker([&](QWidget*, const QString&) { return QString(); });
+        SetExportPathAsker([&](QWidget*, const ExportTarget&) { return QString(); });
         app->MainFrame()->Action(command)->trigger();
         QVERIFY(!QFile::exists(path));
+    }
+
+    // The real save dialog of each export: the format's filter first, and
+    // the folder of the document's file with the document's name suggested.
+    void exportDialogsOfferTheirFormatInTheDocumentsFolder_data()
+    {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QString>("fileName");
+        QTest::newRow("table") << ID_FILE_EXPORT << "CSV files (*.csv)"
+                               << "capture.csv";
+        QTest::newRow("testbench") << ID_SIGNALS_EXPORT_TESTBENCH << "VHDL files (*.vhd)"
+                                   << "capture.vhd";
+        QTest::newRow("vcd") << ID_FILE_EXPORT_VCD << "VCD files (*.vcd)"
+                             << "capture.vcd";
+        QTest::newRow("selected") << ID_SIGNALS_EXPORT_SELECTED << "Text files (*.txt)"
+                                  << "capture-a.txt";
+    }
+
+    void exportDialogsOfferTheirFormatInTheDocumentsFolder()
+    {
+        QFETCH(int, command);
+        QFETCH(QString, filter);
+        QFETCH(QString, fileName);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("capture.VEXLAR"));
+        {
+            CVexlarDoc saved;
+            FillDocument(saved);
+            saved.m_signals.front()->m_selected = true;
+            QString error;
+            QVERIFY(SaveDocumentToFile(saved, path, error));
+        }
+        auto app = StartQuietDemoApp();
+        QVERIFY(app);
+        QVERIFY(app->Documents()->OpenDocument(path));
+        QString shownFilter, shownFolder, shownName;
+        QStringList filters;
+        AnswerNextModal(nullptr, [&](QWidget* w) {
+            if (auto* dialog = qobject_cast<QFileDialog*>(w)) {
+                shownFilter = dialog->selectedNameFilter();
+                filters = dialog->nameFilters();
+                shownFolder = dialog->directory().absolutePath();
+                const auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+                shownName = name ? name->text() : QString();
+            }
+            w->close();
+        });
+        app->MainFrame()->Action(command)->trigger();
+        QCOMPARE(shownFilter, filter);
+        QCOMPARE(filters.first(), filter);
+        QCOMPARE(shownFolder, QFileInfo(path).absolutePath());
+        QCOMPARE(shownName, fileName);
+    }
+
+    // Add and Duplicate Selected on a full document say why nothing happens.
+    void signalCommandsAtTheLimitSaySo()
+    {
+        auto app = StartQuietDemoApp();
+        QVERIFY(app);
+        CVexlarDoc* doc = FirstDocument(*app);
+        while (doc->m_signals.size() < size_t(CVexlarDoc::kMaxSignals)) {
+            doc->AppendNewSignal();
+        }
+        doc->m_signals.front()->m_selected = true;
+        for (int command : {ID_SIGNALS_ADD, ID_SIGNALS_DUPLICATE}) {
+            QString message;
+            AnswerNextModal(&message, [](QWidget* w) { w->close(); });
+            app->MainFrame()->Action(command)->trigger();
+            QVERIFY2(message.contains(QStringLiteral("at most 4096")), qPrintable(message));
+            QCOMPARE(doc->m_signals.size(), size_t(CVexlarDoc::kMaxSignals));
+        }
     }
 
     void exportSelectedAsksOncePerSelectedSignalAndCancelSkipsOne()
@@ -130,8 +205,8 @@ private slots:
         QTemporaryDir dir;
         int call = 0;
         QStringList extensions;
-        SetExportPathAsker([&](QWidget*, const QString& ext) {
-            extensions << ext;
+        SetExportPathAsker([&](QWidget*, const ExportTarget& target) {
+            extensions << target.extension;
             ++call;
             return call == 2 ? QString() : dir.filePath(QStringLiteral("signal%1.txt").arg(call));
         });
@@ -156,7 +231,7 @@ private slots:
         FillDocument(*FirstDocument(*app));
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("missing-folder/out.txt"));
-        SetExportPathAsker([&](QWidget*, const QString&) { return path; });
+        SetExportPathAsker([&](QWidget*, const ExportTarget&) { return path; });
         QString message;
         AnswerNextModal(&message, [](QWidget* w) { w->close(); });
         app->MainFrame()->Action(ID_FILE_EXPORT)->trigger();
@@ -170,7 +245,7 @@ private slots:
         QVERIFY(app);
         FirstDocument(*app)->RemoveAllSignals();
         QTemporaryDir dir;
-        SetExportPathAsker([&](QWidget*, const QString&) { return dir.filePath("empty.vhd"); });
+        SetExportPathAsker([&](QWidget*, const ExportTarget&) { return dir.filePath("empty.vhd"); });
         QString message;
         AnswerNextModal(&message, [](QWidget* w) { w->close(); });
         app->MainFrame()->Action(ID_SIGNALS_EXPORT_TESTBENCH)->trigger();

@@ -83,6 +83,7 @@ private slots:
     {
         auto app = StartDemoApp();
         QVERIFY(app);
+        DiscardUnsavedChanges(*app);
         CMainFrame* frame = app->MainFrame();
         const QStringList with = {"&File", "&Edit", "&View", "&Trig", "&Signals", "&Window", "&Help"};
         const QStringList without = {"&File", "&View", "&Help"};
@@ -114,6 +115,7 @@ private slots:
     {
         auto app = StartDemoApp();
         QVERIFY(app);
+        DiscardUnsavedChanges(*app);
         CMainFrame* frame = app->MainFrame();
         auto menusOfTheBar = [frame] {
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -149,7 +151,7 @@ private slots:
                              ID_EDIT_PREV_VALUE}));
         QCOMPARE(MenuIds(MenuNamed(frame, "&View")),
                  (QList<int>{ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, 0, ID_VIEW_VALUE_CURSOR}));
-        QCOMPARE(MenuIds(MenuNamed(frame, "&Trig")), (QList<int>{ID_TRIG_RUN, ID_TRIG_NOW}));
+        QCOMPARE(MenuIds(MenuNamed(frame, "&Trig")), (QList<int>{ID_TRIG_RUN, ID_TRIG_NOW, 0, ID_TRIG_LIVE}));
         QCOMPARE(MenuIds(MenuNamed(frame, "&Signals")),
                  (QList<int>{ID_SIGNALS_ADD, ID_SIGNALS_ADD_DECODER, ID_SIGNALS_DELETE, ID_SIGNALS_FREEZE,
                              ID_SIGNALS_DUPLICATE, 0, ID_SIGNALS_EXPORT_TESTBENCH, ID_SIGNALS_EXPORT_SELECTED}));
@@ -173,6 +175,7 @@ private slots:
             {ID_EDIT_PASTE, "&Paste"},
             {ID_TRIG_RUN, "&Run"},
             {ID_TRIG_NOW, "Trig &Now"},
+            {ID_TRIG_LIVE, "&Live"},
             {ID_SIGNALS_ADD, "&Add..."},
             {ID_SIGNALS_DELETE, "&Delete Selected"},
             {ID_SIGNALS_FREEZE, "&Freeze Selected"},
@@ -236,7 +239,7 @@ private slots:
             }
         }
         QCOMPARE(toolIds, (QList<int>{ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, 0, ID_EDIT_CUT, ID_EDIT_COPY,
-                                      ID_EDIT_PASTE, 0, ID_TRIG_RUN, ID_TRIG_NOW, 0, ID_APP_ABOUT}));
+                                      ID_EDIT_PASTE, 0, ID_TRIG_RUN, ID_TRIG_NOW, ID_TRIG_LIVE, 0, ID_APP_ABOUT}));
         QCOMPARE(frame->ToolBar()->windowTitle(), QStringLiteral("Standard"));
     }
 
@@ -345,6 +348,7 @@ private slots:
     {
         auto app = StartDemoApp();
         QVERIFY(app);
+        DiscardUnsavedChanges(*app);
         CDocumentManager* docs = app->Documents();
         CVexlarDoc* first = FirstDocument(*app);
         QVERIFY(first);
@@ -684,6 +688,7 @@ private slots:
         {
             auto app = StartDemoApp();
             QVERIFY(app);
+            DiscardUnsavedChanges(*app);
             app->MainFrame()->resize(900, 600);
             app->MainFrame()->Action(ID_VIEW_STATUS_BAR)->trigger();   // hide it
             QVERIFY(app->MainFrame()->statusBar()->isHidden());
