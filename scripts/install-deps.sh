@@ -13,6 +13,7 @@ packages=(
   iproute2 poppler-utils xvfb xauth imagemagick
   fonts-dejavu-core
   help2man groff-base dpkg-dev file desktop-file-utils appstream
+  openbox libx11-dev libxtst-dev
 )
 if [ "${VEXLAR_WITH_DEV_TOOLS:-0}" = 1 ]; then
   packages+=(clang libclang-rt-dev libfftw3-dev valgrind)
