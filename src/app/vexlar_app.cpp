@@ -83,9 +83,13 @@ bool CVexlarApp::InitInstance(const CommandLineOptions& options)
     m_documents =
         std::make_unique<CDocumentManager>(m_mainFrame.get(), [this](CVexlarDoc* doc) { return CreateView(doc); });
     m_documents->LoadRecentFiles();
-    // Every capture goes to every open document once, as the link hands it
-    // over; a document that appears takes the newest capture at once.
+    // Every capture goes to every live document once, as the link hands it
+    // over; a document that appears takes the newest capture at once. A held
+    // document (one opened from a file, until the user makes it live) takes
+    // none: the distributor does not even take the capture out of the link
+    // for it.
     m_captures = std::make_unique<CCaptureDistributor>(m_link, [this] { return m_documents->Documents(); });
+    m_captures->takesCaptures = [](const CVexlarDoc& doc) { return doc.IsLive(); };
     connect(m_documents.get(), &CDocumentManager::DocumentsChanged, this, [this] {
         if (m_captures)   // gone at exit, while the documents close
             m_captures->Distribute();
@@ -411,6 +415,9 @@ void CVexlarApp::OnTrigLive()
     // and the title up to date.
     if (CVexlarDoc* doc = m_documents->ActiveDocument()) {
         doc->SetLive(!doc->IsLive());
+        // Made live, it shows the newest capture now, not at the next one.
+        if (doc->IsLive())
+            m_captures->Distribute();
     }
     UpdateCommandUI();
 }

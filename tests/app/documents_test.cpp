@@ -183,10 +183,11 @@ private slots:
         QVERIFY(docs->FramesOf(fresh).front()->windowTitle().endsWith(QLatin1Char('*')));
         QCOMPARE(docs->FramesOf(opened).front()->windowTitle(), QStringLiteral("kept.VEXLAR"));
 
-        // Made live with the Live command, it takes the captures and is
-        // modified from then on.
+        // Made live with the Live command, it takes the newest capture at
+        // once and every capture after it, and is modified from then on.
         frame->Action(ID_TRIG_LIVE)->trigger();
         QVERIFY(opened->IsLive());
+        QCOMPARE(opened->m_signals.front()->m_count, 4096);
         QVERIFY(frame->Action(ID_TRIG_LIVE)->isChecked());
         QVERIFY(docs->FramesOf(opened).front()->LiveMark());
         QVERIFY(WaitFor([&] { return opened->m_signals.front()->m_count == 4096; }));
