@@ -30,6 +30,10 @@ std::unique_ptr<CVexlarApp> StartQuietDemoApp()
     auto app = StartDemoApp();
     if (app) {
         app->m_link.SetRunEnabled(false);
+        // A capture already on its way would still land in the live
+        // start-up document: held, it keeps what the test puts there.
+        FirstDocument(*app)->SetLive(false);
+        FirstDocument(*app)->SetModifiedFlag(false);
     }
     return app;
 }
