@@ -35,11 +35,11 @@ LastValueSearch& LastSearch()
     return search;
 }
 
-CVexlarView* ActiveView(CMainFrame& frame)
+// The window of the active document as the application records it (the MDI
+// area has no active window whenever the main window is not the active one).
+CVexlarView* ActiveView(CDocumentManager& documents)
 {
-    auto* child = qobject_cast<CChildFrame*>(frame.MdiArea()->activeSubWindow());
-    if (!child)
-        child = qobject_cast<CChildFrame*>(frame.MdiArea()->currentSubWindow());
+    auto* child = qobject_cast<CChildFrame*>(documents.ActiveFrame());
     return child ? qobject_cast<CVexlarView*>(child->View()) : nullptr;
 }
 
@@ -62,7 +62,7 @@ void ApplyValueCursor(CMainFrame& frame, CDocumentManager& documents)
 void FindEdge(CMainFrame& frame, CDocumentManager& documents, Direction direction)
 {
     CVexlarDoc* doc = documents.ActiveDocument();
-    CVexlarView* view = ActiveView(frame);
+    CVexlarView* view = ActiveView(documents);
     if (!doc || !view)
         return;
     if (!SearchCommands::EdgeTarget(*doc)) {
@@ -90,7 +90,7 @@ bool AskValue(CMainFrame& frame)
 void FindValue(CMainFrame& frame, CDocumentManager& documents, Direction direction)
 {
     CVexlarDoc* doc = documents.ActiveDocument();
-    CVexlarView* view = ActiveView(frame);
+    CVexlarView* view = ActiveView(documents);
     if (!doc || !view)
         return;
     const CSignal* target = SearchCommands::ValueTarget(*doc);

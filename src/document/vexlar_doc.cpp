@@ -67,10 +67,10 @@ void CVexlarDoc::SetModifiedFlag(bool modified)
 
 void CVexlarDoc::PushUndo(std::unique_ptr<CUndoCommand> done)
 {
-    const bool wasModified = IsModified();
     m_undo.Push(std::move(done));
     Changed();
-    NotifyIfChanged(wasModified, m_live);
+    // The history changed: what Undo and Redo offer changes with it.
+    NotifyState();
 }
 
 void CVexlarDoc::ExecuteUndoable(std::unique_ptr<CUndoCommand> command)
@@ -83,23 +83,21 @@ void CVexlarDoc::ExecuteUndoable(std::unique_ptr<CUndoCommand> command)
 
 bool CVexlarDoc::Undo()
 {
-    const bool wasModified = IsModified();
     if (!m_undo.Undo(*this))
         return false;
     RefreshSpectra();
     Changed();
-    NotifyIfChanged(wasModified, m_live);
+    NotifyState();
     return true;
 }
 
 bool CVexlarDoc::Redo()
 {
-    const bool wasModified = IsModified();
     if (!m_undo.Redo(*this))
         return false;
     RefreshSpectra();
     Changed();
-    NotifyIfChanged(wasModified, m_live);
+    NotifyState();
     return true;
 }
 
@@ -143,6 +141,11 @@ void CVexlarDoc::NotifyIfChanged(bool wasModified, bool wasLive)
 {
     if (wasModified == IsModified() && wasLive == m_live)
         return;
+    NotifyState();
+}
+
+void CVexlarDoc::NotifyState()
+{
     // A copy: a listener may add or remove listeners.
     const auto listeners = m_listeners;
     for (const auto& entry : listeners)

@@ -103,8 +103,9 @@ public:
     bool IsLive() const { return m_live; }
     void SetLive(bool live);
 
-    // Called after IsModified() or IsLive() changed (not on every capture),
-    // on the thread that changed it (the user-interface thread).
+    // Called after IsModified() or IsLive() changed and after every change
+    // of the undo history (edit, Undo, Redo), not on every capture; on the
+    // thread that made the change (the user-interface thread).
     using StateListener = std::function<void()>;
     int AddStateListener(StateListener listener);   // returns an id for RemoveStateListener
     void RemoveStateListener(int id);
@@ -144,6 +145,7 @@ private:
     // Tells the listeners when IsModified() or IsLive() differ from the
     // values given.
     void NotifyIfChanged(bool wasModified, bool wasLive);
+    void NotifyState();
 
     bool m_modified = false;
     bool m_capturedSinceSave = false;
