@@ -306,7 +306,7 @@ private slots:
         }
         AddSignal(*doc, QStringLiteral("big"), 200000)->m_selected = true;   // megabytes in every format
         doc->SetModifiedFlag();
-        SetExportPathAsker([&](QWidget*, const QString&) { return target; });
+        SetExportPathAsker([&](QWidget*, const ExportTarget&) { return target; });
         QStringList errors;
         documents->m_showError = [&](const QString& text) { errors << text; };
         QString shown;
