@@ -11,7 +11,8 @@
 #include <QImage>
 #include <QPainter>
 
-#include "document/vexlar_doc.h"
+#include "decode/document_decodes.h"
+#include "document/decoder_row.h"
 #include "view/decoder_rows.h"
 
 namespace {
@@ -47,17 +48,17 @@ std::shared_ptr<const DecodeResult> UartLikeResult(int annotations)
 
 void PaintRow(benchmark::State& state, double pixelsPerSample, int64_t first)
 {
-    CVexlarDoc doc;
-    doc.m_decoderRows.push_back({QStringLiteral("UART"), "uart:rx=#0", 1000000, false});
-    CDecoderRowRuntime row;
+    const CDecoderRowConfig config{QStringLiteral("UART"), "uart:rx=#0", 1000000, false};
+    CRowDecode row;
     const auto result = UartLikeResult(100000);
     row.ShowResult(result);
+    DecoderRowPaint drawn;
     QImage image(1920, 120, QImage::Format_RGB32);
     DecoderRowGeometry g{first, pixelsPerSample, 100, 1920};
     for (auto _ : state) {
         QPainter painter(&image);
         painter.fillRect(image.rect(), Qt::black);
-        row.Draw(painter, doc, 0, 0, g);
+        DrawDecoderRow(painter, config, row, 0, g, drawn);
     }
     state.counters["annotations"] = static_cast<double>(result->annotations.Size());
 }

@@ -4,6 +4,7 @@
 #include "app/command_ids.h"
 #include "app/document_manager.h"
 #include "app/main_frame.h"
+#include "document/decoder_row_edits.h"
 #include "document/signal_commands.h"
 #include "document/vexlar_doc.h"
 #include "properties/add_decoder_dialog.h"
@@ -79,9 +80,7 @@ void ConnectSignalCommands(CMainFrame& frame, CDocumentManager& documents)
             CDecoderRowConfig row;
             if (!EditDecoderRow(doc, row, true, f))
                 return;
-            doc.m_decoderRows.push_back(row);
-            doc.SetModifiedFlag();
-            doc.BumpRevision();
+            DecoderRowEdits::Add(doc, row);
         });
     });
     on(ID_SIGNALS_DELETE, [f, docs] { OnActiveDocument(*f, *docs, DeleteSelectedSignals); });

@@ -13,10 +13,9 @@ QWidget* CreateDocumentView(CVexlarDoc* doc)
     auto* view = new CVexlarView(doc);
     view->SetScrollBarsShown(true);
     view->onEditSignal = [view](CSignal& signal) { return EditSignalProperties(signal, view); };
-    view->onEditDecoderRow = [view](size_t index) {
+    view->onEditDecoderRow = [view](CDecoderRowConfig& row) {
         CVexlarDoc* d = view->GetDocument();
-        return d != nullptr && index < d->m_decoderRows.size() &&
-               EditDecoderRow(*d, d->m_decoderRows[index], false, view);
+        return d != nullptr && EditDecoderRow(*d, row, false, view);
     };
     view->onStatusMessage = [view](const QString& message) {
         if (auto* main = qobject_cast<QMainWindow*>(view->window()))

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The view's handling of decoder rows: polling their decodes, drawing them
-// under the signals, selection, hover text and the row's context menu.
+// The view's handling of decoder rows: drawing the document's decodes under
+// the signals, selection, hover text and the row's context menu (its edits go
+// through the document's undo stack).
 
 #include "view/vexlar_view.h"
 
@@ -11,55 +12,54 @@
 #include <QMessageBox>
 #include <QToolTip>
 
+#include <algorithm>
 #include <exception>
 
 #include "decode/annotation_csv.h"
 #include "document/text_output.h"
 #include "document/vexlar_doc.h"
-#include "view/decoder_rows.h"
+#include "decode/document_decodes.h"
+#include "document/decoder_row_edits.h"
 
-bool CVexlarView::PollDecoderRows()
+void CVexlarView::OnDecodesChanged()
 {
-    if (!m_doc)
-        return false;
-    const bool changed = m_decoderRows->Poll(*m_doc);
-    const QString error = m_decoderRows->FirstError();
+    const QString error = m_decodes ? m_decodes->FirstError() : QString();
     if (error != m_lastDecoderError) {
         m_lastDecoderError = error;
         if (!error.isEmpty() && onStatusMessage)
             onStatusMessage(QStringLiteral("Decoder error: ") + error.simplified());
     }
-    return changed;
+    Invalidate();
 }
 
-void CVexlarView::PollDecoders()
+int64_t CVexlarView::DecoderRowsExtent() const
 {
-    if (PollDecoderRows())
-        Invalidate();
-    if (!m_doc || !m_decoderRows->Pending(*m_doc))
-        m_decoderPoll.stop();
-}
-
-void CVexlarView::ScheduleDecoderPoll()
-{
-    if (m_doc && (!m_doc->m_decoderRows.empty() || m_decoderRows->Size() > 0) && !m_decoderPoll.isActive())
-        m_decoderPoll.start();
+    int64_t total = 0;
+    if (m_decodes) {
+        for (size_t i = 0; i < m_decodes->Size(); ++i)
+            total += DecoderRowHeight(m_decodes->Row(i)) + CViewport::kRowGap;
+    }
+    return total;
 }
 
 void CVexlarView::DrawDecoderRows(QPainter& painter, int64_t y, int step)
 {
-    if (!m_doc)
+    if (!m_doc || !m_decodes)
         return;
     DecoderRowGeometry g;
     g.firstSample = m_viewport.FirstVisible();
     g.pixelsPerSample = step > 0 ? step : 1.0 / -step;
     g.traceLeft = CViewport::kTraceLeft;
     g.right = width();
-    for (size_t i = 0; i < m_decoderRows->Size() && i < m_doc->m_decoderRows.size(); ++i) {
-        CDecoderRowRuntime& row = m_decoderRows->Row(i);
+    // The decodes follow the document's rows right after the change that
+    // added or moved one; until then the rows drawn are the common ones.
+    const size_t count = std::min(m_decodes->Size(), m_doc->m_decoderRows.size());
+    m_drawnDecoderRows.resize(count);
+    for (size_t i = 0; i < count; ++i) {
+        const CRowDecode& decode = m_decodes->Row(i);
         const int top = static_cast<int>(std::clamp<int64_t>(y, -(1 << 29), 1 << 29));
-        row.Draw(painter, *m_doc, i, top, g);
-        y += row.Height() + CViewport::kRowGap;
+        DrawDecoderRow(painter, m_doc->m_decoderRows[i], decode, top, g, m_drawnDecoderRows[i]);
+        y += DecoderRowHeight(decode) + CViewport::kRowGap;
     }
 }
 
@@ -67,12 +67,21 @@ int CVexlarView::DecoderRowAt(GdiPoint point) const
 {
     if (!m_doc)
         return -1;
-    for (size_t i = 0; i < m_decoderRows->Size(); ++i) {
-        const GdiRect r = m_decoderRows->Row(i).RowRect();
+    for (size_t i = 0; i < m_drawnDecoderRows.size() && i < m_doc->m_decoderRows.size(); ++i) {
+        const GdiRect r = m_drawnDecoderRows[i].rowRect;
         if (point.y >= r.top && point.y < r.bottom && point.x >= 0 && point.x < width())
             return static_cast<int>(i);
     }
     return -1;
+}
+
+QString CVexlarView::DecoderTextAt(GdiPoint point) const
+{
+    const int hit = DecoderRowAt(point);
+    if (hit < 0 || !m_decodes || static_cast<size_t>(hit) >= m_decodes->Size())
+        return {};
+    return DecoderRowTextAt(m_decodes->Row(static_cast<size_t>(hit)), m_drawnDecoderRows[static_cast<size_t>(hit)],
+                            point);
 }
 
 bool CVexlarView::SelectDecoderRow(GdiPoint point, bool ctrl)
@@ -94,7 +103,7 @@ bool CVexlarView::SelectDecoderRow(GdiPoint point, bool ctrl)
 void CVexlarView::ShowDecoderToolTip(GdiPoint point)
 {
     const int hit = DecoderRowAt(point);
-    const QString text = hit >= 0 ? m_decoderRows->Row(static_cast<size_t>(hit)).TextAt(point) : QString();
+    const QString text = DecoderTextAt(point);
     if (text.isEmpty()) {
         if (QToolTip::isVisible() && hit >= 0)
             QToolTip::hideText();
@@ -136,42 +145,36 @@ void CVexlarView::RunDecoderRowCommand(int id, size_t index)
 {
     if (!m_doc || index >= m_doc->m_decoderRows.size())
         return;
-    auto& rows = m_doc->m_decoderRows;
+    CVexlarDoc& doc = *m_doc;
     switch (id) {
     case ID_DECODER_RENAME: {
         bool ok = false;
         const QString name = QInputDialog::getText(this, QStringLiteral("Rename Decoder Row"), QStringLiteral("Name:"),
-                                                   QLineEdit::Normal, rows[index].name, &ok);
-        if (!ok || index >= rows.size())
-            return;
-        rows[index].name = name;
-        break;
+                                                   QLineEdit::Normal, doc.m_decoderRows[index].name, &ok);
+        if (ok)
+            DecoderRowEdits::Rename(doc, index, name);   // the row may be gone meanwhile: then nothing
+        return;
     }
-    case ID_DECODER_EDIT:
-        if (!onEditDecoderRow || !onEditDecoderRow(index))
-            return;
-        break;
-    case ID_DECODER_DUPLICATE: {
-        CDecoderRowConfig copy = rows[index];
-        rows[index].selected = false;
-        rows.insert(rows.begin() + static_cast<std::ptrdiff_t>(index) + 1, copy);
-        break;
+    case ID_DECODER_EDIT: {
+        CDecoderRowConfig row = doc.m_decoderRows[index];
+        if (onEditDecoderRow && onEditDecoderRow(row))
+            DecoderRowEdits::Replace(doc, index, row);
+        return;
     }
+    case ID_DECODER_DUPLICATE:
+        DecoderRowEdits::Duplicate(doc, index);
+        return;
     case ID_DECODER_DELETE:
-        rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(index));
-        break;
+        DecoderRowEdits::Delete(doc, index);
+        return;
     case ID_DECODER_MOVE_UP:
-        if (index == 0)
-            return;
-        std::swap(rows[index], rows[index - 1]);
-        break;
+        DecoderRowEdits::Move(doc, index, -1);
+        return;
     case ID_DECODER_MOVE_DOWN:
-        if (index + 1 >= rows.size())
-            return;
-        std::swap(rows[index], rows[index + 1]);
-        break;
+        DecoderRowEdits::Move(doc, index, +1);
+        return;
     case ID_DECODER_EXPORT: {
-        const auto result = m_decoderRows->Row(index).Result();
+        const auto result = m_decodes && index < m_decodes->Size() ? m_decodes->Row(index).Result() : nullptr;
         if (!result) {
             QMessageBox::information(this, QStringLiteral("Export Annotations"),
                                      QStringLiteral("The row has no annotations yet."));
@@ -193,8 +196,4 @@ void CVexlarView::RunDecoderRowCommand(int id, size_t index)
     default:
         return;
     }
-    // Not on the undo stack yet: the change is recorded as a plain modification.
-    m_doc->SetModifiedFlag(true);
-    m_doc->BumpRevision();
-    Invalidate();
 }

@@ -25,7 +25,7 @@
 #include "model/marker_readout.h"
 #include "model/measurement_text.h"
 #include "model/signal.h"
-#include "view/decoder_rows.h"
+#include "decode/document_decodes.h"
 #include "view/draw_context.h"
 #include "view/name_column.h"
 #include "view/ruler.h"
@@ -75,8 +75,7 @@ QFont LabelFont()
 
 }   // namespace
 
-CVexlarView::CVexlarView(CVexlarDoc* doc, QWidget* parent)
-    : QWidget(parent), m_doc(doc), m_decoderRows(std::make_unique<CDecoderRowSet>())
+CVexlarView::CVexlarView(CVexlarDoc* doc, QWidget* parent) : QWidget(parent), m_doc(doc)
 {
     // Everything is painted from the off-screen image: no background erase.
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -93,13 +92,13 @@ CVexlarView::CVexlarView(CVexlarDoc* doc, QWidget* parent)
     // Any change of the document, made anywhere, shows at the next paint. A
     // hidden window gets no paint until it is shown again.
     if (m_doc)
-        m_documentChanges = m_doc->OnChanged([this] {
-            Invalidate();
-            ScheduleDecoderPoll();
-        });
-    m_decoderPoll.setInterval(kDecoderPollMs);
-    connect(&m_decoderPoll, &QTimer::timeout, this, &CVexlarView::PollDecoders);
-    ScheduleDecoderPoll();
+        m_documentChanges = m_doc->OnChanged([this] { Invalidate(); });
+    // The document's decodes run once for all its windows; each new result
+    // repaints this one.
+    if (m_doc) {
+        m_decodes = CDocumentDecodes::For(*m_doc);
+        m_decodeChanges = m_decodes->OnChanged([this] { OnDecodesChanged(); });
+    }
 }
 
 CVexlarView::~CVexlarView() = default;
@@ -561,7 +560,7 @@ void CVexlarView::mouseMoveEvent(QMouseEvent* event)
                 m_dragMoved = true;
             Invalidate();
         } else {
-            m_viewport.DragTo(point, Layout().RowsHeight() + m_decoderRows->TotalExtent(CViewport::kRowGap));
+            m_viewport.DragTo(point, Layout().RowsHeight() + DecoderRowsExtent());
             Invalidate();
         }
         update();
@@ -1061,7 +1060,7 @@ int CVexlarView::CentreSample()
 
 void CVexlarView::ClampScroll()
 {
-    const int64_t excess = CViewport::kRowsTop + Layout().RowsHeight() - ContentHeight();
+    const int64_t excess = CViewport::kRowsTop + Layout().RowsHeight() + DecoderRowsExtent() - ContentHeight();
     const int64_t scroll = std::clamp<int64_t>(m_viewport.ScrollY(), -std::max<int64_t>(excess, 0), 0);
     m_viewport.SetScrollY(static_cast<int>(scroll));
 }
@@ -1144,7 +1143,7 @@ void CVexlarView::UpdateScrollBars()
     m_hbar->setValue(first);
     // Rows: their whole height below the rulers, a page of the window.
     const int page = std::max(1, ContentHeight() - CViewport::kRowsTop);
-    const int64_t excess = CViewport::kRowsTop + m_layout.RowsHeight() - ContentHeight();
+    const int64_t excess = CViewport::kRowsTop + m_layout.RowsHeight() + DecoderRowsExtent() - ContentHeight();
     const int64_t lastScroll = std::max<int64_t>({0, excess, -int64_t(m_viewport.ScrollY())});
     m_vbar->setRange(0, static_cast<int>(std::min<int64_t>(lastScroll, INT32_MAX)));
     m_vbar->setPageStep(page);

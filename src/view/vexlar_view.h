@@ -16,19 +16,20 @@
 // into an off-screen image copied in one blit. An idle view costs nothing.
 
 #include <QImage>
-#include <QTimer>
 #include <QWidget>
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "document/change_notifier.h"
 #include "model/geometry.h"
+#include "view/decoder_rows.h"
 #include "view/row_layout.h"
 #include "view/viewport.h"
 
-class CDecoderRowSet;
+class CDocumentDecodes;
 class CDrawContext;
 class CSignal;
 class CVexlarDoc;
@@ -67,9 +68,9 @@ public:
     // Runs a context menu at a global position and returns the chosen action
     // (nullptr: none). Defaults to QMenu::exec; tests choose an item here.
     std::function<QAction*(QMenu&, const QPoint&)> menuRunner;
-    // Opens the settings of the document's decoder row `index` (set by the
-    // application to the decoder dialog); true when the row was changed.
-    std::function<bool(size_t index)> onEditDecoderRow;
+    // Edits the settings of a decoder row (set by the application to the
+    // decoder dialog); true when `row` was changed.
+    std::function<bool(CDecoderRowConfig& row)> onEditDecoderRow;
     // Shows a message in the window's status bar (a decoder error).
     std::function<void(const QString&)> onStatusMessage;
     // Called at the end of every paint event (the image is on the window)
@@ -105,10 +106,6 @@ public:
     uint64_t PaintCount() const { return m_paintCount; }
     // The picture changed: a paint at the next screen update.
     void Invalidate();
-    // Takes finished decodes of the decoder rows and starts due ones; the
-    // poll timer calls it while any row has work, tests may call it too.
-    void PollDecoders();
-    static constexpr int kDecoderPollMs = 20;
 
     // Printing: one page of the rows on the 0.1 mm layout.
     void Print(QPrinter* printer);
@@ -159,8 +156,13 @@ public:
     QMenu* CreateRowMenu(QWidget* parent) const;
     QMenu* CreateSpectrumMenu(QWidget* parent) const;
 
-    // The decoder rows drawn under the signals, and their commands.
-    CDecoderRowSet& DecoderRows() { return *m_decoderRows; }
+    // The decodes of the document's decoder rows (shared with every window
+    // of the document; null without a document), what this window drew of
+    // them at its last paint, and the rows' commands.
+    CDocumentDecodes* Decodes() const { return m_decodes.get(); }
+    const std::vector<DecoderRowPaint>& DrawnDecoderRows() const { return m_drawnDecoderRows; }
+    // The hover text at a client point of the last paint (empty: none).
+    QString DecoderTextAt(GdiPoint point) const;
     static constexpr int ID_DECODER_RENAME = 33100;
     static constexpr int ID_DECODER_EDIT = 33101;
     static constexpr int ID_DECODER_DUPLICATE = 33102;
@@ -228,21 +230,21 @@ private:
     void PlaceScrollBars();
     void ClampScroll();
 
-    // Decoder rows: polled at every tick, drawn after the signal rows.
-    bool PollDecoderRows();
-    // Starts the poll timer when the document has decoder rows to serve.
-    void ScheduleDecoderPoll();
+    // Decoder rows: drawn after the signal rows, repainted when a decode of
+    // the document ends; a new error goes to the status bar.
+    void OnDecodesChanged();
     void DrawDecoderRows(QPainter& painter, int64_t y, int step);
+    int64_t DecoderRowsExtent() const;
     bool SelectDecoderRow(GdiPoint point, bool ctrl);
     bool ShowDecoderRowMenu(GdiPoint clientPoint);
     void ShowDecoderToolTip(GdiPoint point);
 
     CVexlarDoc* m_doc;
     CChangeNotifier::Subscription m_documentChanges;
-    std::unique_ptr<CDecoderRowSet> m_decoderRows;
+    std::shared_ptr<CDocumentDecodes> m_decodes;
+    CChangeNotifier::Subscription m_decodeChanges;
+    std::vector<DecoderRowPaint> m_drawnDecoderRows;
     QString m_lastDecoderError;
-    // Runs only while a decoder row has work (a decode running or due).
-    QTimer m_decoderPoll;
     QImage m_image;
     CViewport m_viewport;
     CRowLayout m_layout;

@@ -9,9 +9,18 @@
 #include <QListWidget>
 #include <QtTest>
 
+#include <string>
+#include <vector>
+
+#include "acquisition/capture_frame.h"
+#include "core_simulator.h"
 #include "decode/decoder_catalog.h"
 #include "properties/add_decoder_dialog.h"
 #include "protocol_captures.h"
+#include "decode/document_decodes.h"
+#include "document/capture_handoff.h"
+#include "document/decoder_row_edits.h"
+#include "document/demo_document.h"
 #include "view/decoder_rows.h"
 #include "view/vexlar_view.h"
 
@@ -51,13 +60,48 @@ struct Fixture {
     {
         return QTest::qWaitFor(
             [&] {
-                CDecoderRowSet& rows = view.DecoderRows();
-                return rows.Size() > 0 && !rows.Row(0).Decoding() &&
-                       (rows.Row(0).Result() || !rows.Row(0).Error().isEmpty());
+                const CDocumentDecodes* rows = view.Decodes();
+                return rows->Size() > 0 && !rows->Row(0).Decoding() &&
+                       (rows->Row(0).Result() || !rows->Row(0).Error().isEmpty());
             },
             15000);
     }
 };
+
+// Replaces the samples of the document's signals, as a capture hand-off does:
+// the whole word into "all_bits", each field taken from it, one change.
+void ReplaceSamples(CVexlarDoc& doc, const std::vector<uint32_t>& words)
+{
+    CSignal* all = doc.Head();
+    all->EnsureCapacity(static_cast<int32_t>(words.size()));
+    all->m_count = static_cast<int32_t>(words.size());
+    std::copy(words.begin(), words.end(), all->m_samples);
+    for (CSignal* s : doc.m_signals) {
+        if (s != all)
+            s->UpdateFromSource();
+    }
+    doc.BumpRevision();
+}
+
+// The hover text over the first data byte of a UART row (samples 40..120)
+// in the first decoder row of `view`, at 20 px per sample (empty: none).
+QString HoverTextOfFirstByte(CVexlarView& view)
+{
+    CViewport v = view.Viewport();
+    v.SetZoom(20);
+    v.SetFirstVisible(40);
+    view.SetViewport(v);
+    view.PaintNow();
+    if (view.DrawnDecoderRows().empty())
+        return {};
+    const GdiRect r = view.DrawnDecoderRows().front().rowRect;
+    for (int y = r.top + kDecoderTitleHeight + kDecoderLaneHeight / 2; y < r.bottom; y += kDecoderLaneHeight) {
+        const QString text = view.DecoderTextAt(GdiPoint{300, y});
+        if (text.startsWith(QStringLiteral("rx-data: ")))
+            return text;
+    }
+    return {};
+}
 
 }   // namespace
 
@@ -77,9 +121,9 @@ private slots:
         f.AddRow("uart:rx=rx:baudrate=100000", 1000000);
         QVERIFY(f.Decoded());
         const QImage& img = f.view.PaintNow();
-        CDecoderRowRuntime& row = f.view.DecoderRows().Row(0);
+        const CRowDecode& row = f.view.Decodes()->Row(0);
         QVERIFY(row.Error().isEmpty());
-        const GdiRect r = row.RowRect();
+        const GdiRect r = f.view.DrawnDecoderRows().at(0).rowRect;
         QVERIFY(r.bottom > r.top);
         QVERIFY(r.bottom <= img.height());
         // The first data byte spans samples 40..120: at 20 px per sample from
@@ -88,12 +132,12 @@ private slots:
         v.SetFirstVisible(40);
         f.view.SetViewport(v);
         f.view.PaintNow();
-        const int laneCount = (row.Height() - CDecoderRowRuntime::kTitleHeight) / CDecoderRowRuntime::kLaneHeight;
+        const int laneCount = (DecoderRowHeight(row) - kDecoderTitleHeight) / kDecoderLaneHeight;
         QVERIFY(laneCount >= 2);   // data and bits at least
         bool foundData = false;
         for (int lane = 0; lane < laneCount; ++lane) {
-            const int y = r.top + CDecoderRowRuntime::kTitleHeight + lane * CDecoderRowRuntime::kLaneHeight + 8;
-            const QString text = row.TextAt(GdiPoint{300, y});
+            const int y = r.top + kDecoderTitleHeight + lane * kDecoderLaneHeight + 8;
+            const QString text = f.view.DecoderTextAt(GdiPoint{300, y});
             if (text == QStringLiteral("rx-data: 48"))
                 foundData = true;
         }
@@ -102,7 +146,7 @@ private slots:
         const QImage& again = f.view.PaintNow();
         int coloured = 0;
         for (int x = 100; x < 1000; x += 7) {
-            const QRgb p = again.pixel(x, r.top + CDecoderRowRuntime::kTitleHeight + 8) & 0xFFFFFF;
+            const QRgb p = again.pixel(x, r.top + kDecoderTitleHeight + 8) & 0xFFFFFF;
             coloured += p != 0;
         }
         QVERIFY(coloured > 50);
@@ -113,7 +157,7 @@ private slots:
         Fixture f;
         f.AddRow("uart:rx=rx:baudrate=100000", 0);   // no sample rate anywhere
         QVERIFY(f.Decoded());
-        CDecoderRowRuntime& row = f.view.DecoderRows().Row(0);
+        const CRowDecode& row = f.view.Decodes()->Row(0);
         QVERIFY(row.Error().contains(QStringLiteral("samplerate")));
         QVERIFY(!f.messages.isEmpty());
         QVERIFY(f.messages.last().startsWith(QStringLiteral("Decoder error: ")));
@@ -125,7 +169,7 @@ private slots:
         Fixture f;
         f.AddRow("uart:rx=nosuchsignal", 1000000);
         QVERIFY(f.Decoded());
-        QVERIFY(f.view.DecoderRows().Row(0).Error().contains(QStringLiteral("nosuchsignal")));
+        QVERIFY(f.view.Decodes()->Row(0).Error().contains(QStringLiteral("nosuchsignal")));
     }
 
     void commandsDuplicateMoveAndDelete()
@@ -145,7 +189,81 @@ private slots:
         QCOMPARE(f.doc.m_decoderRows.size(), size_t{2});
         QVERIFY(f.doc.IsModified());
         QVERIFY(f.Decoded());
-        QCOMPARE(f.view.DecoderRows().Size(), size_t{2});
+        QCOMPARE(f.view.Decodes()->Size(), size_t{2});
+    }
+
+    void twoWindowsOfADocumentShareOneDecode()
+    {
+        Fixture f;
+        CVexlarView second(&f.doc);
+        second.resize(1000, 400);
+        f.AddRow("uart:rx=rx:baudrate=100000", 1000000);
+        QVERIFY(f.Decoded());
+        QCOMPARE(second.Decodes(), f.view.Decodes());
+        const CRowDecode& row = f.view.Decodes()->Row(0);
+        QCOMPARE(row.DecodesStarted(), uint64_t{1});
+        QCOMPARE(HoverTextOfFirstByte(second), QStringLiteral("rx-data: 48"));
+
+        // New samples, as a capture hand-off brings them: the document's
+        // change alone starts one more decode, and both windows draw it.
+        const auto before = row.Result();
+        WordStream s;
+        AppendUart(s, 0, {0x4F, 0x4B}, 10, 30);
+        ReplaceSamples(f.doc, s.words);
+        QVERIFY(QTest::qWaitFor([&] { return row.Result() != before && !row.Decoding(); }, 15000));
+        QCOMPARE(row.DecodesStarted(), uint64_t{2});
+        QCOMPARE(HoverTextOfFirstByte(f.view), QStringLiteral("rx-data: 4F"));
+        QCOMPARE(HoverTextOfFirstByte(second), QStringLiteral("rx-data: 4F"));
+    }
+
+    void rowEditsAreUndoneWithTheDecodesFollowing()
+    {
+        Fixture f;
+        f.AddRow("uart:rx=rx:baudrate=100000", 1000000);
+        QVERIFY(f.Decoded());
+        f.view.RunDecoderRowCommand(CVexlarView::ID_DECODER_DELETE, 0);
+        QVERIFY(f.doc.m_decoderRows.empty());
+        QVERIFY(QTest::qWaitFor([&] { return f.view.Decodes()->Size() == 0; }, 15000));
+        QCOMPARE(f.doc.m_undo.UndoText(), QStringLiteral("Delete Decoder Row"));
+        QVERIFY(f.doc.Undo());
+        QCOMPARE(f.doc.m_decoderRows.size(), size_t{1});
+        QVERIFY(f.Decoded());
+        QCOMPARE(HoverTextOfFirstByte(f.view), QStringLiteral("rx-data: 48"));
+    }
+
+    void demoDocumentDecodesTheDemoCoresSerialLine()
+    {
+        // The demo document with a capture of the simulated core's pattern,
+        // taken in through the hand-off the capture distributor uses.
+        CVexlarDoc doc;
+        DemoDocument::Fill(doc);
+        constexpr int32_t kDepth = 8192;   // five times the text
+        std::vector<uint8_t> bytes(size_t{kDepth} * 4);
+        for (int32_t i = 0; i < kDepth; ++i) {
+            const uint32_t w = coresim::PatternWord(1, static_cast<uint32_t>(i));
+            for (int b = 0; b < 4; ++b)
+                bytes[size_t(i) * 4 + size_t(b)] = static_cast<uint8_t>(w >> (8 * b));
+        }
+        CaptureFrame frame;
+        frame.captureId = 1;
+        frame.words = bytes.data();
+        frame.capacityBytes = static_cast<int32_t>(bytes.size());
+        frame.depth = kDepth;
+        frame.bitsPerSample = 32;
+        CopyCaptureIntoDocument(frame, doc);
+
+        const auto decodes = CDocumentDecodes::For(doc);
+        QVERIFY(QTest::qWaitFor(
+            [&] { return decodes->Size() == 1 && decodes->Row(0).Result() && !decodes->Row(0).Decoding(); }, 15000));
+        const auto result = decodes->Row(0).Result();
+        QVERIFY2(result->ok, result->error.c_str());
+        std::string text;
+        const CAnnotationStore& store = result->annotations;
+        for (const Annotation& a : store.Items()) {
+            if (store.ClassId(a) == "rx-data")
+                text += static_cast<char>(std::stoul(std::string(store.Text(a)), nullptr, 16));
+        }
+        QVERIFY2(text.find("Vexlar\r\nVexlar\r\n") != std::string::npos, text.c_str());
     }
 
     void dialogBuildsTheSpecificationFromItsChoices()
