@@ -290,6 +290,45 @@ TEST_P(AtomicOutputKinds, ReadOnlyFolderKeepsTheOldFile)
     EXPECT_EQ(Others(folder, {"out.dat"}), std::vector<std::string>{});
 }
 
+// The folder case as an ordinary user meets it, also where the tests run as
+// root: a child process that has given up root writes a file it may write in
+// a folder it may not.
+TEST_P(AtomicOutputKinds, FolderWithoutWritePermissionKeepsTheOldFile)
+{
+    const OutputKind& kind = GetParam();
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "ReadOnlyFolderKeepsTheOldFile covers this without root";
+    TempDir dir;
+    const fs::path folder = dir / "theirs";
+    fs::create_directory(folder);
+    ::chmod((dir / "").c_str(), 0755);
+    ::chmod(folder.c_str(), 0755);   // root's folder: others may not create files in it
+    WriteText(folder / "out.dat", kOld, 0666);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        int status = 3;
+        if (::setgid(65534) == 0 && ::setuid(65534) == 0) {
+            try {
+                kind.write(m_doc, Q(folder / "out.dat"));
+                status = 1;   // reported success
+            } catch (const std::exception&) {
+                status = 0;
+            }
+        }
+        ::_exit(status);
+    }
+    int status = -1;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 3)
+        GTEST_SKIP() << "root of a user namespace: no other user to become";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << kind.name << ": reported success";
+    EXPECT_EQ(ReadAll(folder / "out.dat"), kOld);
+    EXPECT_EQ(ModeOf(folder / "out.dat"), 0666u);
+    EXPECT_EQ(Others(folder, {"out.dat"}), std::vector<std::string>{});
+}
+
 TEST_P(AtomicOutputKinds, ReplacesTheTargetKeepingItsPermissions)
 {
     const OutputKind& kind = GetParam();
