@@ -71,11 +71,11 @@ else
     finish
 fi
 
-# Depends as dpkg-shlibdeps writes it: the Qt and C++ libraries the programs link.
+# Depends as dpkg-shlibdeps writes it: the Qt, C++ and decoder libraries the programs link.
 depends=$(dpkg-deb -f "$deb" Depends)
 depends_names=$(sed 's/ ([^)]*)//g; s/, */\n/g' <<<"$depends")
 missing=()
-for library in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6; do
+for library in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 libsigrokdecode4; do
     grep -qxF -- "$library" <<<"$depends_names" || missing+=("$library")
 done
 if [ ${#missing[@]} -eq 0 ]; then
