@@ -22,6 +22,8 @@
 #include <QTabBar>
 #include <QToolBar>
 
+#include "view/vexlar_view.h"
+
 using namespace VexlarCmd;
 
 int CommandIdOf(const QAction* action)
@@ -64,6 +66,7 @@ QPrinter* CMainFrame::Printer()
 {
     if (!m_printer) {
         m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        CVexlarView::SetPrintDefaults(*m_printer);
     }
     return m_printer.get();
 }

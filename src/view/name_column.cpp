@@ -37,9 +37,12 @@ void VisibleYRange(QPainter& painter, int64_t& lo, int64_t& hi)
     hi = static_cast<int64_t>(std::ceil(area.bottom()));
 }
 
-void DrawColumn(CDrawContext& dc, const CSignal& signal, int y, int width, bool bitNumbers)
+void DrawColumn(CDrawContext& dc, const CSignal& signal, int y, int width, bool bitNumbers, bool paper)
 {
-    dc.SetTextColor(signal.m_selected ? ThemeColors::SelectedText() : ThemeColors::NormalText());
+    if (paper)
+        dc.SetTextColor(QColor(0, 0, 0));
+    else
+        dc.SetTextColor(signal.m_selected ? ThemeColors::SelectedText() : ThemeColors::NormalText());
     dc.SetTextAlign(TextAlign::LeftTop);
     dc.TextOut(signal.m_bitGap, Clamped(int64_t(y) + signal.m_bitGap), signal.m_name);
 
@@ -85,14 +88,14 @@ void DrawColumn(CDrawContext& dc, const CSignal& signal, int y, int width, bool 
 
 }   // namespace
 
-void DrawNameColumn(CDrawContext& dc, const CSignal& signal, int y)
+void DrawNameColumn(CDrawContext& dc, const CSignal& signal, int y, bool paper)
 {
     const bool perBitRows = signal.m_numBits > 1 && signal.m_expanded && !signal.m_analog && !signal.m_spectrum;
-    DrawColumn(dc, signal, y, 100, perBitRows);
+    DrawColumn(dc, signal, y, 100, perBitRows, paper);
 }
 
 void DrawPrintNameColumn(CDrawContext& dc, const CSignal& signal, int y)
 {
     const bool perBitRows = signal.m_numBits > 1 && signal.m_expanded && !signal.m_analog;
-    DrawColumn(dc, signal, y, 300, perBitRows);
+    DrawColumn(dc, signal, y, 300, perBitRows, false);
 }

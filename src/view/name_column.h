@@ -7,8 +7,9 @@
 class CDrawContext;
 class CSignal;
 
-// Screen: the column is 100 pixels wide; y is the row's top.
-void DrawNameColumn(CDrawContext& dc, const CSignal& signal, int y);
+// Screen: the column is 100 pixels wide; y is the row's top. On paper (a
+// printed page of the window) the texts are black.
+void DrawNameColumn(CDrawContext& dc, const CSignal& signal, int y, bool paper = false);
 // Printing: the column is 300 units wide; bit numbers are drawn for every
 // expanded multi-bit signal that is not analog (a printed spectrum row is a
 // digital one).

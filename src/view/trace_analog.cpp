@@ -143,7 +143,7 @@ void EmitAnalogLines(const CSignal& signal, int first, int last, const Stepping&
 }
 
 int DrawAnalogRow(CDrawContext& dc, const CSignal& signal, int first, int last, const Stepping& st, bool perSample,
-                  int y, bool print)
+                  int y, bool print, bool paper)
 {
     QPainter& painter = dc.Painter();
     const int rowHeight = signal.GetRowHeight();
@@ -198,6 +198,10 @@ int DrawAnalogRow(CDrawContext& dc, const CSignal& signal, int first, int last, 
     dc.SetTextAlign(TextAlign::LeftTop);
     CRuler scale;
     scale.m_horizontalLabels = true;
+    if (paper) {
+        scale.m_textColor = QColor(0, 0, 0);
+        scale.m_minorColor = QColor(90, 90, 90);
+    }
     scale.DrawVertical(dc, scaleRect, signal.m_min, signal.m_max, true);
     dc.SetPen(previous);
     return rowHeight;
@@ -209,12 +213,12 @@ int DrawAnalog(QPainter& painter, const CSignal& signal, const TraceArgs& args)
 {
     CDrawContext dc(painter);
     return DrawAnalogRow(dc, signal, args.first, args.last, ScreenStepping(100, args.step), args.step > 0, args.y,
-                         false);
+                         false, args.paper);
 }
 
 int DrawPrintAnalog(QPainter& painter, const CSignal& signal, int first, int last, double scale, int y)
 {
     CDrawContext dc(painter, 254.0, true);
     const Stepping st = PrintStepping(painter, 300, scale, first, last);
-    return DrawAnalogRow(dc, signal, first, last, st, st.n == 1 && scale >= 1.0, y, true);
+    return DrawAnalogRow(dc, signal, first, last, st, st.n == 1 && scale >= 1.0, y, true, false);
 }

@@ -175,6 +175,11 @@ RowColours ScreenColours(const CSignal& signal)
             ThemeColors::NormalText()};
 }
 
+RowColours PaperColours(const CSignal& signal)
+{
+    return {ThemeColors::PrintFill(signal.m_colorTheme), ThemeColors::PrintLine(signal.m_colorTheme), QColor(0, 0, 0)};
+}
+
 // The bus: value boxes with crossings, the dense runs as solid blocks, and
 // the value text in every box it fits (elided to "..." before it vanishes).
 void EmitBusRow(CDrawContext& dc, const CSignal& signal, const std::vector<DigitalColumn>& cols, int x0, RowEmitter& e)
@@ -254,10 +259,10 @@ void VisibleRows(QPainter& painter, int64_t firstTop, int dir, int64_t pitch, in
 // The digital row: a one-bit waveform, or the bus and, when expanded, one
 // waveform per bit (most significant on top).
 void DrawDigitalRow(CDrawContext& dc, const CSignal& signal, int first, int last, const Stepping& st, int y, int dir,
-                    bool print)
+                    bool print, bool paper)
 {
     QPainter& painter = dc.Painter();
-    const RowColours screen = ScreenColours(signal);
+    const RowColours screen = paper ? PaperColours(signal) : ScreenColours(signal);
     const RowColours bus = print ? RowColours{ThemeColors::PrintFill(signal.m_colorTheme),
                                               ThemeColors::PrintLine(signal.m_colorTheme), QColor(0, 0, 0)}
                                  : screen;
@@ -383,7 +388,7 @@ int DrawTrace(QPainter& painter, const CSignal& signal, const TraceArgs& args)
     const int last = std::min(args.last, signal.m_count - 1);
     const int first = std::max(args.first, 0);
     const Stepping st = ScreenStepping(100, args.step);
-    DrawDigitalRow(dc, signal, first, last, st, args.y, 1, false);
+    DrawDigitalRow(dc, signal, first, last, st, args.y, 1, false, args.paper);
     return height;
 }
 
@@ -398,6 +403,6 @@ int DrawPrintTrace(QPainter& painter, const CSignal& signal, int first, int last
     const int lastIn = std::min(last, signal.m_count - 1);
     const int firstIn = std::max(first, 0);
     const Stepping st = PrintStepping(painter, 300, scale, first, last);
-    DrawDigitalRow(dc, signal, firstIn, lastIn, st, y, -1, true);
+    DrawDigitalRow(dc, signal, firstIn, lastIn, st, y, -1, true, false);
     return height;
 }

@@ -35,6 +35,10 @@ struct TraceArgs {
     int width;   // width of the trace area (used by the spectrum)
     // Spectrum rows: the cross-hair point of the window, (0, 0) for none.
     GdiPoint crossHair = {};
+    // A printed page of the window: white paper, so digital rows take the
+    // print colours and the texts and scales outside the graphs are black;
+    // analog and spectrum graphs keep their own backgrounds.
+    bool paper = false;
 };
 
 // Draws the trace of one row; returns the row extent (the row height, plus

@@ -204,16 +204,27 @@ int DrawSpectrum(QPainter& painter, const CSignal& signal, const TraceArgs& args
     // The dB scales read across (spaced by the font's height) and the left
     // one and the frequency axis carry their units.
     dc.SetTextAlign(TextAlign::LeftTop);
+    // Outside the graph: black on paper.
+    const auto onPaper = [&](CRuler& ruler) {
+        if (args.paper) {
+            ruler.m_textColor = QColor(0, 0, 0);
+            ruler.m_minorColor = QColor(90, 90, 90);
+        }
+    };
     CUnitRuler dbScale(QStringLiteral("dB"));
     dbScale.m_horizontalLabels = true;
+    onPaper(dbScale);
     dbScale.DrawVertical(dc, rect, minDb, maxDb, true);
     CRuler rightScale;
     rightScale.m_horizontalLabels = true;
+    onPaper(rightScale);
     rightScale.DrawVertical(dc, rect, minDb, maxDb, false);
     double f = signal.m_sampleFreq * 0.5;
     QString unit;
     FormatFrequency(f, unit);
-    CUnitRuler(unit).DrawHorizontal(dc, rect, 0.0, f, false);
+    CUnitRuler frequencyAxis(unit);
+    onPaper(frequencyAxis);
+    frequencyAxis.DrawHorizontal(dc, rect, 0.0, f, false);
 
     if (args.crossHair.x != 0 || args.crossHair.y != 0) {
         const int cx = args.crossHair.x;

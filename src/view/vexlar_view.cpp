@@ -2,8 +2,10 @@
 
 #include <QAction>
 #include <QContextMenuEvent>
+#include <QDateTime>
 #include <QFontMetrics>
 #include <QKeyEvent>
+#include <QLocale>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -28,6 +30,7 @@
 #include "decode/document_decodes.h"
 #include "view/draw_context.h"
 #include "view/name_column.h"
+#include "view/page_print.h"
 #include "view/ruler.h"
 #include "view/time_ruler.h"
 #include "view/trace_draw.h"
@@ -50,13 +53,6 @@ int TruncateToInt(double v)
         return std::numeric_limits<int>::min();
     }
     return static_cast<int>(v);
-}
-
-// A row top accumulated in 64 bits, as the int the print drawers take; rows
-// beyond this lie far outside any page.
-int RowTop(int64_t y)
-{
-    return static_cast<int>(std::clamp<int64_t>(y, -(1 << 29), 1 << 29));
 }
 
 GdiPoint ToGdi(const QPointF& p)
@@ -387,58 +383,40 @@ double CVexlarView::PrintScale(int first, int last, int pageWidth)
     return -static_cast<double>((count + room - 1) / room);
 }
 
-void CVexlarView::DrawPrint(CDrawContext& dc, int pageWidth, int pageHeight)
+QString CVexlarView::PageTitle() const
 {
-    if (!m_doc)
-        return;
-    CDCStateGuard guard(dc);
-    dc.FillSolidRect(0, 0, pageWidth, -pageHeight, QColor(150, 150, 150));
-    const int first = m_viewport.FirstVisible();
-    const int last = m_viewport.LastVisible();
-    const double s = PrintScale(first, last, pageWidth);
+    // The document's name as the window around the view shows it.
+    QString name;
+    for (const QWidget* w = parentWidget(); w != nullptr && name.isEmpty(); w = w->parentWidget())
+        name = w->windowTitle();
+    if (name.endsWith(QLatin1Char('*')))
+        name.chop(1);
+    if (name.isEmpty())
+        name = QStringLiteral("Vexlar");
+    return name + QStringLiteral("    ") + QLocale().toString(QDateTime::currentDateTime(), QLocale::LongFormat);
+}
 
-    // Each name stands at the top of its own printed row. Rows step by their
-    // printed height, so names on a fixed 10 mm pitch drifted away from
-    // their traces after the first row.
-    std::vector<int> rowTops;
-    rowTops.reserve(m_doc->m_signals.size());
-    dc.SelectFont(dc.PointFont(kVerdana, 80));
-    dc.SetTextAlign(TextAlign::CenterTop);
-    int64_t y = 0;
-    for (CSignal* signal : m_doc->m_signals) {
-        rowTops.push_back(RowTop(y));
-        const int rowHeight = DrawPrintTrace(dc.Painter(), *signal, first, last, s, rowTops.back());
-        y -= int64_t(rowHeight) + 50;
-    }
-
-    dc.SelectFont(dc.PointFont(kVerdana, 100));
-    dc.SetTextColor(QColor(0, 0, 0));
-    size_t row = 0;
-    for (CSignal* signal : m_doc->m_signals)
-        DrawPrintNameColumn(dc, *signal, rowTops[row++]);
+void CVexlarView::SetPrintDefaults(QPrinter& printer)
+{
+    printer.setPageOrientation(QPageLayout::Landscape);
 }
 
 void CVexlarView::Print(QPrinter* printer)
 {
-    if (!printer)
+    if (!printer || !m_doc)
         return;
     QPainter painter;
     if (!painter.begin(printer))
         return;
-    // 0.1 mm per logical unit, y growing upward from the top of the page.
-    const double devicePerUnit = printer->resolution() / 254.0;
-    const QRect viewport = painter.viewport();
-    const int pageWidth = static_cast<int>(viewport.width() / devicePerUnit);
-    const int pageHeight = static_cast<int>(viewport.height() / devicePerUnit);
-    painter.scale(devicePerUnit, -devicePerUnit);
-    CDrawContext dc(painter, 254.0, true);
-    DrawPrint(dc, pageWidth, pageHeight);
+    SyncViewport();
+    PaintPage(painter, painter.viewport(), *m_doc, m_viewport, PageTitle());
     painter.end();
 }
 
 void CVexlarView::PrintPreview()
 {
     QPrinter printer(QPrinter::HighResolution);
+    SetPrintDefaults(printer);
     QPrintPreviewDialog preview(&printer, this);
     connect(&preview, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* p) { Print(p); });
     preview.exec();
@@ -447,6 +425,7 @@ void CVexlarView::PrintPreview()
 void CVexlarView::FilePrint()
 {
     QPrinter printer(QPrinter::HighResolution);
+    SetPrintDefaults(printer);
     QPrintDialog dialog(&printer, this);
     if (dialog.exec() == QDialog::Accepted)
         Print(&printer);

@@ -107,11 +107,15 @@ public:
     // The picture changed: a paint at the next screen update.
     void Invalidate();
 
-    // Printing: one page of the rows on the 0.1 mm layout.
+    // Printing: one page of the window on white paper (page_print.h), with
+    // the document's name and the date above it.
     void Print(QPrinter* printer);
     void PrintPreview();
     void FilePrint();   // the print dialog, then Print
-    void DrawPrint(CDrawContext& dc, int pageWidth, int pageHeight);
+    // A new printer's defaults for a page of a window: landscape.
+    static void SetPrintDefaults(QPrinter& printer);
+    // The title line of a printed page: the document's name and the date.
+    QString PageTitle() const;
     // Units per sample of the printed trace (x from 300): the page width over
     // the visible span of the last screen paint; a one-sample span fills the
     // trace area; a span wider than the page gives -k, k samples per unit,

@@ -12,7 +12,9 @@
 #include <limits>
 
 #include "view/draw_context.h"
+#include "view/page_print.h"
 #include "view/row_layout.h"
+#include "view/theme_colors.h"
 #include "view/vexlar_view.h"
 #include "view_fixture.h"
 
@@ -59,6 +61,18 @@ struct Fixture {
         return *row;
     }
 };
+
+// The darkest channel value in a box.
+int MinLevel(const QImage& img, int x0, int y0, int x1, int y1)
+{
+    int best = 255;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x) {
+            const QRgb c = img.pixel(x, y);
+            best = std::min(best, std::max({qRed(c), qGreen(c), qBlue(c)}));
+        }
+    return best;
+}
 
 int MaxRed(const QImage& img, int x0, int y0, int x1, int y1)
 {
@@ -158,8 +172,8 @@ private slots:
         Fixture f;
         AddSignal(f.doc, "a", 1, 4096, [](int) { return 0u; });
         f.doc.m_triggerPos = 10;   // x 300
-        f.doc.m_marker1 = 5;      // x 200
-        f.doc.m_marker2 = 40;     // x 900
+        f.doc.m_marker1 = 5;       // x 200
+        f.doc.m_marker2 = 40;      // x 900
         QImage img = f.Paint();
         const int y = kHeight - 2;
         const QRgb trigger = Over(kTrigger, kBlack);
@@ -460,6 +474,7 @@ private slots:
             printer.setOutputFormat(QPrinter::PdfFormat);
             printer.setOutputFileName(pdf);
             printer.setPageSize(QPageSize(QPageSize::A4));
+            CVexlarView::SetPrintDefaults(printer);
             f.view.Print(&printer);
         }
         QVERIFY(QFileInfo(pdf).size() > 0);
@@ -470,14 +485,14 @@ private slots:
         QImage page(dir.filePath("page.png"));
         QVERIFY(!page.isNull());
         page = page.convertToFormat(QImage::Format_RGB32);
-        int grey = 0;
+        int white = 0;
         int dark = 0;
         int green = 0;
         for (int y = 0; y < page.height(); ++y) {
             for (int x = 0; x < page.width(); ++x) {
                 const QRgb c = page.pixel(x, y);
-                if (Near(c, Rgb(150, 150, 150), 3))
-                    ++grey;
+                if ((c & 0xFFFFFF) == Rgb(255, 255, 255))
+                    ++white;
                 if (qRed(c) < 60 && qGreen(c) < 60 && qBlue(c) < 60)
                     ++dark;
                 if (qGreen(c) >= qRed(c) + 10 && qGreen(c) >= qBlue(c) + 10)
@@ -485,9 +500,87 @@ private slots:
             }
         }
         const int total = page.width() * page.height();
-        QVERIFY2(grey > total / 2, qPrintable(QString::number(grey)));   // the page background
-        QVERIFY(dark > 20);                                              // the bus value texts in black
-        QVERIFY(green > 200);   // the traces in the green theme's print colours
+        QVERIFY2(white > total / 2, qPrintable(QString::number(white)));   // white paper
+        QVERIFY(dark > 20);                                                // names and bus values in black
+        QVERIFY(green > 200);                    // the traces in the green theme's print colours
+        QVERIFY(page.width() > page.height());   // landscape
+    }
+
+    void printedPageIsTheWindowOnPaper()
+    {
+        // The page of a window: title, rulers, the rows at the window's zoom
+        // and position, the trigger and marker lines, on white.
+        Fixture f;
+        AddSignal(f.doc, "clk", 1, 4096, [](int i) { return (i / 64) & 1; });
+        AddSignal(f.doc, "count", 8, 4096, [](int i) { return i / 64; });
+        f.doc.m_triggerPos = 1024;
+        f.doc.m_marker1 = 3072;
+        f.view.ZoomToFit();
+        f.Paint();
+        const QRect pageRect(0, 0, 2000, 1400);
+        QImage page(pageRect.size(), QImage::Format_RGB32);
+        page.fill(Qt::red);
+        {
+            QPainter painter(&page);
+            PaintPage(painter, pageRect, f.doc, f.view.Viewport(), QStringLiteral("demo.VEXLAR"));
+        }
+        const double k = 2000.0 / kWidth;   // the window's width fills the page
+        const auto pageX = [&](int sample) { return int(f.view.SampleToX(sample) * k + k / 2); };
+        const auto pageY = [&](int y) { return int((y + kPageTitleHeight) * k + k / 2); };
+        int white = 0;
+        for (int y = 0; y < page.height(); ++y)
+            for (int x = 0; x < page.width(); ++x)
+                white += Px(page, x, y) == Rgb(255, 255, 255) ? 1 : 0;
+        QVERIFY2(white > page.width() * page.height() / 2, qPrintable(QString::number(white)));
+        // Title text in the title band, left.
+        QVERIFY(MinLevel(page, 0, 0, 400, int(kPageTitleHeight * k)) < 80);
+        // The overview bar and the rulers' black ticks above the rows.
+        QCOMPARE(Px(page, int(500 * k), pageY(10)), Rgb(170, 170, 170));
+        QVERIFY(MinLevel(page, int(100 * k), pageY(23), page.width(), pageY(48)) < 80);
+        // Trigger and marker lines, below their labels, in their paper colours.
+        const int below = pageY(CViewport::kRowsTop + 60);
+        const QRgb trigger = Px(page, pageX(1024), below);
+        QVERIFY2(qBlue(trigger) > qRed(trigger) + 40, qPrintable(QString::number(trigger, 16)));
+        const QRgb marker = Px(page, pageX(3072), below);
+        QVERIFY2(qRed(marker) > qBlue(marker) + 40, qPrintable(QString::number(marker, 16)));
+        // The one-bit row in the print colour of its theme, not the screen's.
+        const RowBox clk = f.Row(*f.doc.m_signals.begin());
+        bool printLine = false;
+        const QRgb line = ThemeColors::PrintLine((*f.doc.m_signals.begin())->m_colorTheme).rgb() & 0xFFFFFF;
+        for (int y = pageY(clk.top); y < pageY(clk.top + clk.height); ++y)
+            printLine = printLine || Px(page, pageX(100), y) == line || Px(page, pageX(100) + 1, y) == line;
+        QVERIFY(printLine);
+        // The window is left as it was.
+        QCOMPARE(f.Row(*f.doc.m_signals.begin()).trace, clk.trace);
+    }
+
+    void printingLeavesTheSpectrumUntouched()
+    {
+        // The spectrum a signal holds is what its last capture or edit
+        // computed; a page shows it and computes nothing. Samples changed
+        // behind its back make a recomputation visible.
+        Fixture f;
+        CSignal* s = AddSignal(f.doc, "spec", 8, 4096, [](int i) { return (i * 37) & 0xFF; });
+        s->m_spectrum = true;
+        s->m_sampleFreq = 1e6;
+        s->RefreshSpectrum();
+        for (int i = 0; i < s->m_count; ++i)
+            s->m_samples[i] = (i / 3) & 0xFF;
+        const std::vector<double> spectrum(std::begin(s->m_spectrumDb), std::end(s->m_spectrumDb));
+        const std::vector<double> peaks(std::begin(s->m_peakHold), std::end(s->m_peakHold));
+        f.Paint();
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(dir.filePath("page.pdf"));
+        f.view.Print(&printer);
+        QVERIFY(QFileInfo(dir.filePath("page.pdf")).size() > 0);
+        QVERIFY(std::equal(spectrum.begin(), spectrum.end(), std::begin(s->m_spectrumDb)));
+        QVERIFY(std::equal(peaks.begin(), peaks.end(), std::begin(s->m_peakHold)));
+        // A recomputation would have changed it: the check can fail.
+        s->RefreshSpectrum();
+        QVERIFY(!std::equal(spectrum.begin(), spectrum.end(), std::begin(s->m_spectrumDb)));
     }
 };
 
