@@ -1,5 +1,5 @@
 #pragma once
-// Screen geometry with the Windows GDI meaning: right and bottom are exclusive,
+// Screen geometry in which right and bottom are exclusive,
 // so a rectangle covers x in [left, right) and y in [top, bottom). Never mix
 // these with QRect::right()/bottom(), which are inclusive.
 

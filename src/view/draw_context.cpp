@@ -26,8 +26,8 @@ struct CDrawContext::State {
 
 namespace {
 
-// The contexts alive on this thread, by painter: one state per painter, as one
-// device context per HDC.
+// The contexts alive on this thread, by painter: one state per painter,
+// shared by every context made on it.
 std::vector<std::pair<QPainter*, std::weak_ptr<CDrawContext::State>>>& Registry()
 {
     thread_local std::vector<std::pair<QPainter*, std::weak_ptr<CDrawContext::State>>> registry;

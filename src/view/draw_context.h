@@ -1,14 +1,14 @@
 #pragma once
-// A device-context-like drawing state over a QPainter, so that the view's
-// drawers keep the semantics they were designed with: a selected pen, brush
-// and font, a text colour and a text alignment that persist between calls,
-// lines whose end point is not drawn, text placed by its top edge, and point
-// fonts sized for the resolution of the target.
+// A drawing state kept over a QPainter for the view's drawers: a selected
+// pen, brush and font, a text colour and a text alignment that persist
+// between calls, lines whose end point is not drawn (so that a polyline's
+// corners are drawn once), text placed by its top edge, and point fonts sized
+// for the resolution of the target.
 //
 // All CDrawContext objects created on the same QPainter (on one thread) share
-// one state, exactly as every CDC wrapper of one HDC shares that DC's state:
-// a row drawer that is handed only the QPainter builds its own CDrawContext
-// on it and sees the font, text colour and alignment that the view selected.
+// one state: a row drawer that is handed only the QPainter builds its own
+// CDrawContext on it and sees the font, text colour and alignment that the
+// view selected.
 
 #include <QColor>
 #include <QFont>
@@ -78,7 +78,7 @@ public:
     // Multi-line text drawn left-aligned into a rectangle, line breaks kept.
     void DrawText(const QString& text, const GdiRect& rect);
 
-    // CreatePointFont: tenths of a point converted to logical units at the
+    // Tenths of a point converted to logical units at the
     // context's logical resolution (rounded), used as the character height.
     QFont PointFont(const QString& face, int tenthsOfPoint) const;
     // A font whose character height is `height` logical units.
