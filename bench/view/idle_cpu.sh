@@ -10,7 +10,7 @@
 # 5-second settle, as a share of one core, from /proc/PID/stat (utime +
 # stime, clock ticks) and from the per-thread run times in
 # /proc/PID/task/*/schedstat (nanoseconds), and each thread's wake-ups
-# (voluntary context switches) over the same window.
+# (voluntary context switches) and run time over the same window.
 set -euo pipefail
 
 inner() {
@@ -43,7 +43,7 @@ while True:
     }
     threads() {
         for t in /proc/$pid/task/*; do
-            echo "$(cat "$t/comm") $(awk '/^voluntary_ctxt_switches/ {print $2}' "$t/status")"
+            echo "$(cat "$t/comm" | tr ' ' _) $(awk '/^voluntary_ctxt_switches/ {print $2}' "$t/status") $(awk '{print $1}' "$t/schedstat")"
         done
     }
     local s0 w0 s1 w1
@@ -70,17 +70,18 @@ run = (s1[1] - s0[1]) / 1e9
 print(f"window {wall:.1f} s")
 print(f"/proc/PID/stat utime+stime: {ticks:.2f} s = {100 * ticks / wall:.3f}% of one core")
 print(f"schedstat run time, all threads: {run:.4f} s = {100 * run / wall:.3f}% of one core")
-before = {}
-for line in sys.argv[6].splitlines():
-    name, n = line.rsplit(" ", 1)
-    before.setdefault(name, []).append(int(n))
-after = {}
-for line in sys.argv[7].splitlines():
-    name, n = line.rsplit(" ", 1)
-    after.setdefault(name, []).append(int(n))
-for name in after:
-    woke = sum(after[name]) - sum(before.get(name, []))
-    print(f"  thread {name}: {woke} wake-ups ({woke / wall:.1f}/s)")
+def table(text):
+    out = {}
+    for line in text.splitlines():
+        name, woke, ns = line.split()
+        w, n = out.get(name, (0, 0))
+        out[name] = (w + int(woke), n + int(ns))
+    return out
+before, after = table(sys.argv[6]), table(sys.argv[7])
+for name, (woke, ns) in after.items():
+    w0, n0 = before.get(name, (0, 0))
+    print(f"  thread {name}: {woke - w0} wake-ups ({(woke - w0) / wall:.1f}/s), "
+          f"{(ns - n0) / 1e6:.1f} ms CPU = {100 * (ns - n0) / 1e9 / wall:.3f}%")
 PY
 }
 if [ "${1:-}" = --inner ]; then
