@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "decode/headless_decode.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <string>
 
@@ -95,19 +97,30 @@ int RunHeadlessDecode(const QStringList& args)
     job.samplerate = samplerate;
     const DecodeResult result = RunDecode(job, nullptr, &catalog);
     const CAnnotationStore& store = result.annotations;
+    // A failed write (a full disk behind a redirection, a closed pipe) ends
+    // the run with an error: a cut-off listing must not look like a whole one.
     std::string out;
+    bool written = true;
     for (const Annotation& a : store.Items()) {
         out += std::to_string(a.start) + '-' + std::to_string(a.end) + ' ' + store.DecoderId(a) + ": " +
                store.ClassId(a) + ": ";
         out += store.Text(a);
         out += '\n';
         if (out.size() > (1u << 16)) {
-            std::fwrite(out.data(), 1, out.size(), stdout);
+            written = std::fwrite(out.data(), 1, out.size(), stdout) == out.size();
             out.clear();
+            if (!written)
+                break;
         }
     }
-    std::fwrite(out.data(), 1, out.size(), stdout);
-    std::fflush(stdout);
+    if (written)
+        written = std::fwrite(out.data(), 1, out.size(), stdout) == out.size();
+    if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0)
+        written = false;
+    if (!written) {
+        std::fprintf(stderr, "vexlar: could not write the annotations to standard output: %s\n", std::strerror(errno));
+        return 1;
+    }
     if (!result.ok) {
         std::fprintf(stderr, "vexlar: %s\n", result.error.c_str());
         return 1;

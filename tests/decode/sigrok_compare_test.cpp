@@ -166,7 +166,8 @@ struct HeadlessCase {
     const char* name;
     const char* arguments;   // FILE stands for a saved UART document
     int status;
-    const char* message;   // part of what is written to standard error
+    const char* message;            // part of what is written to standard error
+    const char* output = nullptr;   // where standard output goes; a file of the test when null
 };
 
 class HeadlessDecode : public ::testing::TestWithParam<HeadlessCase> {};
@@ -183,8 +184,9 @@ TEST_P(HeadlessDecode, BadInputsExitWithAMessage)
     const size_t at = args.find("FILE");
     if (at != std::string::npos)
         args.replace(at, 4, "'" + (dir / "capture.VEXLAR") + "'");
+    const std::string output = GetParam().output != nullptr ? GetParam().output : dir / "out.txt";
     const std::string command =
-        std::string("'") + VEXLAR_EXE + "' " + args + " > '" + (dir / "out.txt") + "' 2> '" + (dir / "err.txt") + "'";
+        std::string("'") + VEXLAR_EXE + "' " + args + " > '" + output + "' 2> '" + (dir / "err.txt") + "'";
     const int rc = std::system(command.c_str());
     ASSERT_TRUE(WIFEXITED(rc)) << command;
     EXPECT_EQ(WEXITSTATUS(rc), GetParam().status) << command;
@@ -204,7 +206,9 @@ INSTANTIATE_TEST_SUITE_P(
                       HeadlessCase{"bad_samplerate", "--decode uart:rx=rx --samplerate fast FILE", 2, "--samplerate"},
                       HeadlessCase{"no_file", "--decode uart:rx=rx", 2, "usage"},
                       HeadlessCase{"missing_file", "--decode uart:rx=rx /nonexistent/x.VEXLAR", 1, "x.VEXLAR"},
-                      HeadlessCase{"decoder_error", "--decode uart:rx=rx FILE", 1, "samplerate"}),
+                      HeadlessCase{"decoder_error", "--decode uart:rx=rx FILE", 1, "samplerate"},
+                      HeadlessCase{"full_disk", "--decode uart:rx=rx --samplerate 1M FILE", 1, "could not write",
+                                   "/dev/full"}),
     [](const auto& param) { return std::string(param.param.name); });
 
 }   // namespace
