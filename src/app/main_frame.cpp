@@ -2,6 +2,7 @@
 
 #include "app/app_icons.h"
 #include "app/command_ids.h"
+#include "app/link_status_texts.h"
 #include "app/key_state.h"
 
 #include <QAction>
@@ -244,6 +245,19 @@ void CMainFrame::CreateStatusBar()
     // The status tips of the commands replace "Ready" while the mouse is on
     // them; QStatusBar hides the permanent message widget meanwhile.
 
+    // The link's panes come first, left of the key-state indicators; they
+    // stay hidden until there is something to say.
+    const char* const linkPaneNames[] = {"LinkCorePane", "LinkRatePane", "LinkLostPane", "LinkIgnoredPane"};
+    for (int i = 0; i < 4; ++i) {
+        auto* label = new QLabel(bar);
+        label->setObjectName(QLatin1String(linkPaneNames[i]));
+        label->setFrameShape(QFrame::Panel);
+        label->setFrameShadow(QFrame::Sunken);
+        label->hide();
+        bar->addPermanentWidget(label);
+        m_linkPanes[i] = label;
+    }
+
     auto makeIndicator = [bar](const QString& text, int id) {
         auto* label = new QLabel(bar);
         label->setObjectName(QStringLiteral("Indicator%1").arg(id));
@@ -279,6 +293,30 @@ QLabel* CMainFrame::Indicator(int indicatorId) const
     default:
         return nullptr;
     }
+}
+
+QLabel* CMainFrame::LinkStatusPane(LinkPane pane) const
+{
+    return m_linkPanes[static_cast<int>(pane)];
+}
+
+void CMainFrame::ShowLinkStatus(const LinkStatusTexts& texts)
+{
+    const QString* const paneTexts[] = {&texts.core, &texts.rate, &texts.lost, &texts.ignored};
+    for (int i = 0; i < 4; ++i) {
+        QLabel* label = m_linkPanes[i];
+        if (label->text() != *paneTexts[i])
+            label->setText(*paneTexts[i]);
+        label->setVisible(!paneTexts[i]->isEmpty());
+    }
+    // The message pane says "Ready" or a message of its own (the progress of
+    // a search); the link's word replaces "Ready" only, and gives it back.
+    const QString ready = tr("Ready");
+    const QString shown = m_message->text();
+    if (shown != ready && shown != m_linkMessage)
+        return;
+    m_linkMessage = texts.noAnswer;
+    m_message->setText(texts.noAnswer.isEmpty() ? ready : texts.noAnswer);
 }
 
 void CMainFrame::UpdateIndicators()

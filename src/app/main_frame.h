@@ -15,6 +15,7 @@ class QPrinter;
 class QSettings;
 class QToolBar;
 class CKeyStateTracker;
+struct LinkStatusTexts;
 
 // The main window: menu bar (menu 128 without documents, 130 with one),
 // the "Standard" tool bar, the status bar with its key-state indicators and
@@ -33,6 +34,14 @@ public:
     QToolBar* ToolBar() const { return m_toolBar; }
     QLabel* MessagePane() const { return m_message; }
     QLabel* Indicator(int indicatorId) const;   // CAP, NUM, SCRL panes
+
+    // The capture link's panes: the core, captures per second, captures
+    // lost, datagrams ignored. A pane without text is hidden.
+    enum class LinkPane { Core, Rate, Lost, Ignored };
+    QLabel* LinkStatusPane(LinkPane pane) const;
+    // Shows the texts; "no answer from the core ..." takes the place of
+    // "Ready" in the message pane (not of another message) while it lasts.
+    void ShowLinkStatus(const LinkStatusTexts& texts);
     CKeyStateTracker* KeyState() const { return m_keyState; }
 
     // The printer of Print Setup, Print and Print Preview.
@@ -84,6 +93,8 @@ private:
     QLabel* m_caps = nullptr;
     QLabel* m_num = nullptr;
     QLabel* m_scrl = nullptr;
+    QLabel* m_linkPanes[4] = {};
+    QString m_linkMessage;   // the link's text in the message pane, if shown
     CKeyStateTracker* m_keyState = nullptr;
     QStringList m_recentFiles;
     int m_menuId = 0;

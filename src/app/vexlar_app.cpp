@@ -5,6 +5,7 @@
 #include "app/command_ids.h"
 #include "app/document_commands.h"
 #include "app/document_manager.h"
+#include "app/link_status_monitor.h"
 #include "app/main_frame.h"
 #include "app/process_signals.h"
 #include "app/select_fpga_dialog.h"
@@ -94,6 +95,7 @@ bool CVexlarApp::InitInstance(const CommandLineOptions& options)
         if (m_captures)   // gone at exit, while the documents close
             m_captures->Distribute();
     });
+    m_linkStatus = new CLinkStatusMonitor(m_link, *m_mainFrame);   // owned by the frame
     m_mainFrame->m_queryClose = [this] { return QueryCloseMainFrame(); };
     m_mainFrame->m_activeWindow = [this]() -> QMdiSubWindow* { return m_documents->ActiveFrame(); };
     connect(m_mainFrame.get(), &CMainFrame::Closed, this, [this] {
@@ -155,11 +157,11 @@ bool CVexlarApp::InitInstance(const CommandLineOptions& options)
     if (options.demo) {
         if (StartDemoCore(false)) {
             m_link.SetCore("127.0.0.1", m_demoCore->CapturePort());
-            m_link.Start();
+            StartLink();
         }
     } else if (!options.coreAddress.isEmpty()) {
         m_link.SetCore(options.coreAddress.toStdString(), options.corePort);
-        m_link.Start();
+        StartLink();
     } else {
         SelectCoreAndStartLink();
     }
@@ -269,7 +271,7 @@ void CVexlarApp::SelectCoreAndStartLink()
         // Nobody answered: the thread starts now and keeps searching by
         // itself; the dialog is shown all the same.
         m_link.SetAdapterSource(AdapterSourceFromOptions());
-        m_link.Start();
+        StartLink();
     } else {
         for (size_t i = 0; i < m_offeredCores.size(); ++i) {
             const DeviceRecord& core = m_offeredCores[i];
@@ -289,7 +291,7 @@ void CVexlarApp::SelectCoreAndStartLink()
     if (index <= 990u && index < m_offeredCores.size()) {
         const DeviceRecord& core = m_offeredCores[index];
         m_link.SetCore(core.address, core.port);
-        m_link.Start();
+        StartLink();
     } else if (result == IDC_DEMO_CORE_LINK) {
         if (searching) {
             // the thread is already searching: the demo core announces itself
@@ -297,7 +299,7 @@ void CVexlarApp::SelectCoreAndStartLink()
             StartDemoCore(true);
         } else if (StartDemoCore(false)) {
             m_link.SetCore("127.0.0.1", m_demoCore->CapturePort());
-            m_link.Start();
+            StartLink();
         }
     }
 }
@@ -398,9 +400,16 @@ void CVexlarApp::OnAppAbout()
     about.exec();
 }
 
+void CVexlarApp::StartLink()
+{
+    m_link.Start();
+    m_linkStatus->Follow();
+}
+
 void CVexlarApp::OnTrigRun()
 {
     m_link.ToggleRun();
+    m_linkStatus->Follow();
     UpdateCommandUI();
 }
 

@@ -13,6 +13,7 @@
 #include "app/session_recovery.h"
 
 class CCaptureDistributor;
+class CLinkStatusMonitor;
 class CDocumentManager;
 class CMainFrame;
 class CProcessSignals;
@@ -95,6 +96,8 @@ private:
     QWidget* CreateView(CVexlarDoc* doc);
     AdapterSource AdapterSourceFromOptions() const;
     bool StartDemoCore(bool announce);
+    // Starts the link's thread; the status bar follows it from then on.
+    void StartLink();
     void ShowScanProgress(int pass, int adapterIndex, int adapterCount);
     void EndScanProgress();
     bool QueryCloseMainFrame();
@@ -109,6 +112,7 @@ private:
     std::unique_ptr<CProcessSignals> m_processSignals;
     std::unique_ptr<CSessionRecovery> m_recovery;
     int m_terminationSignal = 0;
+    CLinkStatusMonitor* m_linkStatus = nullptr;   // a child of the main frame
     std::vector<DeviceRecord> m_offeredCores;
     QProgressBar* m_scanProgress = nullptr;
     std::atomic<bool> m_cancelScan{false};
