@@ -21,12 +21,23 @@ CLinkStatusMonitor::CLinkStatusMonitor(CCaptureLink& link, CMainFrame& frame)
 void CLinkStatusMonitor::Follow()
 {
     Refresh();
-    if (m_link.IsRunning()) {
+    // With Run off the counters stand still: no timer, except for the few
+    // seconds that a capture asked for by Trig Now may take.
+    const bool follow = m_link.IsRunning() && (m_link.IsRunEnabled() || m_ticksLeft > 0);
+    if (m_ticksLeft > 0)
+        --m_ticksLeft;
+    if (follow) {
         if (!m_timer->isActive())
             m_timer->start();
     } else {
         m_timer->stop();
     }
+}
+
+void CLinkStatusMonitor::FollowFor(int ticks)
+{
+    m_ticksLeft = ticks;
+    Follow();
 }
 
 void CLinkStatusMonitor::Refresh()

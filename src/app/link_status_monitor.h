@@ -1,6 +1,6 @@
 #pragma once
 // Keeps the status bar's link panes up to date. While the capture link's
-// thread runs, a one-second timer reads the link's counters and the panes
+// thread runs with Run on, a one-second timer reads the link's counters and the panes
 // change only when a text changed; with no link running no timer runs. A
 // new one-time message of the link (a receive buffer too small, a capture
 // dropped for lack of memory) is shown once in the status bar.
@@ -23,8 +23,12 @@ public:
     CLinkStatusMonitor(CCaptureLink& link, CMainFrame& frame);
 
     // Call after the link started or stopped, or Run changed: shows the
-    // counters now and runs the timer exactly while the link runs.
+    // counters now and runs the timer exactly while the link runs with Run
+    // on.
     void Follow();
+    // Follow(), and keep the timer for `ticks` more seconds even with Run
+    // off (Trig Now asked for one capture).
+    void FollowFor(int ticks);
     // Reads the counters and updates what changed.
     void Refresh();
 
@@ -40,5 +44,6 @@ private:
     LinkStatusTexts m_shown;
     bool m_shownOnce = false;
     uint64_t m_noticeCount = 0;
+    int m_ticksLeft = 0;
     uint64_t m_updates = 0;
 };

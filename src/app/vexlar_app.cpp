@@ -416,6 +416,7 @@ void CVexlarApp::OnTrigRun()
 void CVexlarApp::OnTrigNow()
 {
     m_link.TrigNow();
+    m_linkStatus->FollowFor(3);   // the one capture, or its time-out
 }
 
 void CVexlarApp::OnTrigLive()

@@ -141,7 +141,8 @@ private slots:
     {
         auto app = StartDemoApp();
         QVERIFY(app);
-        app->m_link.SetRunEnabled(false);
+        app->MainFrame()->Action(ID_TRIG_RUN)->trigger();   // Run off, as the user turns it off
+        QVERIFY(!app->m_link.IsRunEnabled());
         QVERIFY(WaitFor([&] { return app->MainFrame()->isVisible(); }));
         // Start-up settles: a capture in flight may still land, and the
         // document area lays its windows out once after a resize.

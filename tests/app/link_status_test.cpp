@@ -239,6 +239,13 @@ private slots:
         QVERIFY(frame.LinkStatusPane(LinkPane::Rate)->isVisibleTo(&frame));
         // The core pane appears when the thread has taken up the core.
         QVERIFY(WaitFor([&] { return frame.LinkStatusPane(LinkPane::Core)->isVisibleTo(&frame); }, 5000));
+        // Run off: the counters stand still, so does the timer.
+        link.SetRunEnabled(false);
+        monitor.Follow();
+        QVERIFY(!monitor.TimerRunning());
+        link.SetRunEnabled(true);
+        monitor.Follow();
+        QVERIFY(monitor.TimerRunning());
         link.StopAndWait();
         monitor.Follow();
         QVERIFY(!monitor.TimerRunning());
