@@ -1,11 +1,13 @@
 #include "acquisition/capture_link.h"
 
 #include <arpa/inet.h>
+#include <poll.h>
 #include <pthread.h>
 #include <sys/eventfd.h>
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -18,8 +20,9 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 constexpr int kMinDiscoveryPassMs = 500;
-// A blocked receive wakes at least this often to see a stop request, so that
-// exit never waits for a whole capture time-out.
+// Bounds each blocking receive; the thread waits for datagrams in poll(), which
+// a stop, Run or Trig Now interrupts through the wake descriptor, so an idle
+// link does not wake at all between its requests.
 constexpr int kReceiveSliceMs = 100;
 // After this many time-outs in a row the requests go back to the core's own
 // port, whichever port delivered the last capture.
@@ -43,7 +46,7 @@ bool SameSender(const sockaddr_in& a, const sockaddr_in& b)
 
 CCaptureLink::CCaptureLink()
     : m_receiveBufferRequest(cp::kSocketReceiveBufferRequest),
-      m_captureEventFd(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC))
+      m_captureEventFd(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)), m_wakeFd(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC))
 {}
 
 CCaptureLink::~CCaptureLink()
@@ -51,6 +54,7 @@ CCaptureLink::~CCaptureLink()
     // The thread must be gone before the buffers it may still touch are freed;
     // joining makes that certain whatever state it is in.
     m_stopRequested.store(true);
+    Wake();
     if (m_thread.joinable())
         m_thread.join();
     delete[] m_front.words;
@@ -58,6 +62,28 @@ CCaptureLink::~CCaptureLink()
     delete[] m_spareWords;
     if (m_captureEventFd >= 0)
         ::close(m_captureEventFd);
+    if (m_wakeFd >= 0)
+        ::close(m_wakeFd);
+}
+
+void CCaptureLink::Wake()
+{
+    if (m_wakeFd >= 0)
+        (void)::eventfd_write(m_wakeFd, 1);
+}
+
+bool CCaptureLink::WaitForDatagramOrWake(int sock, int timeoutMs)
+{
+    // Without a wake descriptor the wait is sliced, so a stop is still seen.
+    if (m_wakeFd < 0 && (timeoutMs < 0 || timeoutMs > kReceiveSliceMs))
+        timeoutMs = kReceiveSliceMs;
+    pollfd fds[2] = {{sock, POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
+    const int ready = ::poll(fds, m_wakeFd >= 0 ? 2 : 1, timeoutMs);
+    if (ready > 0 && (fds[1].revents & POLLIN) != 0) {
+        eventfd_t count = 0;
+        (void)::eventfd_read(m_wakeFd, &count);
+    }
+    return ready > 0 && (fds[0].revents & (POLLIN | POLLERR)) != 0;
 }
 
 void CCaptureLink::ConsumeCaptureEvents()
@@ -101,6 +127,7 @@ void CCaptureLink::Start()
 void CCaptureLink::RequestStop()
 {
     m_stopRequested.store(true);
+    Wake();
 }
 
 bool CCaptureLink::IsRunning() const
@@ -111,6 +138,7 @@ bool CCaptureLink::IsRunning() const
 void CCaptureLink::StopAndWait()
 {
     m_stopRequested.store(true);
+    Wake();
     while (m_running.load())
         std::this_thread::sleep_for(std::chrono::milliseconds(cp::kLoopPauseMs));
     if (m_thread.joinable())
@@ -121,11 +149,13 @@ void CCaptureLink::ToggleRun()
 {
     // Only the UI thread writes this flag, so the read-negate-write is not raced.
     m_runEnabled.store(!m_runEnabled.load());
+    Wake();
 }
 
 void CCaptureLink::SetRunEnabled(bool enabled)
 {
     m_runEnabled.store(enabled);
+    Wake();
 }
 
 bool CCaptureLink::IsRunEnabled() const
@@ -136,6 +166,7 @@ bool CCaptureLink::IsRunEnabled() const
 void CCaptureLink::TrigNow()
 {
     m_trigNowRequested.store(true);
+    Wake();
 }
 
 int32_t CCaptureLink::FrontCaptureId() const
@@ -315,8 +346,17 @@ void CCaptureLink::Run()
 
     m_state = Idle;
     for (;;) {
-        if (m_state == Idle)
+        if (m_state == Idle) {
             SendRequest(sock);
+            if (m_state == Idle) {
+                // Neither Run nor Trig Now: nothing to do until one of them
+                // (or a stop) wakes the thread.
+                if (m_stopRequested.load())
+                    break;
+                (void)WaitForDatagramOrWake(-1, -1);
+                continue;
+            }
+        }
         // Reading starts as soon as the request is out: a core with a deep
         // buffer sends the whole capture back to back at wire rate.
         if (m_state == Receiving)
@@ -419,8 +459,11 @@ void CCaptureLink::ReceiveCapture(int sock)
             TimedOut();
             return;
         }
-        // Waits (at most one receive slice) for the first datagram, then
-        // takes every one already queued, up to a batch, without waiting.
+        // Sleeps until a datagram, a wake-up or the capture's deadline; then
+        // takes every datagram already queued, up to a batch, without waiting.
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(m_deadline - Clock::now()).count();
+        if (!WaitForDatagramOrWake(sock, static_cast<int>(std::max<int64_t>(left, 0))))
+            continue;
         const int received = ReceiveBatch(sock, MSG_WAITFORONE);
         if (received < 0) {
             if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)

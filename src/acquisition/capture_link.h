@@ -88,6 +88,11 @@ private:
     void SendRequest(int sock);
     void ReceiveCapture(int sock);
     int ReceiveBatch(int sock, int flags);
+    // Wakes the capture thread from a wait (stop, Run, Trig Now).
+    void Wake();
+    // Waits until the socket has a datagram, Wake() is called or `timeoutMs`
+    // passes (-1: no limit). True when the socket is readable.
+    bool WaitForDatagramOrWake(int sock, int timeoutMs);
     void DiscardQueued(int sock);
     void CountStale(const sockaddr_in& from);
     void TakeDatagram(const uint8_t* data, size_t length, bool truncated, const sockaddr_in& from);
@@ -158,6 +163,7 @@ private:
     uint64_t m_noticeCount = 0;
 
     int m_captureEventFd = -1;
+    int m_wakeFd = -1;   // written by the controlling thread, read by the capture thread
 
     std::once_flag m_startOnce;
     std::thread m_thread;
