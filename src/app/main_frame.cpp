@@ -94,7 +94,7 @@ void CMainFrame::CreateActions()
     AddAction(ID_FILE_SAVE, tr("&Save"), tr("Save the active document"))
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     AddAction(ID_FILE_SAVE_AS, tr("Save &As..."), tr("Save the active document with a new name"));
-    AddAction(ID_FILE_DOCUMENT_PROPERTIES, tr("Document &Properties..."),
+    AddAction(ID_FILE_DOCUMENT_PROPERTIES, tr("&Document Properties..."),
               tr("Set the sample rate of the active document"));
     AddAction(ID_FILE_EXPORT, tr("&Export..."), tr("Export the capture as a comma-separated table"));
     AddAction(ID_FILE_EXPORT_VCD, tr("Export &VCD..."),
@@ -138,7 +138,7 @@ void CMainFrame::CreateActions()
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
     AddAction(ID_EDIT_NEXT_VALUE, tr("Find &Next Value"), tr("Move marker M1 to the next place of the value"))
         ->setShortcut(QKeySequence(Qt::Key_F3));
-    AddAction(ID_EDIT_PREV_VALUE, tr("Find Previous Val&ue"), tr("Move marker M1 to the previous place of the value"))
+    AddAction(ID_EDIT_PREV_VALUE, tr("Find Previ&ous Value"), tr("Move marker M1 to the previous place of the value"))
         ->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3));
     undo->setIcon(QIcon());
     cut->setIcon(AppIcons::Cut());

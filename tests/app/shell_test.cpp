@@ -654,6 +654,39 @@ private slots:
         }
     }
 
+    // A menu item's access key opens it at once only when no other item of
+    // the menu has the same key ("Document &Properties..." beside "&Print..."
+    // only moved between the two).
+    void workbenchCommandsHaveAccessKeysOfTheirOwn()
+    {
+        auto app = StartDemoApp();
+        QVERIFY(app);
+        CMainFrame* frame = app->MainFrame();
+        const auto key = [](const QAction* action) {
+            const QString text = action->text();
+            const qsizetype at = text.indexOf(QLatin1Char('&'));
+            return at >= 0 && at + 1 < text.size() ? text.at(at + 1).toLower() : QChar();
+        };
+        for (int id : {ID_FILE_DOCUMENT_PROPERTIES, ID_EDIT_UNDO, ID_EDIT_REDO, ID_EDIT_NEXT_EDGE, ID_EDIT_PREV_EDGE,
+                       ID_EDIT_FIND_VALUE, ID_EDIT_NEXT_VALUE, ID_EDIT_PREV_VALUE, ID_VIEW_VALUE_CURSOR}) {
+            QAction* command = frame->Action(id);
+            const QChar letter = key(command);
+            QVERIFY2(!letter.isNull(), qPrintable(command->text()));
+            bool inAMenu = false;
+            for (QAction* menuAction : frame->menuBar()->actions()) {
+                QMenu* menu = menuAction->menu();
+                if (!menu || !menu->actions().contains(command))
+                    continue;
+                inAMenu = true;
+                for (QAction* other : menu->actions()) {
+                    if (other != command && !other->isSeparator())
+                        QVERIFY2(key(other) != letter, qPrintable(command->text() + " / " + other->text()));
+                }
+            }
+            QVERIFY2(inAMenu, qPrintable(command->text()));
+        }
+    }
+
     // Undo and Redo name the active document's last edit as soon as it is
     // made, whoever made it: no event loop turn, no timer in between. An edit
     // of another document leaves them alone.
