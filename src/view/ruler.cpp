@@ -138,7 +138,13 @@ void CRuler::DrawVertical(CDrawContext& dc, const GdiRect& rect, double first, d
             DrawLabelText(dc, label, x, y + (box.left + box.right) / 2, m_fontHeight, kLabelFace, 90);
         } else {
             const int x = left ? rect.left - box.right - m_tickLength - 1 : rect.right + box.left + m_tickLength + 1;
-            DrawLabelText(dc, label, x, y - (box.top + box.bottom) / 2, m_fontHeight, kLabelFace, 0);
+            const int top = y - (box.top + box.bottom) / 2;
+            const GdiRect& clear = m_keepClear;
+            const bool overlaps = clear.left < clear.right && clear.top < clear.bottom && x + box.left < clear.right &&
+                                  clear.left < x + box.right && top + box.top < clear.bottom &&
+                                  clear.top < top + box.bottom;
+            if (!overlaps)
+                DrawLabelText(dc, label, x, top, m_fontHeight, kLabelFace, 0);
         }
         for (int s = 0; s < m_tickLength; ++s) {
             dc.MoveTo(edge + out * s, y + s);

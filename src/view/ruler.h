@@ -46,6 +46,10 @@ public:
     QColor m_minorColor = QColor(200, 200, 225);   // minor ticks
     bool m_absLabels = false;
     bool m_horizontalLabels = false;   // vertical ruler: unrotated labels, spacing by font height
+    // Vertical ruler with unrotated labels: a label that would overlap this
+    // box (the row's name beside the scale) is left out; its tick stays.
+    // Empty: every label is drawn.
+    GdiRect m_keepClear{};
     int32_t m_fontHeight = 11;
     int32_t m_tickLength = 5;
     bool m_gridLines = false;

@@ -143,7 +143,7 @@ void EmitAnalogLines(const CSignal& signal, int first, int last, const Stepping&
 }
 
 int DrawAnalogRow(CDrawContext& dc, const CSignal& signal, int first, int last, const Stepping& st, bool perSample,
-                  int y, bool print, bool paper)
+                  int y, bool print, bool paper, const GdiRect& nameBox)
 {
     QPainter& painter = dc.Painter();
     const int rowHeight = signal.GetRowHeight();
@@ -202,6 +202,7 @@ int DrawAnalogRow(CDrawContext& dc, const CSignal& signal, int first, int last, 
         scale.m_textColor = QColor(0, 0, 0);
         scale.m_minorColor = QColor(90, 90, 90);
     }
+    scale.m_keepClear = nameBox;
     scale.DrawVertical(dc, scaleRect, signal.m_min, signal.m_max, true);
     dc.SetPen(previous);
     return rowHeight;
@@ -213,12 +214,12 @@ int DrawAnalog(QPainter& painter, const CSignal& signal, const TraceArgs& args)
 {
     CDrawContext dc(painter);
     return DrawAnalogRow(dc, signal, args.first, args.last, ScreenStepping(100, args.step), args.step > 0, args.y,
-                         false, args.paper);
+                         false, args.paper, args.nameBox);
 }
 
 int DrawPrintAnalog(QPainter& painter, const CSignal& signal, int first, int last, double scale, int y)
 {
     CDrawContext dc(painter, 254.0, true);
     const Stepping st = PrintStepping(painter, 300, scale, first, last);
-    return DrawAnalogRow(dc, signal, first, last, st, st.n == 1 && scale >= 1.0, y, true, false);
+    return DrawAnalogRow(dc, signal, first, last, st, st.n == 1 && scale >= 1.0, y, true, false, GdiRect{});
 }

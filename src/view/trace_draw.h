@@ -39,6 +39,9 @@ struct TraceArgs {
     // print colours and the texts and scales outside the graphs are black;
     // analog and spectrum graphs keep their own backgrounds.
     bool paper = false;
+    // The row's name as the name column shows it: the value and dB scales
+    // beside the graph leave out a label that would cover it. Empty: none.
+    GdiRect nameBox = {};
 };
 
 // Draws the trace of one row; returns the row extent (the row height, plus

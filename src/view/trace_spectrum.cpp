@@ -214,6 +214,7 @@ int DrawSpectrum(QPainter& painter, const CSignal& signal, const TraceArgs& args
     CUnitRuler dbScale(QStringLiteral("dB"));
     dbScale.m_horizontalLabels = true;
     onPaper(dbScale);
+    dbScale.m_keepClear = args.nameBox;
     dbScale.DrawVertical(dc, rect, minDb, maxDb, true);
     CRuler rightScale;
     rightScale.m_horizontalLabels = true;

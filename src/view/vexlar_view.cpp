@@ -227,10 +227,16 @@ void CVexlarView::RenderScreen()
     // Names and frozen bands of the rows in the window.
     dc.SelectFont(dc.PointFont(kVerdana, 100));
     dc.SetTextColor(QColor(190, 190, 190));
+    // Where each name stands, so that a scale beside a graph keeps clear of it.
+    std::vector<GdiRect> nameBoxes;
+    nameBoxes.reserve(layout.Rows().size());
     for (const RowBox& row : layout.Rows()) {
         if (row.signal->m_freeze)
             dc.FillSolidRect(0, row.top, w, row.height, QColor(60, 40, 30));
         DrawNameColumn(dc, *row.signal, row.top);
+        const GdiRect text = dc.MeasureText(row.signal->m_name);
+        const int gap = row.signal->m_bitGap;
+        nameBoxes.push_back(GdiRect{gap, row.top + gap, gap + text.Width(), row.top + gap + text.Height()});
     }
 
     // Traces.
@@ -239,8 +245,10 @@ void CVexlarView::RenderScreen()
     // The samples are those of this revision: the row drawers may keep their
     // summaries of them until the revision moves.
     const CTraceCacheScope cacheScope(m_doc, m_paintedRevision);
-    for (const RowBox& row : layout.Rows()) {
+    for (size_t i = 0; i < layout.Rows().size(); ++i) {
+        const RowBox& row = layout.Rows()[i];
         TraceArgs args = layout.ArgsOf(row);
+        args.nameBox = nameBoxes[i];
         if (row.IsSpectrumGraph() && row.trace.Contains(m_crossHair.x, m_crossHair.y))
             args.crossHair = m_crossHair;
         DrawTrace(painter, *row.signal, args);

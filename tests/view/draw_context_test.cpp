@@ -337,6 +337,32 @@ private slots:
         QVERIFY(AnyNonBlack(img, 305, 80, 330, 130));
         QVERIFY(!AnyNonBlack(img, 101, 100, 300, 300));
     }
+
+    // Unrotated labels of a vertical scale leave out the one that would cover
+    // the row's name; its tick stays, and so do the other labels.
+    void verticalLabelsKeepClearOfTheName()
+    {
+        const auto draw = [](const GdiRect& keepClear) {
+            QImage img = BlackImage(400, 340);
+            QPainter p(&img);
+            CDrawContext dc(p);
+            dc.SetTextAlign(TextAlign::LeftTop);
+            CRuler ruler;
+            ruler.m_horizontalLabels = true;
+            ruler.m_keepClear = keepClear;
+            ruler.DrawVertical(dc, GdiRect{100, 100, 300, 300}, 0.0, 1024.0, true);
+            return img;
+        };
+        // The name stands at the top left, where the label of the top tick goes.
+        const GdiRect name{2, 96, 90, 110};
+        const QImage plain = draw(GdiRect{});
+        const QImage clear = draw(name);
+        QVERIFY(AnyNonBlack(plain, name.left, name.top, name.right, name.bottom));
+        QVERIFY(!AnyNonBlack(clear, name.left, name.top, name.right, name.bottom));
+        QCOMPARE(Px(clear, 96, 100), Px(plain, 96, 100));   // the top tick's marker
+        QVERIFY(AnyNonBlack(clear, 0, 150, 95, 300));
+        QCOMPARE(clear.copy(0, 150, 100, 190), plain.copy(0, 150, 100, 190));
+    }
 };
 
 QTEST_MAIN(DrawContextTest)
