@@ -11,6 +11,8 @@ namespace {
 // Seconds without a datagram from the core after which it counts as silent:
 // more than the link's one-second time-out, after which it asks again.
 constexpr double kSilentSeconds = 1.5;
+// Up to this many seconds of silence the count moves every second.
+constexpr double kCountEverySecondUpTo = 10.0;
 
 QString IgnoredText(const CaptureLinkStatus::Ignored& ignored)
 {
@@ -59,7 +61,11 @@ LinkStatusTexts LinkStatusTextsOf(const CaptureLinkStatus& status)
         // first answer they are the only clock there is.
         const double seconds =
             status.secondsSinceAnswer >= 0 ? std::floor(status.secondsSinceAnswer) : double(status.timeoutsInARow);
-        texts.noAnswer = QStringLiteral("no answer from the core for %1 s").arg(static_cast<qint64>(seconds));
+        // Past ten seconds the count moves in steps of five: an exact figure
+        // says nothing more there, and each change costs a repaint of an
+        // otherwise idle window.
+        const double shown = seconds < kCountEverySecondUpTo ? seconds : std::floor(seconds / 5.0) * 5.0;
+        texts.noAnswer = QStringLiteral("no answer from the core for %1 s").arg(static_cast<qint64>(shown));
     }
     return texts;
 }

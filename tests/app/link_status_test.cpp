@@ -93,6 +93,9 @@ private slots:
         silentSince.timeoutsInARow = 2;
         silentSince.secondsSinceAnswer = 4.9;
         silentSince.ignored.depthAboveLimit = 1;
+        CaptureLinkStatus silentLong = running;   // past ten seconds the count moves by five
+        silentLong.timeoutsInARow = 17;
+        silentLong.secondsSinceAnswer = 17.6;
         CaptureLinkStatus answersButIncomplete = running;   // time-outs, yet datagrams keep coming
         answersButIncomplete.timeoutsInARow = 3;
         answersButIncomplete.secondsSinceAnswer = 0.4;
@@ -119,6 +122,13 @@ private slots:
              {QStringLiteral("10.0.0.7:5000"), QStringLiteral("49.2 captures/s"), QStringLiteral("lost 3"),
               QStringLiteral("ignored 1 (depth above the limit 1)"),
               QStringLiteral("no answer from the core for 4 s")}},
+            {"silent for long",
+             silentLong,
+             {QStringLiteral("10.0.0.7:5000"),
+              QStringLiteral("49.2 captures/s"),
+              QStringLiteral("lost 3"),
+              {},
+              QStringLiteral("no answer from the core for 15 s")}},
             {"answers but incomplete",
              answersButIncomplete,
              {QStringLiteral("10.0.0.7:5000"),
