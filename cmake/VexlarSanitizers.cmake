@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 if(VEXLAR_TSAN AND VEXLAR_ASAN)
   message(FATAL_ERROR "VEXLAR_TSAN and VEXLAR_ASAN cannot be combined")
 endif()

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Warnings for the project's own targets only (third-party headers are
 # included as system headers and stay quiet).
 function(vexlar_warnings target)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Writes the Debian change log of the package from the release list of the
 # AppStream metainfo, newest first, so that the two cannot disagree:
 #

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian 12 packages that building, testing and running Vexlar
 # need. Only missing packages are installed; a machine that has them all is
 # left alone (and needs no network).

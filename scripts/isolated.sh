@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs a command inside a fresh network namespace that has nothing but its own
 # loopback interface, so that no test can ever reach this machine's real
 # network, whatever it sends. As root it uses `ip netns` (tests that build

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The main job: installs what is missing, builds Vexlar and runs it against its
 # built-in demo core (a simulated logic-analyzer core on 127.0.0.1; nothing is
 # searched on any network). Without a display (no DISPLAY / WAYLAND_DISPLAY),

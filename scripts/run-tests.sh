@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The README's test command, and all that CI runs (.ci/run): installs the
 # packages that are missing, then runs the test stages one after the other,
 # each timed against a budget of its own:

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds Vexlar and writes pictures of the main window with the demo core
 # running into screenshots/: one taken on the offscreen platform (no display
 # needed) and, when xvfb-run is installed, one from a virtual X server with the

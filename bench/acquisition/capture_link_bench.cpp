@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Capture throughput of the link against the simulated core over loopback.
 //
 // BM_DefaultCaptures: 32-bit samples at depth 4096 with Run on, as fast as the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Deep captures (2^20 samples at 1 Gb/s) measured without CAP_NET_ADMIN, so
 # that the socket buffer is capped by net.core.rmem_max as for any user:
 # once with the machine's setting and once with Debian's stock 212992. The

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saving and opening a document of 32 signals of 1,048,576 samples (134 MB),
 // beside a plain write and read of the same bytes. Saving is durable (write
 // to a temporary file, fsync, rename), so the plain write is fsynced too; the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Hand-off of one 1,048,576-sample capture into 32 signals, beside a plain
 // memcpy of the same number of output bytes.
 

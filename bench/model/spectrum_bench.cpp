@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // UpdateSpectrum of one signal per call, beside FFTW doing the same two
 // 4096-point complex transforms with the same conversion, windowing, power
 // sum and logarithms; and the cost of a repeated update on an unchanged capture.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # CPU of the whole vexlar process (all threads) while nothing happens: one
 # document open, Run on, connected to a "core" on 127.0.0.1 that takes the
 # run requests and never answers. Runs the real program on Xvfb with openbox

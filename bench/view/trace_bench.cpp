@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Paint time of the rows pass of the view (every row's trace into a
 // 1920 x 1080 image) for the default document (all_bits expanded: 33 rows)
 // plus four analog rows and one spectrum row, with random samples: the row

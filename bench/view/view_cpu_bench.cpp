@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a waveform view costs while the application runs: one document with
 // its default signal, the simulated core on loopback as the demo core, the
 // capture link, the capture distributor woken by the link's eventfd, and one

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Paint of a whole waveform window (CVexlarView::PaintNow: names, rulers,
 // every row in the window, lines and marks) for documents of separate one-bit
 // signals of 1,048,576 random samples each, fully zoomed out, 1920 x 1080.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary datagram sequences to the capture assembler and checks that
 // every capture it hands over lies inside its buffer.
 //

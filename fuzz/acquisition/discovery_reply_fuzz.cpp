@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary discovery replies from arbitrary senders to the scanner's
 // reply handling and checks the device list stays a set of distinct cores.
 //

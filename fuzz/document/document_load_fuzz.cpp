@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: any byte string as a document file. Loading either
 // succeeds or raises "Unexpected file format."; a loaded document saves to
 // bytes that load to the same document, and every export of it runs.

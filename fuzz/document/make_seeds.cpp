@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes seed files for the document fuzzer into the folder given.
 
 #include <fstream>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reassembles the datagram train of one capture into a buffer of sample words.
 // Plain code without sockets: the capture thread feeds it one received

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Client end of the UDP capture link to one logic-analyzer core. A worker
 // thread requests captures, reads the datagrams as soon as a request is out,

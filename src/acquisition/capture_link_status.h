@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the capture link is doing, as one snapshot of plain values: the core
 // in use, how captures fare and why datagrams were turned away. Taken with

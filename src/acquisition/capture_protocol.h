@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Wire constants of the capture protocol between the client and a core, and
 // the limits the client puts on what it accepts.

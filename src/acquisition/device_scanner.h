@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Discovery of the cores on the local networks: a one-byte broadcast on every
 // local adapter, one record per distinct core that answers.

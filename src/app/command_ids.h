@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Command ids of the menus, accelerators and tool bar. Every QAction carries
 // its id in QAction::data(), so menus, tool bar, handlers and tests name a

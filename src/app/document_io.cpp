@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/document_io.h"
 
 #include "document/document_file.h"

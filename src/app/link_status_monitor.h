@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Keeps the status bar's link panes up to date. While the capture link's
 // thread runs with Run on, a one-second timer reads the link's counters and the panes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The texts the status bar shows about the capture link, made from one
 // snapshot of the link's counters. Plain code: a test gives it a snapshot

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Lock-key states from the X server's keyboard indicators. Kept apart from
 // the Qt code because the X headers define macros (KeyPress, ...) that clash
 // with Qt's names.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // SIGTERM, SIGINT and SIGHUP as events of the event loop: the handler only
 // writes the signal number to a pipe, and a socket notifier on the other end

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/select_fpga_dialog.h"
 
 #include "app/command_ids.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/session_recovery.h"
 
 #include "app/document_manager.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Keeps modified documents over an ending that cannot ask (SIGTERM at
 // logout, SIGINT, SIGHUP): each one is written to a recovery file, and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/signal_menu.h"
 
 #include "app/child_frame.h"

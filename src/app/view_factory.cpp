@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/view_factory.h"
 
 #include "document/vexlar_doc.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/workbench_commands.h"
 
 #include "app/child_frame.h"

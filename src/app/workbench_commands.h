@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The commands of the engineer's workbench on the active document: Undo and
 // Redo, the searches of the Edit menu (edges and values, from marker M1), the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Output files that a failure never damages. Saving a document and every
 // export write through CAtomicOutput:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one place where captures enter documents. The capture thread hands a
 // complete capture over to the link, which makes its event descriptor

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Hand-off of the link's front capture into the signals of one document: each
 // non-frozen signal receives (word >> first bit) AND mask of every sample word,

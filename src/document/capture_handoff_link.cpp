@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "acquisition/capture_link.h"
 #include "document/capture_handoff.h"
 #include "document/vexlar_doc.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Listeners of one object's changes, called in the order they subscribed on
 // the thread that made the change. A subscription ends when its handle is

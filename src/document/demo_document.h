@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The document that `--demo` opens: one row of every kind over the fields of
 // the demo core's sample word, with a sample rate, so that a newcomer sees at

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The user's edits of a document that are not commands of the Signals menu:
 // changing one signal (its properties dialog, a gesture on its row), moving

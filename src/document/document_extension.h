@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The extension block of the document file: what a document holds beyond its
 // signal records (sample rate, markers, zoom and position; later rows of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Opening and saving "*.VEXLAR" files. The parser works on a byte buffer (so
 // tests and the fuzzer need no files); the file functions around it only do

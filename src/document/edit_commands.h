@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The undoable edits of a document (see undo_stack.h). Commands name signals
 // by their place in the list: every change of the list goes through a

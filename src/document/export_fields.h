@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The widths of bit field that the exports write. A field is 1 to 4096 bits
 // wide (bits from 32 upward of the 32-bit sample word read as 0); every

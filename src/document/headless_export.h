@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Conversions of a saved document without a display, for scripts and tests:
 //   --export csv|vhdl|vcd IN.VEXLAR OUT

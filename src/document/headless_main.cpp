@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // vexlar-export: the headless conversions of the vexlar executable on their own.
 
 #include <QCoreApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Recovery files: modified documents written when the application has to end
 // without asking (SIGTERM at logout, SIGINT, SIGHUP), offered for restoring at

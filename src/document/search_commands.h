@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The search commands of the Edit menu on a document: the next or previous
 // edge of the selected one-bit signal, and the next or previous place where

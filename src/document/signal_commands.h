@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The commands of the Signals menu that change a document's signal list:
 // Add..., Delete Selected, Freeze Selected and Duplicate Selected. They act on

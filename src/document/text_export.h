@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Plain-text exports: one comma-separated table of the document, and the
 // values of one signal, one per line. 8-bit Windows-1252 text, CR LF line

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Buffered 8-bit text output of the exports, into a file or into memory (for
 // tests). Lines end with CR LF. A file is written through CAtomicOutput: the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "document/undo_stack.h"
 
 void CUndoStack::Push(std::unique_ptr<CUndoCommand> done)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Undo and redo of the user's edits of one document. Every change that the
 // user makes to a document (the signal-list commands, property edits, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Value Change Dump of the document, the format that GTKWave, PulseView and
 // sigrok read: one variable per signal except spectrum signals (a wire of one

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The document: an ordered list of signals over the captured sample word and
 // the trigger position of the last capture. It owns its signals. No widgets:

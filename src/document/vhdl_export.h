@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The document's capture as a VHDL testbench: every signal declared, the
 // first one driven with the captured samples one per rising clock edge, the

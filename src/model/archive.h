@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Little-endian binary archive of the document file: int32, uint32, bool (one
 // byte), double and the length-prefixed string. The writer streams into a

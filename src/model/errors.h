@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The error kinds that the model and document layers raise. The texts are the
 // ones the user sees in the message box, so they are fixed.

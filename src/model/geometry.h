@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Screen geometry in which right and bottom are exclusive,
 // so a rectangle covers x in [left, right) and y in [top, bottom). Never mix

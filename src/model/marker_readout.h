@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The lines of the marker read-out box: the marker positions and their
 // distance, in samples, or with a sample rate in time together with the

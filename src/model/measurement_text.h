@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The texts of the measurements the view shows: the pulse and cycle around
 // the pointer on a one-bit row, and the edges of the selected one-bit rows

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Tick placement and label text of the axis ruler, as pure functions: values
 // at 1, 2 or 5 times a power of ten, spaced so that labels do not crowd, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One row of the waveform view: a named bit field of the captured 32-bit sample
 // word with its last extracted samples, display settings and spectrum state.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Searching a capture and measuring pulses, on the samples of one signal.
 // Plain functions over a sample array so that tests drive them directly; the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The record of one signal in the document file, version 2 as written;
 // versions 1 and 2 are read.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // FFT engine of the spectrum display: a Hann window, twiddle tables and the
 // work arrays of a 4096-point radix-2 transform. The window and the twiddles

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/time_units.h"
 
 #include <QRegularExpression>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Times and frequencies as the user reads them once a document has a sample
 // rate: sample indices become seconds, shown in s, ms, us or ns, and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The value text of one sample: the one rule that the view's bus labels and
 // every export use, so the same sample always reads the same.
 

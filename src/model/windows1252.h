@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The 8-bit code page of names read from old files and of every text export:
 // Windows-1252 on every platform, '?' for characters it lacks.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "properties/combo_property.h"
 
 #include "properties/theme_swatch.h"

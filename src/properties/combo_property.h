@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Pick-list properties that paint their choices themselves, in the value
 // cell and in the drop-down list alike.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The "Document Properties" dialog: what belongs to a document as a whole,
 // today its sample rate. The rate is typed as the command line takes it

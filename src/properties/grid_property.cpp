@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "properties/grid_property.h"
 
 #include "properties/property_grid.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One entry of the property grid: either a group, which only holds other
 // entries, or a named value with a description. Every value property carries

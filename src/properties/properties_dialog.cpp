@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "properties/properties_dialog.h"
 
 #include "properties/combo_property.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A modal dialog that shows named, typed values in a property grid. The
 // caller adds groups and properties bound to its own variables (by address),

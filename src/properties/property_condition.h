@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Shows or hides one property of the grid while another property (found by
 // its data key) has, or has not, a given value. Values compare strictly: a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The property grid: a two-column list ("Property" / "Value") of named
 // values, optionally in groups, with a description area under it that shows

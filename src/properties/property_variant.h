@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Values of the property grid are QVariants of four types: int, bool, double
 // and QString. This file holds the rules that give those values their

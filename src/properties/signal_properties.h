@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The "Signal Properties" dialog: every user-visible setting of one signal in
 // a property grid. The signal changes only when the dialog is closed with OK.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "properties/theme_swatch.h"
 
 #include "properties/property_variant.h"

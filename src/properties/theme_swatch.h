@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The colour swatch that stands for a signal's colour theme in the property
 // grid: a black cell with a hexagon filled in the theme's dark colour and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "view/bus_text.h"
 
 #include "view/draw_context.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The value text inside a bus box: the whole text whenever it fits between
 // the box's crossings, otherwise its leading characters followed by "..."

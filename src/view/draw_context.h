@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A drawing state kept over a QPainter for the view's drawers: a selected
 // pen, brush and font, a text colour and a text alignment that persist

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The name column of a signal row: the name at the top left, and for a bus
 // with per-bit rows the bit numbers, most significant first, right-aligned

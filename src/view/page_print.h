@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A printed page of a window: the window's picture drawn again by the same
 // row layout and row drawers, on white paper, scaled so that the window's

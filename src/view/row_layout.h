@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The rows of one window, laid out in one pass before the paint: where every
 // row starts and how much room it takes, and for the rows that reach the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // CRuler draws a labelled scale along one edge of a rectangle: the time rulers
 // above the traces, the value scale of analog rows, the dB scales and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The three colour themes of the signal rows (0 yellow, 1 green, 2 cyan) and
 // the text colours used with them. An index outside 0..2 is clamped into the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A ruler whose values are seconds: the time rulers of a document that has a
 // sample rate. Its ticks are those of every ruler (1, 2 or 5 times a power of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Analog rows: a line graph of the sample values between m_min (bottom) and
 // m_max (top) with a value ruler at its left, on screen and in print.
 //

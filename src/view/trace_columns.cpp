@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Column stepping, the per-column view of the samples and the summaries kept
 // between paints.
 

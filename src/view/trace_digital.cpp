@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Digital rows: the one-bit waveform, the bus of value boxes and the per-bit
 // rows of an expanded bus, on screen and in print; and the row dispatcher.
 //

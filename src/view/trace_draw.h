@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The row drawers of the waveform view: the trace area of one signal row, on
 // screen and in print. DrawTrace is the per-row entry point of the paint

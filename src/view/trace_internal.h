@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Shared pieces of the row drawers (trace_*.cpp): how sample indices map to
 // x positions, the per-column view of the samples, the kept summaries, and

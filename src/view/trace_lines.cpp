@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Lines of the row drawers with the drawing context's pixels, drawn in bulk.
 //
 // A thin line covers its start point and every pixel up to, but not

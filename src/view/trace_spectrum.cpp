@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Spectrum rows: the live power spectrum in dB with its peak hold, both dB
 // scales, the frequency axis below the graph and the cross-hair read-out.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Per-block summaries of one sample array, so that a pixel column that spans
 // many samples is answered from a few precomputed blocks instead of a walk

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A ruler whose labels carry their unit ("-20 dB", "200 kHz"), so that a
 // scale says what it measures.

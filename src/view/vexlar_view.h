@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The waveform view of one document: signal rows stacked top to bottom with a
 // name column on the left and the traces over a common time axis in samples;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the view draws over its rows for the engineer at work: the values of
 // the rows beside their names (at the value cursor, or at the markers), the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The time and row window of one waveform window, as a value: how many pixels
 // a sample takes (the zoom and the integer step derived from it), the sample

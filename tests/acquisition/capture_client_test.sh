@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The console client against the simulated core on loopback: direct core
 # address, a fixed number of captures, one line each.
 set -euo pipefail

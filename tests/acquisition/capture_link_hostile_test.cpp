@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Stray and hostile traffic against the capture link: other senders, lying
 // headers and floods. Loopback only (127.0.0.2 is a second local address of
 // the loopback interface).

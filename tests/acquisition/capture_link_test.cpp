@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The capture link against a scripted core (a test socket) and against the
 // simulated core, over loopback only.
 

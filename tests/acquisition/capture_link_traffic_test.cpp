@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The capture link under heavy traffic: bursts that arrive before the link
 // could read, a receive buffer smaller than the capture, no memory for a
 // capture, and exit in the middle of a long burst. Loopback only.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated core seen from the wire: discovery reply, one capture per
 // request burst, the test pattern, fault injection and a quick stop.
 

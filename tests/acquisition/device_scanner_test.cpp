@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Discovery without the network: reply handling and the adapter list.
 
 #include "acquisition/device_scanner.h"

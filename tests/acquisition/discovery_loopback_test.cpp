@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Discovery restricted to 127.0.0.1: the broadcast of a socket bound to the
 // loopback address stays on the loopback interface. These tests use the real
 // discovery port and therefore run one at a time (ctest RESOURCE_LOCK).

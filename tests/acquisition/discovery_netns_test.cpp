@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Discovery across network namespaces made by the test itself: a client
 // namespace with two veth links (192.168.1.10/24 and 10.0.0.5/24) to two core
 // namespaces, one simulated core per network. Nothing here touches the

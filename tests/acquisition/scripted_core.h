@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A capture link talking to a test socket that plays the core, over loopback.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A loopback UDP socket for tests that play the core (or a stray sender).
 

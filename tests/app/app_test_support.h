@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Shared pieces of the application tests: isolated settings, waiting with the
 // event loop running, and the signals of a document.

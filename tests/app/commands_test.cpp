@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The document commands of the shell: the exports with their save dialogs,
 // the Signals menu with the properties dialog, printing, and the headless
 // export of the vexlar executable without a display.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which document the commands act on, what a capture may change, and what
 // closing asks: the active document is the application's own fact; opened
 // documents are held and new ones live; a live document that took a capture

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Files and endings that never lose the user's data, through the application
 // object: saving through symbolic links, saves and exports that fail on a
 // full disk, and SIGTERM, SIGINT and SIGHUP ending the application in order

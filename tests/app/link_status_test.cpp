@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The status bar says what the capture link is doing: the core in use,
 // captures per second, captures lost, datagrams ignored and why, and "no
 // answer from the core" after time-outs. Texts from counters, then the real

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The application and its capture link against simulated cores on loopback:
 // start-up with a named core, the demo core, Run and Trig Now, several
 // documents, and exit while the capture thread waits for data.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Select FPGA" core selection at start-up. Discovery is restricted to
 // the adapter 127.0.0.1: its broadcast stays on the loopback interface. The
 // cores' discovery replies come from a responder of this test, so that their

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window, its menus and commands, the document manager and the
 // command line, on the offscreen platform. Every application here runs the
 // in-process demo core on loopback: nothing is searched on any network.

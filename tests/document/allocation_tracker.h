@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Replaces the global operator new and delete of the test program that
 // includes it (include it in exactly one file of a program) to follow what

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saving and every export write through one atomic output: a failure (full
 // disk, read-only folder) leaves an existing target byte for byte and with its
 // permissions, and no temporary file; symbolic links are written through; a

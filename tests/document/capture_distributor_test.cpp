@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The capture distributor: each capture of the link reaches every document
 // that takes captures once, with the spectra of its signals, as soon as the
 // link's event descriptor says it was handed over; nothing polls.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Change listeners of a document: called at every change of its revision, in
 // order, and safe to end from either side at any time.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The demo document's rows take the demo core's fields out of its sample
 // words: the same pattern the simulated core sends.
 

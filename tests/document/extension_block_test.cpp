@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The extension block after the signal records: what it keeps, how it is
 // laid out, and that the records before it are exactly the plain format.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A real capture from the simulated core, over loopback, into a document.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The headless conversions through the vexlar-export executable: the same
 // bytes as the in-process exports, and a non-zero exit with the error text on
 // standard error for a bad input.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Memory taken by loading a document: a file of many minimal records must not
 // make the program allocate far beyond what the file holds. This program
 // replaces the global operator new to follow the bytes in use and their peak.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Malformed document files: each is "Unexpected file format.", allocates
 // nothing large on the strength of a count in the file, and leaves the open
 // document as it was. This program replaces the global operator new to see

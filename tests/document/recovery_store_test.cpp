@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The store of recovery files: where it lives, what an entry holds, entries
 // whose information file is missing or broken, and the lock that lets only
 // one starting application offer the entries.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Edit menu's searches on a document: from M1 (or the given sample), on
 // the selected signal, moving M1 as an edit.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Exports read back by real consumers: GHDL analyses, elaborates and runs the
 // VHDL testbench; GTKWave's vcd2fst/fst2vcd and sigrok-cli read the VCD.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Undo and redo of the user's edits: signal-list commands, property edits,
 // reordering, sample rate and markers, with the saved state and the limits.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A small reader of the VCD files that simulators and converters write, for
 // checking them against captured samples.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fields of 1 to 4096 bits: every export writes the whole field and a valid
 // file (GHDL analyses and runs the testbench of a 2000-bit field); a field
 // outside that range, possible only in a file, stops every export with a

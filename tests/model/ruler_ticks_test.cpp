@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tick placement and label text of the axis ruler.
 #include <gtest/gtest.h>
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Every option that a program's --help prints must appear in its manual page.
 #
 #   check_man_pages.sh PROGRAM PAGE [PROGRAM PAGE ...]

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package of a configured and built tree with cpack and
 # checks what a user would get from it:
 #   - the file name is Debian's (vexlar_VERSION_ARCH.deb) and the package

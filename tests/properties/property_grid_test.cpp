@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The property grid and the properties dialog, driven through their own
 // editing paths: in-place editors, the keyboard, double clicks and the
 // OK and Cancel buttons.

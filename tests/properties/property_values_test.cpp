@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The value rules of the property grid: strict equality of conditions, the
 // lenient parsing of edited text, the fixed-decimal display and the
 // conversions of the read-back.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Signals menu commands on a real document, with the real properties
 // dialog for Add (confirmed or cancelled through its buttons).
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Signal Properties" dialog over real signals: what it shows, what OK
 // applies and in which order, and that Cancel applies nothing.
 

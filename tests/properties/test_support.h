@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Helpers that drive the properties dialog the way a user does: through the
 // grid's own editors, the keyboard and the buttons, with the modal loop run

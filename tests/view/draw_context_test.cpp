@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The GDI-like drawing context, the colour themes and the drawn axis ruler,
 // checked on the pixels of an image.
 #include <QFontMetrics>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The row layout of a window: where each row lies, the rectangles the paint
 // and the mouse share, which rows are laid out at all, and the hit test.
 

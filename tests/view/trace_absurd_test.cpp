@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Rows whose settings come from a broken file or an odd dialog entry: every
 // combination of extreme widths, ranges, heights, dB scales, frequencies,
 // themes, cursors, zoom steps and visible ranges paints without failing, on

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Kept summaries never draw old samples. The samples of a document change
 // through the document's own paths (a capture handed off, a new bit field
 // taken from the source, Freeze, Duplicate, a load, a document closed and

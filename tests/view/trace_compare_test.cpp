@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fast row drawers paint exactly the picture of the straightforward
 // per-sample drawing (trace_reference.h): random captures, many zoom levels
 // and offsets, selected and plain rows, with and without kept summaries.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The row drawers' bulk lines cover exactly the pixels of the drawing
 // context's LineTo: every direction and slope, joined polylines, tall
 // columns merged into rectangles.

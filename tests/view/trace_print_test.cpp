@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Printing of the rows on the 0.1 mm layout: a page printed to PDF through
 // QPrinter and turned into PNG by pdftoppm shows the rows hanging down from
 // the top of the page; the horizontal layout is defined for every scale.

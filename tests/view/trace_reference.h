@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The row drawers written the straightforward way: every visible sample is
 // visited once per row and once per bit row, and every level, stroke, box

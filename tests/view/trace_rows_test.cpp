@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The row drawers on painted images: levels, fills, crossings, dense runs,
 // value texts, per-bit rows, selection, analog scaling, spectrum layout and
 // the read-out box, checked at known pixels.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Block summaries of the samples answer every range exactly as a walk over
 // the samples does: change masks and value ranges, signed and unsigned,
 // short and long ranges, block edges.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Small helpers of the row-drawer tests: the offscreen application, signals
 // with given samples, and pixel checks on painted images.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Mouse, wheel, keys and context menus of the waveform view, driven by real
 // mouse, wheel and key events sent to a view of a known document; and the
 // capture timer's hand-off and repaint policy.

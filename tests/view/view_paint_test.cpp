@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The paint pipeline of the waveform view, checked on the painted image of a
 // view of a known document, and a printed page.
 #include <QDir>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The view's tools for the engineer at work, driven by real events: names
 // dragged to reorder rows (and Undo), the overview window dragged, keys that
 // scroll, scroll bars, the value cursor and the values at the markers, the

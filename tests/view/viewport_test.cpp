@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The viewport of a window as a value: its zoom steps, the mapping between
 // samples and x, and the user's operations on it (zoom about a point, fit,
 // drag, Home/End), each on a viewport built for the case.

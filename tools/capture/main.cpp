@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // vexlar-capture: receives captures from a logic-analyzer core without the GUI,
 // prints one line per capture and, at the end, the link's counters.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A simulated logic-analyzer core: answers discovery requests and sends one
 // capture per capture request, with a live test pattern and optional faults.

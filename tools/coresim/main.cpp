@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // vexlar-coresim: a simulated logic-analyzer core on the local machine.
 
 #include <signal.h>

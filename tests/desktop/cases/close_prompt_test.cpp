@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Closing a modified document asks whether to save it: Cancel keeps it,
 // Discard closes it, Save asks for a file and saves it there.
 

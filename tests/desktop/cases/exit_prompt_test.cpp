@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Exit with several modified documents asks once, listing them; Discard All
 // ends the program.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Ctrl+S on the untitled start-up document opens the save dialog, and the
 // document is saved under the name typed there.
 

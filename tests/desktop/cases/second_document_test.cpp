@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A second document and back: the caption and the commands follow the
 // document the user brings forward.
 

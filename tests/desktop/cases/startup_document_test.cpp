@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The start-up document under a window manager: its name in the caption from
 // the start, and its commands working at once, after a click in the view and
 // after a click on the Run button of the tool bar.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Drives the real vexlar executable on a virtual X server with a window
 // manager, as a user does: keys and clicks go through the X server (XTest),

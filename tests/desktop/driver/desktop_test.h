@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The fixture of every desktop case and the user steps the cases share.
 // A case is a GoogleTest TEST_F on DesktopTest in a file of its own
