@@ -20,6 +20,7 @@
 #include "acquisition/capture_link.h"
 #include "document/capture_distributor.h"
 #include "document/vexlar_doc.h"
+#include "front_frame.h"
 
 namespace {
 
@@ -35,24 +36,11 @@ void EnsureApp()
     new QCoreApplication(argc, argv);
 }
 
-// What the capture thread does at a hand-over: a new front frame (word i =
-// i * 3 + id), then the event descriptor.
+// What the capture thread does at a hand-over: a new front frame, then the
+// event descriptor.
 void HandOver(CCaptureLink& link, int32_t id, int32_t depth)
 {
-    {
-        std::lock_guard<std::mutex> lock(link.m_lock);
-        delete[] link.m_front.words;
-        link.m_front.words = new uint8_t[static_cast<size_t>(depth) * 4];
-        for (int32_t i = 0; i < depth; ++i) {
-            const uint32_t w = static_cast<uint32_t>(i * 3 + id);
-            std::memcpy(link.m_front.words + 4 * i, &w, 4);
-        }
-        link.m_front.capacityBytes = depth * 4;
-        link.m_front.depth = depth;
-        link.m_front.bitsPerSample = 32;
-        link.m_front.triggerPos = depth / 2;
-        link.m_front.captureId = id;
-    }
+    SetFront(link, id, depth);
     ASSERT_EQ(eventfd_write(link.CaptureEventFd(), 1), 0);
 }
 

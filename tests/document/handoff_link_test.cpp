@@ -10,25 +10,9 @@
 #include "document/capture_handoff.h"
 #include "document/document_file.h"
 #include "document/vexlar_doc.h"
+#include "front_frame.h"
 
 namespace {
-
-// Puts a capture of `depth` words (word i = i * 3 + id) into the link's front frame.
-void SetFront(CCaptureLink& link, int32_t id, int32_t depth)
-{
-    std::lock_guard<std::mutex> lock(link.m_lock);
-    delete[] link.m_front.words;
-    link.m_front.words = new uint8_t[static_cast<size_t>(depth) * 4];
-    for (int32_t i = 0; i < depth; ++i) {
-        const uint32_t w = static_cast<uint32_t>(i * 3 + id);
-        std::memcpy(link.m_front.words + 4 * i, &w, 4);
-    }
-    link.m_front.capacityBytes = depth * 4;
-    link.m_front.depth = depth;
-    link.m_front.bitsPerSample = 32;
-    link.m_front.triggerPos = depth / 2;
-    link.m_front.captureId = id;
-}
 
 TEST(HandOffLink, CopiesOnlyWhenTheIdChanges)
 {
