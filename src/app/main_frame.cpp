@@ -102,7 +102,7 @@ void CMainFrame::CreateActions()
               tr("Export the capture as a value change dump for waveform viewers"));
     AddAction(ID_FILE_PRINT, tr("&Print..."), tr("Print the active document"))
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
-    AddAction(ID_FILE_PRINT_PREVIEW, tr("Print Pre&view"), tr("Display full pages"));
+    AddAction(ID_FILE_PRINT_PREVIEW, tr("Print Previe&w"), tr("Display full pages"));
     AddAction(ID_FILE_PRINT_SETUP, tr("P&rint Setup..."), tr("Change the printer and printing options"));
     AddAction(ID_APP_EXIT, tr("E&xit"), tr("Quit the application; prompts to save documents"));
     for (int i = 0; i < ID_FILE_MRU_COUNT; ++i) {
