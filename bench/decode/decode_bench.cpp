@@ -26,7 +26,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int32_t kSamples = 1048576;
-const char* const kSpec = "uart:rx=rx:baudrate=100000";
+const char* const kDecoderLine = "uart:rx=rx:baudrate=100000";
 
 std::vector<uint32_t> UartWords()
 {
@@ -84,13 +84,13 @@ void RunProgram(benchmark::State& state, const std::string& command)
 
 void SigrokCli(benchmark::State& state)
 {
-    RunProgram(state, "sigrok-cli -I vcd -i '" + TheFiles().vcdFile + "' -P " + kSpec +
+    RunProgram(state, "sigrok-cli -I vcd -i '" + TheFiles().vcdFile + "' -P " + kDecoderLine +
                           " --protocol-decoder-samplenum > /dev/null 2>&1");
 }
 
 void VexlarDecode(benchmark::State& state)
 {
-    RunProgram(state, std::string("'") + VEXLAR_EXE + "' --decode " + kSpec + " --samplerate 1000000 '" +
+    RunProgram(state, std::string("'") + VEXLAR_EXE + "' --decode " + kDecoderLine + " --samplerate 1000000 '" +
                           TheFiles().vexlarFile + "' > /dev/null");
 }
 
@@ -98,14 +98,14 @@ void DecodeInProcess(benchmark::State& state)
 {
     DecodeJob job;
     std::string error;
-    if (!ParseDecodeSpec(kSpec, CDecoderCatalog::Instance(), job.spec, error)) {
+    if (!ParseDecoderLine(kDecoderLine, CDecoderCatalog::Instance(), job.stack, error)) {
         state.SkipWithError(error.c_str());
         return;
     }
     size_t annotations = 0;
     for (auto _ : state) {
         const auto t0 = std::chrono::steady_clock::now();
-        BuildDecodeInput(job.spec, TheFiles().doc.m_signals, job.input, error);
+        BuildDecodeInput(job.stack, TheFiles().doc.m_signals, job.input, error);
         job.samplerate = 1000000;
         const DecodeResult result = RunDecode(job);
         const auto t1 = std::chrono::steady_clock::now();

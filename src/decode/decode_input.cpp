@@ -33,14 +33,14 @@ bool ResolveChannel(const ChannelSource& source, const SignalList& signalList, B
     return false;
 }
 
-bool BuildDecodeInput(const DecodeSpec& spec, const SignalList& signalList, DecodeInput& input, std::string& error)
+bool BuildDecodeInput(const DecoderStack& stack, const SignalList& signalList, DecodeInput& input, std::string& error)
 {
     input = DecodeInput();
-    if (spec.stack.empty()) {
+    if (stack.decoders.empty()) {
         error = "no decoder";
         return false;
     }
-    const auto& channels = spec.stack.front().channels;
+    const auto& channels = stack.decoders.front().channels;
     std::vector<BitSource> sources;
     int64_t count = INT64_MAX;
     for (const auto& [id, source] : channels) {

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "decode/decode_spec.h"
+#include "decode/decoder_stack.h"
 #include "model/signal.h"
 
 struct DecodeInput {
@@ -33,6 +33,6 @@ struct BitSource {
 // the sample word. Returns false with a message when there is none.
 bool ResolveChannel(const ChannelSource& source, const SignalList& signalList, BitSource& out, std::string& error);
 
-// Copies the channel bits of the spec's lowest decoder out of the signals,
+// Copies the channel bits of the lowest decoder of `stack` out of the signals,
 // over the samples that every bound signal has.
-bool BuildDecodeInput(const DecodeSpec& spec, const SignalList& signalList, DecodeInput& input, std::string& error);
+bool BuildDecodeInput(const DecoderStack& stack, const SignalList& signalList, DecodeInput& input, std::string& error);

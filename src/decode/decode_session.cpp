@@ -100,13 +100,13 @@ DecodeResult RunDecode(const DecodeJob& job, const std::atomic<bool>* cancel, co
         result.error = startError;
         return result;
     }
-    if (job.spec.stack.empty()) {
+    if (job.stack.decoders.empty()) {
         result.error = "no decoder";
         return result;
     }
     const CDecoderCatalog& catalog = decoders ? *decoders : CDecoderCatalog::Instance();
     std::vector<const DecoderInfo*> infos;
-    for (const DecoderSetup& setup : job.spec.stack) {
+    for (const DecoderSetup& setup : job.stack.decoders) {
         const DecoderInfo* info = catalog.Find(setup.decoderId);
         if (info == nullptr) {
             result.error = "unknown decoder '" + setup.decoderId + "'";
@@ -129,8 +129,8 @@ DecodeResult RunDecode(const DecodeJob& job, const std::atomic<bool>* cancel, co
         failure = {"The decode session could not be created", rc};
         return FinishFailed(result, guard, failure, capture);
     }
-    for (size_t d = 0; d < job.spec.stack.size(); ++d) {
-        const DecoderSetup& setup = job.spec.stack[d];
+    for (size_t d = 0; d < job.stack.decoders.size(); ++d) {
+        const DecoderSetup& setup = job.stack.decoders[d];
         HashPtr options = NewVariantHash();
         for (const auto& [id, value] : setup.options)
             g_hash_table_insert(options.get(), g_strdup(id.c_str()), g_variant_ref_sink(ToVariant(value)));

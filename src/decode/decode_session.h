@@ -11,10 +11,10 @@
 
 #include "decode/annotation_store.h"
 #include "decode/decode_input.h"
-#include "decode/decode_spec.h"
+#include "decode/decoder_stack.h"
 
 struct DecodeJob {
-    DecodeSpec spec;
+    DecoderStack stack;
     DecodeInput input;
     uint64_t samplerate = 0;   // Hz; 0 when unknown (decoders that need it say so)
 };

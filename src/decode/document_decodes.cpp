@@ -7,7 +7,7 @@
 #include <map>
 
 #include "decode/decode_input.h"
-#include "decode/decode_spec.h"
+#include "decode/decoder_stack.h"
 #include "decode/decoder_catalog.h"
 #include "document/vexlar_doc.h"
 
@@ -39,10 +39,10 @@ void CRowDecode::ShowResult(std::shared_ptr<const DecodeResult> result)
     m_error = m_result->ok ? QString() : QString::fromStdString(m_result->error);
 }
 
-void CRowDecode::Restart(const std::string& spec, uint64_t samplerate)
+void CRowDecode::Restart(const std::string& decoderLine, uint64_t samplerate)
 {
     m_runner.CancelAll();
-    m_spec = spec;
+    m_decoderLine = decoderLine;
     m_samplerate = samplerate;
     m_result.reset();
     m_lanes.clear();
@@ -62,8 +62,8 @@ void CRowDecode::Submit(const CVexlarDoc& doc, const CDecoderRowConfig& row)
     std::string error;
     if (!catalog.Error().empty()) {
         error = catalog.Error();
-    } else if (ParseDecodeSpec(row.spec, catalog, job->spec, error)) {
-        BuildDecodeInput(job->spec, doc.m_signals, job->input, error);
+    } else if (ParseDecoderLine(row.decoderLine, catalog, job->stack, error)) {
+        BuildDecodeInput(job->stack, doc.m_signals, job->input, error);
     }
     if (!error.empty()) {
         m_error = QString::fromStdString(error);
@@ -73,7 +73,7 @@ void CRowDecode::Submit(const CVexlarDoc& doc, const CDecoderRowConfig& row)
     job->samplerate = m_samplerate;
     if (m_lastJob && m_result && m_lastJob->samplerate == job->samplerate &&
         m_lastJob->input.unitSize == job->input.unitSize && m_lastJob->input.data == job->input.data &&
-        m_lastJob->spec == job->spec)
+        m_lastJob->stack == job->stack)
         return;   // the same bits as the shown result
     m_decoding = true;
     m_lastStart = std::chrono::steady_clock::now();
@@ -155,7 +155,8 @@ bool CDocumentDecodes::SyncRows()
     const auto& configs = m_doc.m_decoderRows;
     bool same = m_rows.size() == configs.size();
     for (size_t i = 0; same && i < configs.size(); ++i)
-        same = m_rows[i]->Spec() == configs[i].spec && m_rows[i]->Samplerate() == RowSamplerate(m_doc, configs[i]);
+        same = m_rows[i]->DecoderLine() == configs[i].decoderLine &&
+               m_rows[i]->Samplerate() == RowSamplerate(m_doc, configs[i]);
     if (same)
         return false;
     // Rows that were moved, or that stay while others come and go, keep their
@@ -165,13 +166,13 @@ bool CDocumentDecodes::SyncRows()
     for (const CDecoderRowConfig& config : configs) {
         const uint64_t rate = RowSamplerate(m_doc, config);
         auto match = std::find_if(old.begin(), old.end(), [&](const std::unique_ptr<CRowDecode>& r) {
-            return r && r->Spec() == config.spec && r->Samplerate() == rate;
+            return r && r->DecoderLine() == config.decoderLine && r->Samplerate() == rate;
         });
         if (match != old.end()) {
             m_rows.push_back(std::move(*match));
         } else {
             m_rows.push_back(NewRow());
-            m_rows.back()->Restart(config.spec, rate);
+            m_rows.back()->Restart(config.decoderLine, rate);
         }
     }
     return true;

@@ -41,7 +41,7 @@ public:
     // shown result when they end).
     bool Decoding() const { return m_decoding; }
     const QString& Error() const { return m_error; }
-    const std::string& Spec() const { return m_spec; }
+    const std::string& DecoderLine() const { return m_decoderLine; }
     uint64_t Samplerate() const { return m_samplerate; }
     std::shared_ptr<const DecodeResult> Result() const { return m_result; }
     // Annotations per lane, and the lanes that hold any (the lanes drawn).
@@ -57,7 +57,7 @@ public:
 private:
     friend class CDocumentDecodes;
     // Forgets the result and decodes from the start with these settings.
-    void Restart(const std::string& spec, uint64_t samplerate);
+    void Restart(const std::string& decoderLine, uint64_t samplerate);
     // Takes a finished decode and starts the next one when the document
     // moved on and the row is due; true when what the row shows changed.
     // `wait` gets the time until a deferred decode is due (zero: none).
@@ -65,7 +65,7 @@ private:
     void Submit(const CVexlarDoc& doc, const CDecoderRowConfig& row);
 
     CDecodeRunner m_runner;
-    std::string m_spec;
+    std::string m_decoderLine;
     uint64_t m_samplerate = 0;
     uint64_t m_submittedRevision = 0;
     bool m_everSubmitted = false;

@@ -40,13 +40,13 @@ bool ParseSamplerate(const QString& text, uint64_t& hz)
 
 int RunHeadlessDecode(const QStringList& args)
 {
-    QString specText;
+    QString decoderLine;
     QString rateText;
     QString in;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
-        if (a == QLatin1String("--decode") && i + 1 < args.size() && specText.isNull()) {
-            specText = args[++i];
+        if (a == QLatin1String("--decode") && i + 1 < args.size() && decoderLine.isNull()) {
+            decoderLine = args[++i];
         } else if (a == QLatin1String("--samplerate") && i + 1 < args.size() && rateText.isNull()) {
             rateText = args[++i];
         } else if (!a.startsWith(QLatin1String("--")) && in.isNull()) {
@@ -55,7 +55,7 @@ int RunHeadlessDecode(const QStringList& args)
             return Usage();
         }
     }
-    if (specText.isNull() || in.isEmpty())
+    if (decoderLine.isNull() || in.isEmpty())
         return Usage();
     uint64_t samplerate = 0;
     if (!rateText.isNull() && !ParseSamplerate(rateText, samplerate)) {
@@ -64,9 +64,9 @@ int RunHeadlessDecode(const QStringList& args)
         return 2;
     }
 
-    // Only the decoders the specification names are loaded.
+    // Only the decoders its decoder line names are loaded.
     std::vector<std::string> ids;
-    for (const QString& part : specText.split(QLatin1Char(',')))
+    for (const QString& part : decoderLine.split(QLatin1Char(',')))
         ids.push_back(part.section(QLatin1Char(':'), 0, 0).toStdString());
     const CDecoderCatalog catalog = CDecoderCatalog::Load(ids);
     if (!SrdInitError().empty()) {
@@ -75,8 +75,8 @@ int RunHeadlessDecode(const QStringList& args)
     }
     DecodeJob job;
     std::string error;
-    if (!ParseDecodeSpec(specText.toStdString(), catalog, job.spec, error)) {
-        std::fprintf(stderr, "vexlar: bad decoder specification: %s\n", error.c_str());
+    if (!ParseDecoderLine(decoderLine.toStdString(), catalog, job.stack, error)) {
+        std::fprintf(stderr, "vexlar: bad decoder line: %s\n", error.c_str());
         return 2;
     }
     CVexlarDoc doc;
@@ -86,7 +86,7 @@ int RunHeadlessDecode(const QStringList& args)
         std::fprintf(stderr, "%s: %s\n", in.toLocal8Bit().constData(), e.what());
         return 1;
     }
-    if (!BuildDecodeInput(job.spec, doc.m_signals, job.input, error)) {
+    if (!BuildDecodeInput(job.stack, doc.m_signals, job.input, error)) {
         std::fprintf(stderr, "vexlar: %s\n", error.c_str());
         return 2;
     }

@@ -22,7 +22,7 @@ public:
         size_t bytes = sizeof(*this);
         for (const auto* rows : {&m_before, &m_after}) {
             for (const CDecoderRowConfig& row : *rows)
-                bytes += sizeof(row) + row.spec.size() + static_cast<size_t>(row.name.size()) * 2;
+                bytes += sizeof(row) + row.decoderLine.size() + static_cast<size_t>(row.name.size()) * 2;
         }
         return bytes;
     }

@@ -50,7 +50,7 @@ void Fill(CVexlarDoc& doc)
     // rate, so a --samplerate given for the document does not break it.
     CDecoderRowConfig serial;
     serial.name = QStringLiteral("Serial");
-    serial.spec = "uart:rx=uart_tx:baudrate=" + std::to_string(static_cast<int64_t>(kSerialBaud));
+    serial.decoderLine = "uart:rx=uart_tx:baudrate=" + std::to_string(static_cast<int64_t>(kSerialBaud));
     serial.samplerate = static_cast<uint64_t>(kSampleRate);
     doc.m_decoderRows.assign(1, serial);
     doc.m_undo.Clear();

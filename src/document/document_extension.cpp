@@ -90,13 +90,13 @@ void ReadField(uint32_t id, CArchiveReader& payload, Content& content)
         // One field per row, in display order.
         CDecoderRowConfig row;
         row.name = payload.ReadString();
-        const QString spec = payload.ReadString();
+        const QString decoderLine = payload.ReadString();
         const double rate = payload.ReadDouble();
         row.selected = payload.ReadBool();
-        if (row.name.size() > kMaxDecoderText || spec.size() > kMaxDecoderText || spec.isEmpty() ||
+        if (row.name.size() > kMaxDecoderText || decoderLine.size() > kMaxDecoderText || decoderLine.isEmpty() ||
             !std::isfinite(rate) || rate < 0.0 || rate > 1e15 || content.decoderRows.size() >= kMaxDecoderRows)
             throw CFileFormatException();
-        row.spec = spec.toStdString();
+        row.decoderLine = decoderLine.toStdString();
         row.samplerate = static_cast<uint64_t>(rate);
         content.decoderRows.push_back(std::move(row));
         break;
@@ -156,7 +156,7 @@ void Store(const CVexlarDoc& doc, CArchiveWriter& w)
         for (const CDecoderRowConfig& row : doc.m_decoderRows) {
             WriteField(fields, kDecoderRowField, [&](CArchiveWriter& p) {
                 p.WriteString(row.name);
-                p.WriteString(QString::fromStdString(row.spec));
+                p.WriteString(QString::fromStdString(row.decoderLine));
                 p.WriteDouble(static_cast<double>(row.samplerate));
                 p.WriteBool(row.selected);
             });

@@ -26,7 +26,7 @@
 //   3 view          double zoom (pixels per sample), int32 first visible
 //                   sample, int32 vertical scroll (0 or negative)
 //
-//  16 decoder row  string name, string decoder specification (UTF-16 as the
+//  16 decoder row  string name, string decoder line (UTF-16 as the
 //                  names), double sample rate in Hz (0: the document's),
 //                  bool selected; one field per row, in display order
 //

@@ -10,7 +10,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "decode/decode_spec.h"
+#include "decode/decoder_stack.h"
 #include "decode/headless_decode.h"
 #include "document/vexlar_doc.h"
 
@@ -53,7 +53,7 @@ CAddDecoderDialog::CAddDecoderDialog(const CVexlarDoc& doc, const CDecoderRowCon
     m_list->setObjectName(QStringLiteral("decoderList"));
     for (const DecoderInfo& d : catalog.Decoders()) {
         if (!d.TakesLogic())
-            continue;   // stacked decoders are named in the specification text
+            continue;   // stacked decoders are typed into the decoder line
         auto* item = new QListWidgetItem(Q(d.id) + QStringLiteral(" - ") + Q(d.longname), m_list);
         item->setData(Qt::UserRole, Q(d.id));
         item->setToolTip(Q(d.desc));
@@ -76,10 +76,11 @@ CAddDecoderDialog::CAddDecoderDialog(const CVexlarDoc& doc, const CDecoderRowCon
     m_rate->setObjectName(QStringLiteral("decoderSamplerate"));
     m_rate->setPlaceholderText(QStringLiteral("from the document"));
     common->addRow(QStringLiteral("Sample rate (Hz)"), m_rate);
-    m_spec = new QLineEdit(this);
-    m_spec->setObjectName(QStringLiteral("decoderSpec"));
-    m_spec->setToolTip(QStringLiteral("DECODER:KEY=VALUE[:KEY=VALUE...]; add ,DECODER to stack a decoder on it"));
-    common->addRow(QStringLiteral("Specification"), m_spec);
+    m_decoderLine = new QLineEdit(this);
+    m_decoderLine->setObjectName(QStringLiteral("decoderLine"));
+    m_decoderLine->setToolTip(
+        QStringLiteral("DECODER:KEY=VALUE[:KEY=VALUE...]; add ,DECODER to stack a decoder on it"));
+    common->addRow(QStringLiteral("Decoder line"), m_decoderLine);
     layout->addLayout(common);
     m_error = new QLabel(this);
     m_error->setObjectName(QStringLiteral("decoderError"));
@@ -99,22 +100,22 @@ CAddDecoderDialog::CAddDecoderDialog(const CVexlarDoc& doc, const CDecoderRowCon
         m_name->setText(existing->name);
         if (existing->samplerate)
             m_rate->setText(QString::number(existing->samplerate));
-        DecodeSpec spec;
+        DecoderStack stack;
         std::string error;
-        const std::string id = existing->spec.substr(0, existing->spec.find_first_of(":,"));
+        const std::string id = existing->decoderLine.substr(0, existing->decoderLine.find_first_of(":,"));
         for (int i = 0; i < m_list->count(); ++i) {
             if (m_list->item(i)->data(Qt::UserRole).toString() == Q(id))
                 m_list->setCurrentRow(i);
         }
         // The row's own settings over the defaults the list choice showed.
-        if (ParseDecodeSpec(existing->spec, catalog, spec, error) && !spec.stack.empty()) {
+        if (ParseDecoderLine(existing->decoderLine, catalog, stack, error) && !stack.decoders.empty()) {
             for (Binding& b : m_bindings) {
                 QString value;
-                for (const auto& [cid, source] : spec.stack[0].channels) {
+                for (const auto& [cid, source] : stack.decoders[0].channels) {
                     if (cid == b.id)
                         value = source.bit >= 0 ? QStringLiteral("#%1").arg(source.bit) : Q(source.signalName);
                 }
-                for (const auto& [oid, v] : spec.stack[0].options) {
+                for (const auto& [oid, v] : stack.decoders[0].options) {
                     if (oid == b.id)
                         value = Q(OptionValueText(v));
                 }
@@ -129,7 +130,7 @@ CAddDecoderDialog::CAddDecoderDialog(const CVexlarDoc& doc, const CDecoderRowCon
                 }
             }
         }
-        m_spec->setText(Q(existing->spec));
+        m_decoderLine->setText(Q(existing->decoderLine));
         m_name->setText(existing->name);
     }
 }
@@ -176,7 +177,7 @@ void CAddDecoderDialog::ShowDecoder(const QString& id)
         }
         m_form->addRow(Q(ch.name) + (optional ? QString() : QStringLiteral(" *")), combo);
         combo->setToolTip(Q(ch.desc));
-        connect(combo, &QComboBox::currentIndexChanged, this, &CAddDecoderDialog::UpdateSpec);
+        connect(combo, &QComboBox::currentIndexChanged, this, &CAddDecoderDialog::UpdateDecoderLine);
         m_bindings.push_back({ch.id, true, combo, nullptr});
     };
     for (const DecoderChannelInfo& ch : m_decoder->channels)
@@ -190,25 +191,25 @@ void CAddDecoderDialog::ShowDecoder(const QString& id)
             for (const DecoderOptionValue& v : o.values)
                 combo->addItem(Q(OptionValueText(v)), Q(OptionValueText(v)));
             combo->setCurrentIndex(combo->findData(Q(OptionValueText(o.def))));
-            connect(combo, &QComboBox::currentIndexChanged, this, &CAddDecoderDialog::UpdateSpec);
+            connect(combo, &QComboBox::currentIndexChanged, this, &CAddDecoderDialog::UpdateDecoderLine);
             m_form->addRow(Q(o.desc), combo);
             m_bindings.push_back({o.id, false, combo, nullptr});
         } else {
             auto* edit = new QLineEdit(Q(OptionValueText(o.def)), m_settings);
             edit->setObjectName(QStringLiteral("option_") + Q(o.id));
-            connect(edit, &QLineEdit::textChanged, this, &CAddDecoderDialog::UpdateSpec);
+            connect(edit, &QLineEdit::textChanged, this, &CAddDecoderDialog::UpdateDecoderLine);
             m_form->addRow(Q(o.desc), edit);
             m_bindings.push_back({o.id, false, nullptr, edit});
         }
     }
-    UpdateSpec();
+    UpdateDecoderLine();
 }
 
-void CAddDecoderDialog::UpdateSpec()
+void CAddDecoderDialog::UpdateDecoderLine()
 {
     if (!m_decoder)
         return;
-    QString spec = Q(m_decoder->id);
+    QString line = Q(m_decoder->id);
     for (const Binding& b : m_bindings) {
         const QString value = b.combo ? b.combo->currentData().toString() : b.edit->text();
         if (value.isEmpty())
@@ -219,17 +220,17 @@ void CAddDecoderDialog::UpdateSpec()
             if (o && value == Q(OptionValueText(o->def)))
                 continue;
         }
-        spec += QStringLiteral(":") + Q(b.id) + QStringLiteral("=") + value;
+        line += QStringLiteral(":") + Q(b.id) + QStringLiteral("=") + value;
     }
-    m_spec->setText(spec);
+    m_decoderLine->setText(line);
 }
 
 void CAddDecoderDialog::accept()
 {
     const CDecoderCatalog& catalog = CDecoderCatalog::Instance();
-    DecodeSpec spec;
+    DecoderStack stack;
     std::string error;
-    if (!ParseDecodeSpec(m_spec->text().trimmed().toStdString(), catalog, spec, error)) {
+    if (!ParseDecoderLine(m_decoderLine->text().trimmed().toStdString(), catalog, stack, error)) {
         m_error->setText(Q(error));
         return;
     }
@@ -238,9 +239,9 @@ void CAddDecoderDialog::accept()
         m_error->setText(QStringLiteral("The sample rate needs a positive number of Hz."));
         return;
     }
-    m_row.spec = FormatDecodeSpec(spec);
+    m_row.decoderLine = FormatDecoderLine(stack);
     m_row.samplerate = rate;
-    m_row.name = m_name->text().trimmed().isEmpty() ? Q(spec.stack.back().decoderId) : m_name->text().trimmed();
+    m_row.name = m_name->text().trimmed().isEmpty() ? Q(stack.decoders.back().decoderId) : m_name->text().trimmed();
     QDialog::accept();
 }
 

@@ -35,7 +35,7 @@ public:
 private:
     void Filter(const QString& text);
     void ShowDecoder(const QString& id);
-    void UpdateSpec();
+    void UpdateDecoderLine();
 
     const CVexlarDoc& m_doc;
     CDecoderRowConfig m_row;
@@ -47,7 +47,7 @@ private:
     QFormLayout* m_form = nullptr;
     QLineEdit* m_name = nullptr;
     QLineEdit* m_rate = nullptr;
-    QLineEdit* m_spec = nullptr;
+    QLineEdit* m_decoderLine = nullptr;
     QLabel* m_error = nullptr;
     struct Binding {
         std::string id;

@@ -19,14 +19,14 @@ const bool kFixturePath = [] {
     return true;
 }();
 
-DecodeResult Decode(const std::string& specText, uint64_t rate, const std::vector<uint32_t>& words)
+DecodeResult Decode(const std::string& decoderLine, uint64_t rate, const std::vector<uint32_t>& words)
 {
     CVexlarDoc doc;
     FillDocument(doc, words, {"d"}, 1e6);
     DecodeJob job;
     std::string error;
-    EXPECT_TRUE(ParseDecodeSpec(specText, CDecoderCatalog::Instance(), job.spec, error)) << error;
-    EXPECT_TRUE(BuildDecodeInput(job.spec, doc.m_signals, job.input, error)) << error;
+    EXPECT_TRUE(ParseDecoderLine(decoderLine, CDecoderCatalog::Instance(), job.stack, error)) << error;
+    EXPECT_TRUE(BuildDecodeInput(job.stack, doc.m_signals, job.input, error)) << error;
     job.samplerate = rate;
     return RunDecode(job);
 }

@@ -31,8 +31,8 @@ std::shared_ptr<const DecodeJob> UartJob(int bytes, uint8_t value)
     FillDocument(doc, s.words, {"rx"}, 1e6);
     auto job = std::make_shared<DecodeJob>();
     std::string error;
-    EXPECT_TRUE(ParseDecodeSpec("uart:rx=rx:baudrate=100000", CDecoderCatalog::Instance(), job->spec, error));
-    EXPECT_TRUE(BuildDecodeInput(job->spec, doc.m_signals, job->input, error));
+    EXPECT_TRUE(ParseDecoderLine("uart:rx=rx:baudrate=100000", CDecoderCatalog::Instance(), job->stack, error));
+    EXPECT_TRUE(BuildDecodeInput(job->stack, doc.m_signals, job->input, error));
     job->samplerate = 1000000;
     return job;
 }

@@ -25,12 +25,12 @@ std::ostream& operator<<(std::ostream& os, const Seen& s)
     return os << s.start << "-" << s.end << " " << s.cls << ": " << s.text;
 }
 
-DecodeResult Decode(const CVexlarDoc& doc, const std::string& specText, uint64_t rate)
+DecodeResult Decode(const CVexlarDoc& doc, const std::string& decoderLine, uint64_t rate)
 {
     DecodeJob job;
     std::string error;
-    EXPECT_TRUE(ParseDecodeSpec(specText, CDecoderCatalog::Instance(), job.spec, error)) << error;
-    EXPECT_TRUE(BuildDecodeInput(job.spec, doc.m_signals, job.input, error)) << error;
+    EXPECT_TRUE(ParseDecoderLine(decoderLine, CDecoderCatalog::Instance(), job.stack, error)) << error;
+    EXPECT_TRUE(BuildDecodeInput(job.stack, doc.m_signals, job.input, error)) << error;
     job.samplerate = rate;
     return RunDecode(job);
 }
@@ -59,7 +59,7 @@ struct ProtocolCase {
     const char* name;
     std::vector<uint32_t> (*words)();
     std::vector<std::string> signalNames;
-    std::string spec;
+    std::string decoderLine;
     uint64_t rate;
     std::vector<std::string> classes;
     std::vector<Seen> expected;
@@ -95,7 +95,7 @@ TEST_P(ProtocolDecode, KnownBytesGiveTheirAnnotations)
     const ProtocolCase& c = GetParam();
     CVexlarDoc doc;
     FillDocument(doc, c.words(), c.signalNames, static_cast<double>(c.rate));
-    const DecodeResult result = Decode(doc, c.spec, c.rate);
+    const DecodeResult result = Decode(doc, c.decoderLine, c.rate);
     ASSERT_TRUE(result.ok) << result.error;
     EXPECT_EQ(OfClasses(result.annotations, c.classes), c.expected) << Dump(result.annotations);
 }

@@ -45,11 +45,11 @@ struct Fixture {
         view.resize(1000, 400);
         view.onStatusMessage = [this](const QString& m) { messages << m; };
     }
-    void AddRow(const std::string& spec, uint64_t rate)
+    void AddRow(const std::string& decoderLine, uint64_t rate)
     {
         CDecoderRowConfig row;
         row.name = QStringLiteral("UART");
-        row.spec = spec;
+        row.decoderLine = decoderLine;
         row.samplerate = rate;
         doc.m_decoderRows.push_back(row);
         doc.BumpRevision();
@@ -164,7 +164,7 @@ private slots:
         f.view.PaintNow();   // painting an errored row works
     }
 
-    void aBadSpecificationIsAnErrorNotACrash()
+    void aBadDecoderLineIsAnErrorNotACrash()
     {
         Fixture f;
         f.AddRow("uart:rx=nosuchsignal", 1000000);
@@ -180,7 +180,7 @@ private slots:
         f.doc.m_decoderRows[1].name = QStringLiteral("second");
         f.view.RunDecoderRowCommand(CVexlarView::ID_DECODER_DUPLICATE, 0);
         QCOMPARE(f.doc.m_decoderRows.size(), size_t{3});
-        QCOMPARE(f.doc.m_decoderRows[1].spec, f.doc.m_decoderRows[0].spec);
+        QCOMPARE(f.doc.m_decoderRows[1].decoderLine, f.doc.m_decoderRows[0].decoderLine);
         f.view.RunDecoderRowCommand(CVexlarView::ID_DECODER_MOVE_UP, 2);
         QCOMPARE(f.doc.m_decoderRows[1].name, QStringLiteral("second"));
         f.view.RunDecoderRowCommand(CVexlarView::ID_DECODER_MOVE_DOWN, 2);   // already last: nothing
@@ -266,7 +266,7 @@ private slots:
         QVERIFY2(text.find("Vexlar\r\nVexlar\r\n") != std::string::npos, text.c_str());
     }
 
-    void dialogBuildsTheSpecificationFromItsChoices()
+    void dialogBuildsTheDecoderLineFromItsChoices()
     {
         Fixture f;
         CAddDecoderDialog dialog(f.doc, nullptr);
@@ -296,18 +296,18 @@ private slots:
         rx->setCurrentIndex(rx->findData(QStringLiteral("rx")));   // the one-bit signal "rx"
         baud->setText(QStringLiteral("9600"));
         parity->setCurrentIndex(parity->findData(QStringLiteral("even")));
-        auto* spec = dialog.findChild<QLineEdit*>(QStringLiteral("decoderSpec"));
-        QCOMPARE(spec->text(), QStringLiteral("uart:rx=rx:baudrate=9600:parity=even"));
+        auto* line = dialog.findChild<QLineEdit*>(QStringLiteral("decoderLine"));
+        QCOMPARE(line->text(), QStringLiteral("uart:rx=rx:baudrate=9600:parity=even"));
         dialog.accept();
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
-        QCOMPARE(dialog.Row().spec, std::string("uart:rx=rx:baudrate=9600:parity=even"));
+        QCOMPARE(dialog.Row().decoderLine, std::string("uart:rx=rx:baudrate=9600:parity=even"));
 
-        // A wrong hand-edited specification keeps the dialog open with the message.
+        // A wrong hand-edited decoder line keeps the dialog open with the message.
         CAddDecoderDialog second(f.doc, &dialog.Row());
-        auto* spec2 = second.findChild<QLineEdit*>(QStringLiteral("decoderSpec"));
-        QCOMPARE(spec2->text(), QStringLiteral("uart:rx=rx:baudrate=9600:parity=even"));
+        auto* line2 = second.findChild<QLineEdit*>(QStringLiteral("decoderLine"));
+        QCOMPARE(line2->text(), QStringLiteral("uart:rx=rx:baudrate=9600:parity=even"));
         QCOMPARE(second.findChild<QComboBox*>(QStringLiteral("option_parity"))->currentText(), QStringLiteral("even"));
-        spec2->setText(QStringLiteral("uart:rx=rx:parity=sometimes"));
+        line2->setText(QStringLiteral("uart:rx=rx:parity=sometimes"));
         second.accept();
         QVERIFY(second.result() != int(QDialog::Accepted));
         QVERIFY(second.findChild<QLabel*>(QStringLiteral("decoderError"))->text().contains(QStringLiteral("parity")));

@@ -85,7 +85,7 @@ struct CompareCase {
     const char* name;
     std::vector<uint32_t> (*words)();
     std::vector<std::string> signalNames;
-    std::string spec;
+    std::string decoderLine;
     size_t minLines;   // the decode must say at least this much (about ten lines a byte)
 };
 
@@ -133,12 +133,12 @@ TEST_P(SameAsSigrok, LineByLine)
     doc.EraseSignal(doc.m_signals.begin());
     ExportVcd(doc, QString::fromStdString(dir / "capture.vcd"));
 
-    const std::string sigrok = "sigrok-cli -I vcd -i '" + (dir / "capture.vcd") + "' -P '" + c.spec +
+    const std::string sigrok = "sigrok-cli -I vcd -i '" + (dir / "capture.vcd") + "' -P '" + c.decoderLine +
                                "' --protocol-decoder-samplenum -l 4 > '" + (dir / "sigrok.txt") + "' 2> /dev/null";
     ASSERT_EQ(std::system(sigrok.c_str()), 0) << sigrok;
-    const std::string vexlar = std::string("'") + VEXLAR_EXE + "' --decode '" + c.spec + "' --samplerate 1000000 '" +
-                               (dir / "capture.VEXLAR") + "' > '" + (dir / "vexlar.txt") + "' 2> '" +
-                               (dir / "vexlar.err") + "'";
+    const std::string vexlar = std::string("'") + VEXLAR_EXE + "' --decode '" + c.decoderLine +
+                               "' --samplerate 1000000 '" + (dir / "capture.VEXLAR") + "' > '" + (dir / "vexlar.txt") +
+                               "' 2> '" + (dir / "vexlar.err") + "'";
     ASSERT_EQ(std::system(vexlar.c_str()), 0) << vexlar;
 
     std::vector<std::string> expected;

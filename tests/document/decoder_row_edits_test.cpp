@@ -13,9 +13,9 @@
 
 namespace {
 
-CDecoderRowConfig Row(const char* name, const char* spec, bool selected = false)
+CDecoderRowConfig Row(const char* name, const char* decoderLine, bool selected = false)
 {
-    return CDecoderRowConfig{QString::fromLatin1(name), spec, 0, selected};
+    return CDecoderRowConfig{QString::fromLatin1(name), decoderLine, 0, selected};
 }
 
 std::vector<CDecoderRowConfig> ThreeRows()
@@ -40,7 +40,7 @@ std::vector<EditCase> Cases()
     CDecoderRowConfig renamed = b;
     renamed.name = QStringLiteral("SPI flash");
     CDecoderRowConfig edited = c;
-    edited.spec = "i2c:scl=#5:sda=#6";
+    edited.decoderLine = "i2c:scl=#5:sda=#6";
     edited.samplerate = 4000000;
     const CDecoderRowConfig added = Row("D", "can:can_rx=#7");
     return {

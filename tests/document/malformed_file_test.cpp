@@ -358,7 +358,7 @@ std::vector<MalformedBlock> BlockCases()
     add("view cut", OneField(3, FileBuilder().F64(20.0).I32(0)));
     add("decoder row cut after its name", OneField(16, FileBuilder().Wide("UART")));
     add("decoder row without its flag", OneField(16, FileBuilder().Wide("UART").Wide("uart:rx=#0").F64(0.0)));
-    add("decoder row with an empty specification", OneField(16, FileBuilder().Wide("UART").Wide("").F64(0.0).Byte(0)));
+    add("decoder row with an empty decoder line", OneField(16, FileBuilder().Wide("UART").Wide("").F64(0.0).Byte(0)));
     for (double rate : {nan, inf, -1.0, 1e16})
         add("decoder row rate " + std::to_string(rate),
             OneField(16, FileBuilder().Wide("UART").Wide("uart:rx=#0").F64(rate).Byte(0)));

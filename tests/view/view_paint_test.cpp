@@ -561,7 +561,7 @@ private slots:
         // computed; a page shows it and computes nothing. Samples changed
         // behind its back make a recomputation visible.
         Fixture f;
-        CSignal* s = AddSignal(f.doc, "spec", 8, 4096, [](int i) { return (i * 37) & 0xFF; });
+        CSignal* s = AddSignal(f.doc, "fft", 8, 4096, [](int i) { return (i * 37) & 0xFF; });
         s->m_spectrum = true;
         s->m_sampleFreq = 1e6;
         s->RefreshSpectrum();

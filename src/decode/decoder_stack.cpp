@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "decode/decode_spec.h"
+#include "decode/decoder_stack.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -160,38 +160,38 @@ bool ParsePart(const std::string& part, bool lowest, const CDecoderCatalog& cata
 
 }   // namespace
 
-bool ParseDecodeSpec(const std::string& text, const CDecoderCatalog& catalog, DecodeSpec& spec, std::string& error)
+bool ParseDecoderLine(const std::string& text, const CDecoderCatalog& catalog, DecoderStack& stack, std::string& error)
 {
-    spec.stack.clear();
+    stack.decoders.clear();
     if (text.empty()) {
-        error = "the decoder specification is empty";
+        error = "the decoder line is empty";
         return false;
     }
-    DecodeSpec parsed;
+    DecoderStack parsed;
     const std::vector<std::string> parts = Split(text, ',');
     for (size_t i = 0; i < parts.size(); ++i) {
         DecoderSetup setup;
         if (!ParsePart(parts[i], i == 0, catalog, setup, error))
             return false;
         if (i > 0) {
-            const DecoderInfo* lower = catalog.Find(parsed.stack.back().decoderId);
+            const DecoderInfo* lower = catalog.Find(parsed.decoders.back().decoderId);
             const DecoderInfo* upper = catalog.Find(setup.decoderId);
             if (!upper->CanStackOn(*lower)) {
                 error = "decoder '" + upper->id + "' cannot decode the output of '" + lower->id + "'";
                 return false;
             }
         }
-        parsed.stack.push_back(std::move(setup));
+        parsed.decoders.push_back(std::move(setup));
     }
-    spec = std::move(parsed);
+    stack = std::move(parsed);
     return true;
 }
 
-std::string FormatDecodeSpec(const DecodeSpec& spec)
+std::string FormatDecoderLine(const DecoderStack& stack)
 {
     std::string text;
-    for (size_t i = 0; i < spec.stack.size(); ++i) {
-        const DecoderSetup& setup = spec.stack[i];
+    for (size_t i = 0; i < stack.decoders.size(); ++i) {
+        const DecoderSetup& setup = stack.decoders[i];
         if (i)
             text += ',';
         text += setup.decoderId;

@@ -30,16 +30,16 @@ struct DecoderSetup {
     bool operator==(const DecoderSetup&) const = default;
 };
 
-struct DecodeSpec {
-    std::vector<DecoderSetup> stack;   // lowest first; empty when nothing was parsed
+struct DecoderStack {
+    std::vector<DecoderSetup> decoders;   // lowest first; empty when nothing was parsed
 
-    bool operator==(const DecodeSpec&) const = default;
+    bool operator==(const DecoderStack&) const = default;
 };
 
 // Parses `text` against the decoders of `catalog`. On failure returns false
-// and sets `error` to a message naming the part that is wrong; `spec` is then
+// and sets `error` to a message naming the part that is wrong; `stack` is then
 // left empty.
-bool ParseDecodeSpec(const std::string& text, const CDecoderCatalog& catalog, DecodeSpec& spec, std::string& error);
+bool ParseDecoderLine(const std::string& text, const CDecoderCatalog& catalog, DecoderStack& stack, std::string& error);
 
-// The text of a spec, which ParseDecodeSpec reads back as the same spec.
-std::string FormatDecodeSpec(const DecodeSpec& spec);
+// The decoder line of a stack, which ParseDecoderLine reads back as the same stack.
+std::string FormatDecoderLine(const DecoderStack& stack);
