@@ -28,14 +28,15 @@ std::string FormatLinkStatus(const CaptureLinkStatus& s)
     else
         std::snprintf(line, sizeof line, ", no answer yet\n");
     text += line;
-    const CaptureLinkStatus::Ignored& i = s.ignored;
-    std::snprintf(line, sizeof line,
-                  "ignored datagrams: %" PRIu64 " (too short %" PRIu64 ", too long %" PRIu64
-                  ", unsupported sample width %" PRIu64 ", depth above the limit %" PRIu64 ", foreign sender %" PRIu64
-                  ", not part of the capture %" PRIu64 ", duplicate %" PRIu64 ")\n",
-                  i.Total(), i.tooShort, i.tooLong, i.unsupportedWidth, i.depthAboveLimit, i.foreignSender,
-                  i.notInCapture, i.duplicate);
+    std::snprintf(line, sizeof line, "ignored datagrams: %" PRIu64 " (", s.ignored.Total());
     text += line;
+    const char* separator = "";
+    for (const auto& [reason, count] : s.ignored.ByReason()) {
+        std::snprintf(line, sizeof line, "%s%s %" PRIu64, separator, reason, count);
+        text += line;
+        separator = ", ";
+    }
+    text += ")\n";
     std::snprintf(line, sizeof line, "socket receive buffer: %" PRId64 " bytes granted (%" PRId64 " asked for)%s\n",
                   s.receiveBufferGranted, s.receiveBufferRequested,
                   s.receiveBufferTooSmall ? ", smaller than a capture" : "");

@@ -5,8 +5,10 @@
 // CCaptureLink::Status() from any thread; a status display polls it a few
 // times a second, tests and the console client read the same numbers.
 
+#include <array>
 #include <cstdint>
 #include <string>
+#include <utility>
 
 struct CaptureLinkStatus {
     // The core in use (the request destination's address and port), once the
@@ -39,6 +41,17 @@ struct CaptureLinkStatus {
         uint64_t foreignSender = 0;      // from another address than the core's
         uint64_t notInCapture = 0;       // another capture's id, width or depth, or an unknown packet type
         uint64_t duplicate = 0;          // a packet that had already arrived
+        // Every reason with its name, in the order every display lists them.
+        std::array<std::pair<const char*, uint64_t>, 7> ByReason() const
+        {
+            return {{{"too short", tooShort},
+                     {"too long", tooLong},
+                     {"unsupported sample width", unsupportedWidth},
+                     {"depth above the limit", depthAboveLimit},
+                     {"foreign sender", foreignSender},
+                     {"not part of the capture", notInCapture},
+                     {"duplicate", duplicate}}};
+        }
         uint64_t Total() const
         {
             return tooShort + tooLong + unsupportedWidth + depthAboveLimit + foreignSender + notInCapture + duplicate;

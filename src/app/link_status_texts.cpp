@@ -21,17 +21,8 @@ QString IgnoredText(const CaptureLinkStatus::Ignored& ignored)
         return {};
     // Only the reasons that occurred, in a fixed order, so that the text
     // stays put while the numbers grow.
-    const std::pair<const char*, uint64_t> reasons[] = {
-        {"too short", ignored.tooShort},
-        {"too long", ignored.tooLong},
-        {"unsupported sample width", ignored.unsupportedWidth},
-        {"depth above the limit", ignored.depthAboveLimit},
-        {"foreign sender", ignored.foreignSender},
-        {"not part of a capture", ignored.notInCapture},
-        {"duplicate", ignored.duplicate},
-    };
     QString why;
-    for (const auto& [reason, count] : reasons) {
+    for (const auto& [reason, count] : ignored.ByReason()) {
         if (count == 0)
             continue;
         if (!why.isEmpty())
