@@ -54,8 +54,7 @@ CCaptureLink::~CCaptureLink()
 {
     // The thread must be gone before the buffers it may still touch are freed;
     // joining makes that certain whatever state it is in.
-    m_stopRequested.store(true);
-    Wake();
+    RequestStop();
     if (m_thread.joinable())
         m_thread.join();
     delete[] m_front.words;
@@ -138,8 +137,7 @@ bool CCaptureLink::IsRunning() const
 
 void CCaptureLink::StopAndWait()
 {
-    m_stopRequested.store(true);
-    Wake();
+    RequestStop();
     while (m_running.load())
         std::this_thread::sleep_for(std::chrono::milliseconds(cp::kLoopPauseMs));
     if (m_thread.joinable())
