@@ -24,23 +24,12 @@
 #include <random>
 
 #include "../../tests/view/trace_reference.h"
+#include "../../tests/view/trace_test_util.h"
 #include "view/trace_draw.h"
 
 namespace {
 
-void EnsureApp()
-{
-    // Created once and never destroyed: tearing an application down from an
-    // exit handler, after Qt's own globals, is not safe.
-    if (QCoreApplication::instance() != nullptr)
-        return;
-    if (std::getenv("QT_QPA_PLATFORM") == nullptr)
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static int argc = 1;
-    static char name[] = "trace_bench";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv);
-}
+using trace_test::EnsureApp;
 
 struct Document {
     SignalList list;

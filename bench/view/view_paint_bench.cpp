@@ -28,6 +28,7 @@
 #include <random>
 #include <vector>
 
+#include "../../tests/view/trace_test_util.h"
 #include "document/vexlar_doc.h"
 #include "view/vexlar_view.h"
 
@@ -35,19 +36,7 @@ namespace {
 
 constexpr int kSamples = 1048576;
 
-void EnsureApp()
-{
-    // Created once and never destroyed: tearing an application down from an
-    // exit handler, after Qt's own globals, is not safe.
-    if (QCoreApplication::instance() != nullptr)
-        return;
-    if (std::getenv("QT_QPA_PLATFORM") == nullptr)
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static int argc = 1;
-    static char name[] = "view_paint_bench";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv);
-}
+using trace_test::EnsureApp;
 
 // One-bit signals on bits 0..31 of random sample words, in turn.
 std::unique_ptr<CVexlarDoc> OneBitDocument(int rows)

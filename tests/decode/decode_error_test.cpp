@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "decode/decode_session.h"
+#include "decode_document.h"
 #include "protocol_captures.h"
 
 namespace {
@@ -23,12 +24,7 @@ DecodeResult Decode(const std::string& decoderLine, uint64_t rate, const std::ve
 {
     CVexlarDoc doc;
     FillDocument(doc, words, {"d"}, 1e6);
-    DecodeJob job;
-    std::string error;
-    EXPECT_TRUE(ParseDecoderLine(decoderLine, CDecoderCatalog::Instance(), job.stack, error)) << error;
-    EXPECT_TRUE(BuildDecodeInput(job.stack, doc.m_signals, job.input, error)) << error;
-    job.samplerate = rate;
-    return RunDecode(job);
+    return DecodeDocument(doc, decoderLine, rate);
 }
 
 std::vector<uint32_t> Toggles(int count, int every)

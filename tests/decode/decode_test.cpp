@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "decode/decode_session.h"
+#include "decode_document.h"
 #include "protocol_captures.h"
 
 namespace {
@@ -23,16 +24,6 @@ struct Seen {
 std::ostream& operator<<(std::ostream& os, const Seen& s)
 {
     return os << s.start << "-" << s.end << " " << s.cls << ": " << s.text;
-}
-
-DecodeResult Decode(const CVexlarDoc& doc, const std::string& decoderLine, uint64_t rate)
-{
-    DecodeJob job;
-    std::string error;
-    EXPECT_TRUE(ParseDecoderLine(decoderLine, CDecoderCatalog::Instance(), job.stack, error)) << error;
-    EXPECT_TRUE(BuildDecodeInput(job.stack, doc.m_signals, job.input, error)) << error;
-    job.samplerate = rate;
-    return RunDecode(job);
 }
 
 // The annotations of the given classes, in the order the decoder gave them.
@@ -95,7 +86,7 @@ TEST_P(ProtocolDecode, KnownBytesGiveTheirAnnotations)
     const ProtocolCase& c = GetParam();
     CVexlarDoc doc;
     FillDocument(doc, c.words(), c.signalNames, static_cast<double>(c.rate));
-    const DecodeResult result = Decode(doc, c.decoderLine, c.rate);
+    const DecodeResult result = DecodeDocument(doc, c.decoderLine, c.rate);
     ASSERT_TRUE(result.ok) << result.error;
     EXPECT_EQ(OfClasses(result.annotations, c.classes), c.expected) << Dump(result.annotations);
 }
