@@ -88,10 +88,9 @@ bool CVexlarApp::InitInstance(const CommandLineOptions& options)
     // Every capture goes to every live document once, as the link hands it
     // over; a document that appears takes the newest capture at once. A held
     // document (one opened from a file, until the user makes it live) takes
-    // none: the distributor does not even take the capture out of the link
-    // for it.
+    // none: the hand-off does not even take the capture out of the link for
+    // it.
     m_captures = std::make_unique<CCaptureDistributor>(m_link, [this] { return m_documents->Documents(); });
-    m_captures->takesCaptures = [](const CVexlarDoc& doc) { return doc.IsLive(); };
     connect(m_documents.get(), &CDocumentManager::DocumentsChanged, this, [this] {
         if (m_captures)   // gone at exit, while the documents close
             m_captures->Distribute();

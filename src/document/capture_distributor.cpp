@@ -41,7 +41,7 @@ int CCaptureDistributor::Distribute()
         return 0;
     int taken = 0;
     for (CVexlarDoc* doc : m_documents()) {
-        if (doc == nullptr || (takesCaptures && !takesCaptures(*doc)))
+        if (doc == nullptr)
             continue;
         if (!HandOffCapture(m_link, *doc, doc->m_captureId))
             continue;
@@ -52,8 +52,6 @@ int CCaptureDistributor::Distribute()
                 signal->RefreshSpectrum();
         }
         ++taken;
-        if (onCaptureTaken)
-            onCaptureTaken(*doc);
     }
     return taken;
 }

@@ -37,15 +37,9 @@ public:
     CCaptureDistributor(const CCaptureDistributor&) = delete;
     CCaptureDistributor& operator=(const CCaptureDistributor&) = delete;
 
-    // Whether a document takes captures. Every document does unless this is
-    // set: the single place where a document that must keep its samples (a
-    // document opened from a file, until the user makes it live) says no.
-    std::function<bool(const CVexlarDoc&)> takesCaptures;
-    // Called for every document right after it took a capture.
-    std::function<void(CVexlarDoc&)> onCaptureTaken;
-
-    // Hands the link's newest capture to every document that takes captures
-    // and does not hold it yet; returns how many took it. Runs by itself at
+    // Hands the link's newest capture to every live document that does not
+    // hold it yet (a held document keeps its samples: the hand-off passes it
+    // by); returns how many took it. Runs by itself at
     // every hand-over; call it when a document starts taking captures (a new
     // document, one made live) to give it the newest capture at once.
     int Distribute();
